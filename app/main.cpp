@@ -1,0 +1,38 @@
+// Quillo Pad: start-up procedure.
+
+#include "app/qtuiservices.h"
+#include "app/singleinstance.h"
+#include "app/startup.h"
+#include "store/module1.h"
+#include "ui/main/edit.h"
+
+#include <QApplication>
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Quillo Pad"));
+
+    // CheckSingleInstance: a copy already running is restored and raised;
+    // this one ends before any settings or files are touched.
+    SingleInstance instance;
+    if (instance.handOverToRunningCopy()) {
+        return 0;
+    }
+    instance.listen();
+
+    QtUiServices services;
+    Module1 module(services, QCoreApplication::applicationDirPath());
+    edit window(module);
+    window.setWindowTitle(QStringLiteral(" Quillo Pad"));
+    QObject::connect(&instance, &SingleInstance::showRequested, &window, [&window] {
+        window.setWindowState(window.windowState() & ~Qt::WindowMinimized);
+        window.showNormal();
+        window.raise();
+        window.activateWindow();
+    });
+    QObject::connect(&window, &edit::endProgram, &app, [] { QCoreApplication::exit(0); });
+
+    InitialLoad(module, window);
+    ShowMainWindow(module, window);
+    return QApplication::exec();
+}

@@ -1,0 +1,27 @@
+#pragma once
+
+#include "app/uiservices.h"
+
+#include <QPointer>
+
+class HelpViewer;
+
+// The platform's own dialogs, beep, screen and help window.
+class QtUiServices final : public UiServices {
+public:
+    QtUiServices();
+    ~QtUiServices() override;
+    int execModal(QDialog& dialog) override;
+    QString openFileName(QWidget* parent, const QString& caption, const QString& folder,
+                         const QString& filter) override;
+    QString saveFileName(QWidget* parent, const QString& caption, const QString& folder,
+                         const QString& filter) override;
+    void beep() override;
+    void showHelp(const QString& helpFile) override;
+    QSize screenSizeTwips() override;
+    void showError(QWidget* parent, const QString& message) override;
+    int ask(QWidget* parent, const QString& question, const QStringList& answers) override;
+
+private:
+    QPointer<HelpViewer> m_help;
+};

@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QObject>
+
+class QLocalServer;
+
+// Only one copy runs per user on this machine. The first copy listens on a
+// local socket in the abstract namespace, named after the user id, so a copy
+// that was killed leaves nothing on disk that could stop the next start.
+// A second copy connects, asks the first to restore and raise its window,
+// and ends without touching any file.
+class SingleInstance final : public QObject {
+    Q_OBJECT
+public:
+    explicit SingleInstance(QObject* parent = nullptr);
+    static QString serverName();
+    // True when another copy answered and was asked to show itself.
+    bool handOverToRunningCopy();
+    // Starts listening for later copies; false if that is impossible.
+    bool listen();
+
+signals:
+    void showRequested();
+
+private:
+    QLocalServer* m_server = nullptr;
+};

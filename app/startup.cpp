@@ -1,0 +1,88 @@
+#include "app/startup.h"
+
+#include "store/module1.h"
+#include "store/nameindex.h"
+#include "store/vbcolor.h"
+#include "ui/main/buttonlabel.h"
+#include "ui/main/edit.h"
+#include "ui/main/notebox.h"
+
+#include <QCheckBox>
+#include <QRadioButton>
+#include <QTimer>
+
+namespace {
+
+void applyFonts(const Module1& m, edit& w) {
+    const bool bold = m.S.BoldText == 1;
+    const auto setBold = [bold](QWidget* widget) {
+        QFont f = widget->font();
+        f.setBold(bold);
+        widget->setFont(f);
+    };
+    for (QWidget* g : w.Group) {
+        setBold(g);
+    }
+    for (QWidget* i : w.Item) {
+        setBold(i);
+    }
+    setBold(w.Txt[0]);
+    setBold(w.Txt[1]);
+}
+
+void applyColours(const Module1& m, edit& w) {
+    VbColor::paint(w.Txt[0], m.S.PadColor);
+    VbColor::paint(w.Txt[1], m.S.PadColor);
+    for (QWidget* t : w.Trans) {
+        VbColor::paint(t, m.S.TransColor);
+    }
+    w.paintSelection();
+}
+
+} // namespace
+
+void InitialLoad(Module1& m, edit& w) {
+    m.ReadSettings();
+    w.ApplySizePreset();
+    m.NetFolder = Module1::withSeparator(NameIndex::trimmed(m.S.NetworkFolder));
+    w.NetOption.at(m.S.NetworkMode == 1 ? 1 : 0)->setChecked(true);
+    if (m.S.NetworkMode == 1) {
+        m.EnterStoreFolder();
+    }
+    m.StoreFolder = m.S.NetworkMode == 1 ? m.NetFolder : m.AppFolder;
+    w.refreshtimer->setInterval(qBound(2, int(m.S.RefreshSeconds), 60) * 1000);
+    m.HighlightedGroup = m.S.CurrentGroup;
+    m.HighlightedItem = m.S.currentItem();
+    applyColours(m, w);
+    const bool wrapped = m.S.WordWrap != 0;
+    w.Txt[0]->setVisible(!wrapped);
+    w.Txt[1]->setVisible(wrapped);
+    w.Wordwrapcheck->setChecked(wrapped);
+    applyFonts(m, w);
+    if (m.S.NetworkMode == 1) {
+        // The check fills the empty labels from the store and so gives the
+        // lock back; take it again so the loads below run under it.
+        int tries = 0;
+        do {
+            m.AcquireAccess();
+        } while (m.S.NetworkMode == 1 && m.StoreChanged == 1 && ++tries < 3);
+        if (m.S.NetworkMode == 0) {
+            m.LoadTransferIndex();
+            return;
+        }
+    }
+    m.LoadGroupIndex();
+    m.LoadItemIndex();
+    m.LoadNote();
+    m.LoadTransferIndex();
+    m.CloseAllFiles();
+}
+
+void ShowMainWindow(Module1& m, edit& w) {
+    w.move(0, 0);
+    if (m.S.StartMinimised == 1) {
+        w.showMinimized();
+    } else {
+        w.show();
+    }
+}

@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QSize>
+#include <QString>
+#include <QStringList>
+
+class QDialog;
+class QWidget;
+
+// What the program's logic needs from the platform that a test must be able
+// to replace: modal dialogs, the file dialogs, the beep, the help viewer, the
+// screen size and messages to the user. The real implementation calls Qt;
+// the tests' double scripts answers and records what was shown.
+class UiServices {
+public:
+    virtual ~UiServices() = default;
+
+    // Shows the dialog modally and returns its result code when it closes.
+    virtual int execModal(QDialog& dialog) = 0;
+    virtual QString openFileName(QWidget* parent, const QString& caption, const QString& folder,
+                                 const QString& filter) = 0;
+    virtual QString saveFileName(QWidget* parent, const QString& caption, const QString& folder,
+                                 const QString& filter) = 0;
+    virtual void beep() = 0;
+    virtual void showHelp(const QString& helpFile) = 0;
+    // Screen size in twips, 15 per pixel.
+    virtual QSize screenSizeTwips() = 0;
+    // A failure the user must know about, in plain words.
+    virtual void showError(QWidget* parent, const QString& message) = 0;
+    // A question with the given answers; returns the index of the one chosen,
+    // or -1 when the question was closed without an answer.
+    virtual int ask(QWidget* parent, const QString& question, const QStringList& answers) = 0;
+};

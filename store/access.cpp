@@ -1,0 +1,81 @@
+// The access check that brackets every operation on the network store.
+
+#include "store/module1.h"
+
+#include "app/uiservices.h"
+#include "store/nameindex.h"
+#include "store/waiting.h"
+
+#include <QApplication>
+#include <QClipboard>
+
+bool Module1::tryLockOnce() { return m_lock.tryAcquire(lockPath()); }
+
+void Module1::CloseAllFiles() { m_lock.release(); }
+
+// Shows the Waiting dialog until the lock is held (true) or the user cancels
+// and agrees to leave the network store (false).
+bool Module1::waitForLock() {
+    for (;;) {
+        Waiting dialog([this] { return tryLockOnce(); }, lockRetryMs, services.screenSizeTwips(),
+                       controls.window);
+        if (services.execModal(dialog) == QDialog::Accepted || lockHeld()) {
+            return true;
+        }
+        if (keepUnsavedTextBeforeRevert()) {
+            return false;
+        }
+    }
+}
+
+// Cancel replaces the note on screen by the local store's. Changed text is
+// never dropped without the user's word: it can go to the clipboard first,
+// or the program goes back to waiting.
+bool Module1::keepUnsavedTextBeforeRevert() {
+    if (!noteChanged()) {
+        return true;
+    }
+    const int answer = services.ask(
+        controls.window,
+        QStringLiteral("The note you changed has not been saved to the network folder.\n\n"
+                       "Returning to the local store replaces it on screen. Put the changed "
+                       "text on the clipboard first, or keep waiting for access?"),
+        {QStringLiteral("Copy to Clipboard and Use Local Store"),
+         QStringLiteral("Keep Waiting")});
+    if (answer != 0) {
+        return false;
+    }
+    QApplication::clipboard()->setText(noteText());
+    return true;
+}
+
+void Module1::AcquireAccess() {
+    StoreChanged = 0;
+    bool held = false;
+    for (int attempt = 0; attempt < quickAttempts && !held; ++attempt) {
+        held = tryLockOnce();
+    }
+    if (!held && !waitForLock()) {
+        RevertToLocalStore();
+        return;
+    }
+    const bool groupsDiffer = loadIndexInto(groupIndexPath(), controls.Group.data(), 31);
+    const bool itemsDiffer =
+        loadIndexInto(itemIndexPath(S.CurrentGroup), controls.Item.data(), 62);
+    if (groupsDiffer || itemsDiffer) {
+        StoreChanged = 1;
+        CloseAllFiles();
+    }
+}
+
+bool Module1::AccessCheckAbandons(bool skipWhenHeld) {
+    if (S.NetworkMode != 1 || (skipWhenHeld && LockAlreadyHeld == 1)) {
+        return false;
+    }
+    AcquireAccess();
+    if (S.NetworkMode == 0 || StoreChanged == 1) {
+        focusNote();
+        return true;
+    }
+    return false;
+}

@@ -1,0 +1,104 @@
+#pragma once
+
+#include "app/settingsrecord.h"
+#include "store/fileresult.h"
+#include "store/storecontrols.h"
+#include "store/storelock.h"
+
+#include <QObject>
+#include <QString>
+
+class UiServices;
+
+// The program-wide state and the store procedures. One object per running
+// program; tests build as many independent ones as they need.
+//
+// Procedures take no arguments and report their outcome through this
+// state, as the callers expect: `NetworkMode` and `StoreChanged` after
+// `AcquireAccess`, `SaveFailed` after `SaveNote`.
+class Module1 final : public QObject {
+    Q_OBJECT
+public:
+    Module1(UiServices& services, const QString& appFolder, QObject* parent = nullptr);
+
+    // --- state ---
+    SettingsRecord S;            // the settings record, held for the whole run
+    QString AppFolder;           // each folder ends with the separator
+    QString NetFolder;
+    QString StoreFolder;
+    qint16 HighlightedGroup = 0;
+    qint16 HighlightedItem = 0;
+    QString SavedText;           // the note as last loaded
+    qint16 StoreChanged = 0;
+    qint16 LockAlreadyHeld = 0;
+    bool SaveFailed = false;     // the last SaveNote could not write the note
+    StoreControls controls;
+    UiServices& services;
+    int lockRetryMs = 25;        // pacing of the Waiting dialog's attempts
+    int quickAttempts = 50;
+
+    static QString withSeparator(const QString& folder);
+
+    // --- settings ---
+    // Reads "quillo.ini"; anything but 366 bytes gives the defaults, written at once.
+    void ReadSettings();
+    void WriteSettings();
+    QString settingsPath() const { return AppFolder + QStringLiteral("quillo.ini"); }
+
+    // --- store ---
+    void LoadGroupIndex();
+    void savegroups();
+    void LoadItemIndex();
+    void SaveItemIndex();
+    void LoadNote();
+    void SaveNote();
+    void LoadTransferIndex();
+    void SaveTransferIndex();
+    void EnterStoreFolder();
+    void RevertToLocalStore();
+
+    QString groupIndexPath() const { return StoreFolder + QStringLiteral("group.dir"); }
+    QString itemIndexPath(int group) const;
+    QString notePath(int group, int item) const;
+    QString transferIndexPath() const { return AppFolder + QStringLiteral("trans.dir"); }
+    QString transferNotePath(int slot) const;
+    QString currentNotePath() const { return notePath(S.CurrentGroup, S.currentItem()); }
+
+    // File primitives for moving notes between positions; each reports a failure.
+    bool DeleteStoreFile(const QString& path);
+    // Carries `from` to `to` by renaming (or copying, keeping `from`). An empty
+    // or missing source leaves neither file behind.
+    bool CarryFile(const QString& from, const QString& to, bool byCopy);
+    // Writes 40 blanks over entry `item` of items<group>.dir, leaving the rest.
+    bool BlankItemField(int group, int item);
+
+    // The visible note box and its text.
+    QPlainTextEdit* noteBox() const;
+    QString noteText() const;
+    bool noteChanged() const { return noteText() != SavedText; }
+    void focusNote() const;
+
+    // --- shared-access lock ---
+    void AcquireAccess();
+    // Ends an operation on the store: every file is closed, the lock given back.
+    void CloseAllFiles();
+    // The access check of every store operation: true when it must be abandoned.
+    bool AccessCheckAbandons(bool skipWhenHeld);
+    bool lockHeld() const { return m_lock.isHeld(); }
+    QString lockPath() const { return NetFolder + QStringLiteral("quillo.loc"); }
+
+    // Shows a failed file operation to the user; true when it succeeded.
+    bool report(const FileResult& result);
+
+private:
+    // Reads an index into labels, setting only captions that differ.
+    // Returns whether any caption changed; a read failure counts as a change.
+    bool loadIndexInto(const QString& path, QLabel* const* labels, int count);
+    bool saveIndexFrom(const QString& path, QLabel* const* labels, int count, bool cutNames);
+    bool tryLockOnce();
+    bool waitForLock();
+    bool keepUnsavedTextBeforeRevert();
+
+    StoreLock m_lock;
+    bool m_settingsFailureShown = false;
+};

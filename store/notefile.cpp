@@ -1,0 +1,36 @@
+#include "store/notefile.h"
+
+#include "store/codepage.h"
+
+#include <QtEndian>
+
+QByteArray NoteFile::toFileText(const QString& text) {
+    QByteArray bytes = CodePage::encode(text);
+    bytes.replace("\n", "\r\n");
+    return bytes;
+}
+
+QString NoteFile::fromFileText(const QByteArray& bytes) {
+    QByteArray copy = bytes;
+    copy.replace("\r\n", "\n");
+    return CodePage::decode(copy);
+}
+
+QByteArray NoteFile::encode(const QString& text, qint16 wordWrap) {
+    QByteArray bytes = toFileText(text);
+    char flag[2];
+    qToLittleEndian<qint16>(wordWrap, flag);
+    bytes.append(flag, 2);
+    return bytes;
+}
+
+NoteFile::Content NoteFile::decode(const QByteArray& bytes) {
+    Content c;
+    if (bytes.size() < 2) {
+        c.text = fromFileText(bytes);
+        return c;
+    }
+    c.text = fromFileText(bytes.left(bytes.size() - 2));
+    c.wordWrap = qFromLittleEndian<qint16>(bytes.constData() + bytes.size() - 2);
+    return c;
+}

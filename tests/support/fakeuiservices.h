@@ -1,0 +1,41 @@
+#pragma once
+
+#include "app/uiservices.h"
+
+#include <QSize>
+#include <QStringList>
+
+#include <deque>
+#include <functional>
+
+// The tests' stand-in for the platform: records what the program showed and
+// answers with what the test scripted.
+class FakeUiServices final : public UiServices {
+public:
+    // Called with each modal dialog while it is shown; by default the dialog
+    // runs for real (its own timers close it). Return true to have the
+    // script decide the result instead: `modalResult` is returned then.
+    std::function<bool(QDialog&)> onModal;
+    int modalResult = 0;
+    QStringList modalsShown;   // object names of the dialogs shown
+    QStringList errors;        // every message shown
+    QStringList questions;
+    std::deque<int> answers;   // scripted answers to questions; -1 when none left
+    QStringList helpShown;
+    QString nextFileName;
+    int beeps = 0;
+    QSize screen{15360, 11520}; // 1024 x 768 pixels
+
+    int execModal(QDialog& dialog) override;
+    QString openFileName(QWidget*, const QString&, const QString&, const QString&) override {
+        return nextFileName;
+    }
+    QString saveFileName(QWidget*, const QString&, const QString&, const QString&) override {
+        return nextFileName;
+    }
+    void beep() override { ++beeps; }
+    void showHelp(const QString& helpFile) override { helpShown.append(helpFile); }
+    QSize screenSizeTwips() override { return screen; }
+    void showError(QWidget*, const QString& message) override { errors.append(message); }
+    int ask(QWidget*, const QString& question, const QStringList&) override;
+};

@@ -1,0 +1,105 @@
+// Another copy of the program, as far as the store and its lock go: the
+// tests run it as a separate process on the same folder.
+//
+//   hold <lockfile>                  take the lock, print "held", keep it until stdin closes
+//   rename-group <folder> <g> <name> under the lock, rename group g in group.dir
+//   count <lockfile> <counter> <n>   n times under the lock: read, add one, write
+//   churn <file> <kind>              rewrite a large file forever (kind: note|settings),
+//                                    alternating two contents; print "go" after the first
+
+#include "app/settingsrecord.h"
+#include "store/filelayer.h"
+#include "store/nameindex.h"
+#include "store/notefile.h"
+#include "store/storelock.h"
+
+#include <QCoreApplication>
+#include <QString>
+#include <QThread>
+
+#include <cstdio>
+#include <iostream>
+#include <string>
+
+namespace {
+
+void lockOrWait(StoreLock& lock, const QString& path) {
+    while (!lock.tryAcquire(path)) {
+        QThread::usleep(200);
+    }
+}
+
+int hold(const QString& lockPath) {
+    StoreLock lock;
+    lockOrWait(lock, lockPath);
+    std::printf("held\n");
+    std::fflush(stdout);
+    std::string line;
+    std::getline(std::cin, line);
+    lock.release();
+    return 0;
+}
+
+int renameGroup(const QString& folder, int g, const QString& name) {
+    StoreLock lock;
+    lockOrWait(lock, folder + QStringLiteral("quillo.loc"));
+    const QString path = folder + QStringLiteral("group.dir");
+    QStringList names = NameIndex::decode(FileLayer::readAll(path).data, 31);
+    names[g] = name;
+    return FileLayer::writeAtomic(path, NameIndex::encode(names)) ? 0 : 1;
+}
+
+int count(const QString& lockPath, const QString& counter, int n) {
+    StoreLock lock;
+    for (int k = 0; k < n; ++k) {
+        lockOrWait(lock, lockPath);
+        const int value = FileLayer::readAll(counter).data.toInt();
+        if (!FileLayer::writeAtomic(counter, QByteArray::number(value + 1))) {
+            return 1;
+        }
+        lock.release();
+    }
+    return 0;
+}
+
+int churn(const QString& path, const QString& kind) {
+    for (long k = 0;; ++k) {
+        QByteArray bytes;
+        if (kind == QLatin1String("note")) {
+            bytes = NoteFile::encode(QString(1 << 20, k % 2 ? QLatin1Char('b') : QLatin1Char('a')), 1);
+        } else {
+            SettingsRecord r;
+            r.CurrentGroup = static_cast<qint16>(k % 2 ? 7 : 3);
+            r.setNetworkFolder(QString(254, k % 2 ? QLatin1Char('b') : QLatin1Char('a')));
+            bytes = r.toBytes();
+        }
+        if (!FileLayer::writeAtomic(path, bytes, 0600)) {
+            return 1;
+        }
+        if (k == 0) {
+            std::printf("go\n");
+            std::fflush(stdout);
+        }
+    }
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    const QStringList a = QCoreApplication::arguments();
+    if (a.size() == 3 && a[1] == QLatin1String("hold")) {
+        return hold(a[2]);
+    }
+    if (a.size() == 5 && a[1] == QLatin1String("rename-group")) {
+        return renameGroup(a[2], a[3].toInt(), a[4]);
+    }
+    if (a.size() == 5 && a[1] == QLatin1String("count")) {
+        return count(a[2], a[3], a[4].toInt());
+    }
+    if (a.size() == 4 && a[1] == QLatin1String("churn")) {
+        return churn(a[2], a[3]);
+    }
+    std::fprintf(stderr, "usage: see the top of storetool.cpp\n");
+    return 2;
+}

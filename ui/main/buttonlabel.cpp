@@ -1,0 +1,59 @@
+#include "ui/main/buttonlabel.h"
+
+#include "ui/twips.h"
+
+#include <QMouseEvent>
+
+namespace {
+
+// 1 left, 2 right, 4 middle, as the handlers count buttons.
+int buttonCode(Qt::MouseButtons b) {
+    if (b & Qt::LeftButton) {
+        return 1;
+    }
+    if (b & Qt::RightButton) {
+        return 2;
+    }
+    if (b & Qt::MiddleButton) {
+        return 4;
+    }
+    return 0;
+}
+
+float twips(qreal px) { return static_cast<float>(px * Twips::PerPixel); }
+
+} // namespace
+
+ButtonLabel::ButtonLabel(int index, QWidget* parent) : QLabel(parent), m_index(index) {
+    setTextFormat(Qt::PlainText);
+    setFrameShape(QFrame::Box);
+    setLineWidth(1);
+    setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    setIndent(2);
+    setAutoFillBackground(true);
+    setMouseTracking(true);
+}
+
+void ButtonLabel::mousePressEvent(QMouseEvent* event) {
+    const int code = buttonCode(event->button());
+    if (code == 0 || m_pressed != Qt::NoButton) {
+        return;
+    }
+    m_pressed = event->button();
+    emit mouseDown(m_index, code, twips(event->position().x()), twips(event->position().y()));
+}
+
+void ButtonLabel::mouseMoveEvent(QMouseEvent* event) {
+    emit mouseMove(m_index, buttonCode(event->buttons()), twips(event->position().x()),
+                   twips(event->position().y()));
+}
+
+void ButtonLabel::mouseReleaseEvent(QMouseEvent* event) {
+    if (event->button() != m_pressed) {
+        return;
+    }
+    m_pressed = Qt::NoButton;
+    if (rect().contains(event->position().toPoint())) {
+        emit clicked(m_index);
+    }
+}

@@ -1,0 +1,150 @@
+#pragma once
+
+#include <QMainWindow>
+
+#include <array>
+
+class ButtonLabel;
+class Module1;
+class NameEdit;
+class NoteBox;
+class QAction;
+class QCheckBox;
+class QGroupBox;
+class QLabel;
+class QMenu;
+class QPushButton;
+class QRadioButton;
+class QTimer;
+
+// The main window: the note text, the item and group columns, the transfer
+// slots, the Local/Network choice and the button panel. The captions of its
+// label arrays are the names of the store, its visible text box the note.
+class edit final : public QMainWindow {
+    Q_OBJECT
+public:
+    explicit edit(Module1& module, QWidget* parent = nullptr);
+    ~edit() override;
+
+    static constexpr int SmallWidth = 9600;
+    static constexpr int SmallHeight = 6900;
+    static constexpr int LargeWidth = 11880;
+    static constexpr int LargeHeight = 8868;
+    static constexpr int NarrowNote = 4770;
+
+    // --- controls, by the names the behaviour uses ---
+    std::array<NoteBox*, 2> Txt{};
+    QGroupBox* Frame1 = nullptr;
+    std::array<QRadioButton*, 2> NetOption{};
+    QCheckBox* Wordwrapcheck = nullptr;
+    QPushButton* sendtoclipboard = nullptr;
+    QPushButton* Minimise = nullptr;
+    QPushButton* ColorBtn = nullptr;
+    QPushButton* Help = nullptr;
+    QPushButton* unload = nullptr;
+    std::array<QLabel*, 3> Del{};
+    QGroupBox* Frame2 = nullptr;
+    std::array<ButtonLabel*, 62> Item{};
+    NameEdit* ItemEdit = nullptr;
+    QGroupBox* Frame3 = nullptr;
+    std::array<ButtonLabel*, 31> Group{};
+    NameEdit* groupedit = nullptr;
+    QGroupBox* Frame4 = nullptr;
+    std::array<ButtonLabel*, 12> Trans{};
+    QWidget* holdfocus = nullptr;
+    QTimer* Timer1 = nullptr;
+    QTimer* refreshtimer = nullptr;
+
+    QMenu* file = nullptr;
+    QAction* Fopen = nullptr;
+    QAction* Fsave = nullptr;
+    QAction* Fsaveas = nullptr;
+    QMenu* Fedit = nullptr;
+    QAction* Fcut = nullptr;
+    QAction* Fcopy = nullptr;
+    QAction* Fpaste = nullptr;
+    QAction* Fdelete = nullptr;
+    QAction* L3 = nullptr;
+    QAction* Fselectall = nullptr;
+    QMenu* Fsearch = nullptr;
+    QAction* Ffind = nullptr;
+    QAction* Ffindnext = nullptr;
+    QMenu* Fhelp = nullptr;
+    QAction* Fhelpcontents = nullptr;
+    QAction* fabout = nullptr;
+    QAction* fsize = nullptr;
+
+    // --- main-window state ---
+    qint16 EditMode = 0;
+    qint16 LastButton = 0;
+    qint16 DragArmed = 0;
+    float DownX = 0;
+    float DownY = 0;
+    QString TextFileName;
+
+    // --- layout (window size, positions) ---
+    void ApplySizePreset();
+    void Form_Resize();
+    void fsize_Click();
+    void Minimise_Click();
+    void Timer1_Timer();
+    // Window size and position in twips, 15 per pixel.
+    int widthTwips() const;
+    int heightTwips() const;
+    int leftTwips() const;
+    int topTwips() const;
+    bool isNormalState() const;
+
+    // --- shutdown ---
+    void Form_QueryUnload(qint16& Cancel, qint16 UnloadMode);
+    void unload_Click();
+
+    // --- selection and naming ---
+    void group_MouseDown(int Index, int Button, float X, float Y);
+    void Item_MouseDown(int Index, int Button, float X, float Y);
+    void Trans_MouseDown(int Index, int Button, float X, float Y);
+    void Group_Click(int Index);
+    void Item_Click(int Index);
+    void Namegroup();
+    void NameItem();
+    void groupedit_GotFocus();
+    void ItemEdit_GotFocus();
+    void groupedit_LostFocus();
+    void ItemEdit_LostFocus();
+    void showdel(int x);
+    void holdfocus_GotFocus();
+    void txt_GotFocus(int Index);
+    void txt_MouseMove(int Index, int Button, float X, float Y);
+    void Wordwrapcheck_MouseUp();
+    // Paints every group and item button: the chosen ones red, the rest in
+    // their setting's colour.
+    void paintSelection();
+
+signals:
+    // "Unload" has done its work: the program ends now.
+    void endProgram();
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void createControls();
+    void createButtonPanel(QWidget* client);
+    void createColumns(QWidget* client);
+    void createMenus();
+    void connectHandlers();
+    void mouseDownOnButton(int Button, float X, float Y);
+    bool keyPreview(QKeyEvent* event);
+    bool isOwnWidget(QObject* o) const;
+    void takeName(NameEdit* box, QLabel* label, bool isGroup);
+    bool consumeClickBlock();
+
+    Module1& m;
+    QWidget* m_client = nullptr;
+    bool m_sessionEnding = false;
+    bool m_inResize = false;
+    bool m_clickBlocked = false;
+};

@@ -1,0 +1,31 @@
+#include "ui/main/notebox.h"
+
+#include "store/codepage.h"
+
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextDocument>
+
+NoteBox::NoteBox(int index, QWidget* parent) : QPlainTextEdit(parent), m_index(index) {
+    setObjectName(QStringLiteral("Txt%1").arg(index));
+    setTabChangesFocus(false);
+    connect(document(), &QTextDocument::contentsChange, this, &NoteBox::onContentsChange);
+}
+
+void NoteBox::onContentsChange(int position, int /*removed*/, int added) {
+    if (m_fixing || added <= 0) {
+        return;
+    }
+    QTextCursor cursor(document());
+    cursor.setPosition(position);
+    cursor.setPosition(qMin(position + added, document()->characterCount() - 1),
+                       QTextCursor::KeepAnchor);
+    const QString inserted = cursor.selectedText();
+    const QString held = CodePage::sanitize(inserted);
+    if (held == inserted) {
+        return;
+    }
+    m_fixing = true;
+    cursor.insertText(held);
+    m_fixing = false;
+}
