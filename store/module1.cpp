@@ -21,9 +21,8 @@ void Module1::ReadSettings() {
         S = *record;
         return;
     }
-    if (!r.result) {
-        report(r.result);
-    }
+    // A settings file that cannot be read counts as missing, as a damaged
+    // one does; if it cannot be written either, WriteSettings tells the user.
     S = SettingsRecord::defaults(services.screenSizeTwips().width());
     WriteSettings();
 }
