@@ -24,12 +24,8 @@ int main(int argc, char** argv) {
     Module1 module(services, QCoreApplication::applicationDirPath());
     edit window(module);
     window.setWindowTitle(QStringLiteral(" Quillo Pad"));
-    QObject::connect(&instance, &SingleInstance::showRequested, &window, [&window] {
-        window.setWindowState(window.windowState() & ~Qt::WindowMinimized);
-        window.showNormal();
-        window.raise();
-        window.activateWindow();
-    });
+    QObject::connect(&instance, &SingleInstance::showRequested, &window,
+                     [&window] { RestoreAndRaise(window); });
     QObject::connect(&window, &edit::endProgram, &app, [] { QCoreApplication::exit(0); });
 
     InitialLoad(module, window);

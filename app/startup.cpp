@@ -86,3 +86,10 @@ void ShowMainWindow(Module1& m, edit& w) {
         w.show();
     }
 }
+
+void RestoreAndRaise(edit& w) {
+    w.setWindowState((w.windowState() & ~Qt::WindowMinimized) | Qt::WindowActive);
+    w.showNormal();
+    w.raise();
+    w.activateWindow();
+}

@@ -10,3 +10,5 @@ void InitialLoad(Module1& m, edit& w);
 // Places the main window at the top-left corner and shows it, minimised if
 // the settings say so.
 void ShowMainWindow(Module1& m, edit& w);
+// A second copy asked this one to show itself: restore and raise the window.
+void RestoreAndRaise(edit& w);

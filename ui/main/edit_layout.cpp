@@ -114,9 +114,9 @@ void edit::Form_QueryUnload(qint16& Cancel, qint16 UnloadMode) {
 
 void edit::closeEvent(QCloseEvent* event) {
     qint16 cancel = 0;
-    // The user's close box or control menu; a close from code or from the
-    // session's end goes ahead, without saving.
-    const qint16 mode = event->spontaneous() && !m_sessionEnding ? 0 : 1;
+    // The user's close box or control menu minimise; only the session's end
+    // closes the window for real, without saving.
+    const qint16 mode = m_sessionEnding ? 1 : 0;
     Form_QueryUnload(cancel, mode);
     if (cancel != 0) {
         event->ignore();

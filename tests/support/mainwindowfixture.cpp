@@ -1,0 +1,53 @@
+#include "mainwindowfixture.h"
+
+#include "store/notetext.h"
+#include "ui/main/notebox.h"
+
+#include <QApplication>
+
+void MainWindowFixture::TearDown() {
+    if (w) {
+        w->hide();
+    }
+    w.reset();
+    m.reset();
+}
+
+void MainWindowFixture::start(const QString& appFolder) {
+    m = std::make_unique<Module1>(ui, appFolder.isEmpty() ? dir.path() : appFolder);
+    w = std::make_unique<edit>(*m);
+    w->setWindowTitle(QStringLiteral(" Quillo Pad"));
+    InitialLoad(*m, *w);
+    ShowMainWindow(*m, *w);
+    if (m->S.StartMinimised == 0) {
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(w.get()));
+        QApplication::setActiveWindow(w.get());
+        QTRY_VERIFY(w->isActiveWindow());
+    }
+}
+
+QPoint MainWindowFixture::centreInWindow(QWidget* target) const {
+    return target->mapTo(w.get(), target->rect().center());
+}
+
+void MainWindowFixture::press(QWidget* target, Qt::MouseButton button) {
+    QTest::mousePress(w->windowHandle(), button, Qt::NoModifier, centreInWindow(target));
+}
+
+void MainWindowFixture::release(QWidget* target, Qt::MouseButton button) {
+    QTest::mouseRelease(w->windowHandle(), button, Qt::NoModifier, centreInWindow(target));
+}
+
+void MainWindowFixture::click(QWidget* target, Qt::MouseButton button) {
+    press(target, button);
+    release(target, button);
+    QApplication::processEvents();
+}
+
+void MainWindowFixture::type(const QString& text) {
+    QTest::keyClicks(QApplication::focusWidget(), text);
+}
+
+void MainWindowFixture::key(Qt::Key k) { QTest::keyClick(QApplication::focusWidget(), k); }
+
+QString MainWindowFixture::note() const { return m->noteText(); }

@@ -1,0 +1,36 @@
+#pragma once
+
+#include "fakeuiservices.h"
+#include "testfolder.h"
+
+#include "app/startup.h"
+#include "store/module1.h"
+#include "ui/main/edit.h"
+
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+// One program in a test folder: its own services double, state and window.
+class MainWindowFixture : public ::testing::Test {
+protected:
+    void TearDown() override;
+
+    // Runs start-up on `appFolder` (the test folder by default) and shows the window.
+    void start(const QString& appFolder = QString());
+    // Mouse on a control, through the window, as a user's mouse would come.
+    void press(QWidget* target, Qt::MouseButton button = Qt::LeftButton);
+    void release(QWidget* target, Qt::MouseButton button = Qt::LeftButton);
+    void click(QWidget* target, Qt::MouseButton button = Qt::LeftButton);
+    void type(const QString& text);
+    void key(Qt::Key k);
+    QString note() const;
+    QPoint centreInWindow(QWidget* target) const;
+
+    TestFolder dir;
+    FakeUiServices ui;
+    std::unique_ptr<Module1> m;
+    std::unique_ptr<edit> w;
+};
