@@ -111,13 +111,16 @@ void Module1::SaveNote() {
     }
     QLabel* item = controls.Item.at(static_cast<size_t>(HighlightedItem));
     if (item->text().isEmpty()) {
-        // Named after the text: leading blanks, tabs and line breaks go,
-        // then at most 40 characters, a line break among them kept.
+        // Named after the text as the file holds it (line breaks as CR LF):
+        // leading blanks, tabs and line breaks go, then at most 40
+        // characters, a line break among them kept.
+        QString saved = text;
+        saved.replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
         qsizetype start = 0;
-        while (start < text.size() && text.at(start).unicode() <= 32) {
+        while (start < saved.size() && saved.at(start).unicode() <= 32) {
             ++start;
         }
-        item->setText(text.mid(start, NameIndex::FieldSize));
+        item->setText(saved.mid(start, NameIndex::FieldSize));
         SaveItemIndex();
     }
     QLabel* group = controls.Group.at(static_cast<size_t>(HighlightedGroup));

@@ -45,7 +45,18 @@ void MainWindowFixture::click(QWidget* target, Qt::MouseButton button) {
 }
 
 void MainWindowFixture::type(const QString& text) {
-    QTest::keyClicks(QApplication::focusWidget(), text);
+    for (qsizetype k = 0; k < text.size(); ++k) {
+        QWidget* target = QApplication::focusWidget();
+        const QChar c = text.at(k);
+        if (c.unicode() < 0x7F && c.unicode() >= 0x20) {
+            QTest::keyClick(target, c.toLatin1());
+            continue;
+        }
+        // Characters beyond ASCII come as text, the way an input method sends them.
+        const qsizetype n = c.isHighSurrogate() && k + 1 < text.size() ? 2 : 1;
+        QTest::sendKeyEvent(QTest::Click, target, Qt::Key_unknown, text.mid(k, n), Qt::NoModifier);
+        k += n - 1;
+    }
 }
 
 void MainWindowFixture::key(Qt::Key k) { QTest::keyClick(QApplication::focusWidget(), k); }

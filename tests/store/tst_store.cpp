@@ -1,0 +1,255 @@
+#include "childprocess.h"
+#include "mainwindowfixture.h"
+
+#include "store/nameindex.h"
+#include "store/notefile.h"
+#include "store/notetext.h"
+#include "store/vbcolor.h"
+#include "ui/main/buttonlabel.h"
+#include "ui/main/notebox.h"
+
+#include <QCheckBox>
+#include <QDir>
+#include <QProcess>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSignalSpy>
+#include <QThread>
+
+namespace {
+
+QByteArray names(std::initializer_list<QByteArray> first, int count) {
+    QByteArray out;
+    for (const QByteArray& n : first) {
+        out += field(n);
+    }
+    out += QByteArray((count - static_cast<int>(first.size())) * 40, ' ');
+    return out;
+}
+
+void settings(const TestFolder& dir, const std::function<void(SettingsRecord&)>& change) {
+    SettingsRecord r;
+    change(r);
+    dir.write("quillo.ini", r.toBytes());
+}
+
+} // namespace
+
+using Store = MainWindowFixture;
+
+TEST_F(Store, UnloadSavesTheNoteAndNamesItemAndGroup) {
+    start();
+    type("  ");
+    key(Qt::Key_Return);
+    type(QString::fromUtf8("Caf\u00e9 \u20ac5"));
+    key(Qt::Key_Return);
+    type("second line");
+    QSignalSpy ended(w.get(), &edit::endProgram);
+    w->unload->click();
+    ASSERT_EQ(ended.count(), 1);
+    EXPECT_EQ(dir.read("quil0.0"), QByteArray("  \r\nCaf\xE9 \x80" "5\r\nsecond line") + QByteArray("\x01\x00", 2));
+    EXPECT_EQ(dir.read("items0.dir"), names({"Caf\xE9 \x80" "5\r\nsecond line"}, 62));
+    EXPECT_EQ(dir.read("group.dir"), names({"Untitled"}, 31));
+    EXPECT_EQ(dir.read("group.dir").size(), 1240);
+    EXPECT_EQ(dir.read("items0.dir").size(), 2480);
+    EXPECT_TRUE(ui.errors.isEmpty());
+
+    // The transfer index is 12 fields in the program folder.
+    w->Trans[3]->setText(QStringLiteral("Slot three"));
+    m->SaveTransferIndex();
+    EXPECT_EQ(dir.read("trans.dir"), QByteArray(3 * 40, ' ') + field("Slot three") + QByteArray(8 * 40, ' '));
+}
+
+TEST_F(Store, LoadsHandMadeFilesAtStart) {
+    settings(dir, [](SettingsRecord& r) {
+        r.CurrentGroup = 3;
+        r.CurrentItem[3] = 5;
+    });
+    dir.write("group.dir", names({"Home   ", QByteArray(40, 'x'), QByteArray(40, ' '), "Caf\xE9 \x80"}, 31));
+    dir.write("items3.dir", names({"a", "b", "c", "d", "e", "Fifth"}, 62));
+    dir.write("quil3.5", QByteArray("line one\r\nline two\r\n\x80\x00\x00", 23));
+    dir.write("trans.dir", names({"Parked"}, 12));
+    start();
+    EXPECT_EQ(w->Group[0]->text(), QStringLiteral("Home"));
+    EXPECT_EQ(w->Group[1]->text(), QString(40, QLatin1Char('x')));
+    EXPECT_EQ(w->Group[2]->text(), QString());
+    EXPECT_EQ(w->Group[3]->text(), QStringLiteral("Caf\u00e9 \u20ac"));
+    EXPECT_EQ(w->Item[5]->text(), QStringLiteral("Fifth"));
+    EXPECT_EQ(w->Trans[0]->text(), QStringLiteral("Parked"));
+    EXPECT_EQ(VbColor::of(w->Group[3]), 0xFF);
+    EXPECT_EQ(VbColor::of(w->Item[5]), 0xFF);
+    EXPECT_EQ(VbColor::of(w->Item[0]), 0x00FFFF00);
+    EXPECT_EQ(note(), QStringLiteral("line one\nline two\n\u20ac"));
+    EXPECT_EQ(m->S.WordWrap, 0) << "the note's own flag";
+    EXPECT_TRUE(w->Txt[0]->isVisible());
+    EXPECT_FALSE(w->Txt[1]->isVisible());
+    EXPECT_FALSE(w->Wordwrapcheck->isChecked());
+    EXPECT_EQ(NoteText::get(w->Txt[1]), note()) << "both boxes hold the note";
+    EXPECT_EQ(m->SavedText, note());
+    EXPECT_FALSE(m->noteChanged());
+}
+
+TEST_F(Store, MissingAndEmptyFilesReadAsEmptyAndEmptyOnesGo) {
+    dir.write("group.dir", "");
+    dir.write("items0.dir", "");
+    dir.write("quil0.0", "");
+    dir.write("trans.dir", "");
+    start();
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList({"quillo.ini"}));
+    EXPECT_EQ(note(), QString());
+    EXPECT_TRUE(ui.errors.isEmpty());
+}
+
+TEST_F(Store, DamagedFilesAreReadAsFarAsTheyGoAndKept) {
+    dir.write("group.dir", field("Whole") + "Par");
+    dir.write("quil0.0", "Z");
+    start();
+    EXPECT_EQ(w->Group[0]->text(), QStringLiteral("Whole"));
+    EXPECT_EQ(w->Group[1]->text(), QStringLiteral("Par"));
+    EXPECT_EQ(w->Group[2]->text(), QString());
+    EXPECT_EQ(note(), QStringLiteral("Z"));
+    EXPECT_EQ(dir.read("group.dir").size(), 43);
+    EXPECT_EQ(dir.read("quil0.0"), "Z");
+}
+
+TEST_F(Store, ItemNamesComeFromTheText) {
+    start();
+    const struct {
+        QString text;
+        QString name;
+    } cases[] = {
+        {"  \nafter the blanks", "after the blanks"},
+        {QString(80, QLatin1Char('L')) + "\nnext", QString(40, QLatin1Char('L'))},
+        {"short\nand the next line runs on and on", "short\r\nand the next line runs on and on"},
+        {"tiny\n" + QString(50, QLatin1Char('r')), "tiny\r\n" + QString(34, QLatin1Char('r'))},
+        {" \t\n ", ""},
+    };
+    int item = 0;
+    for (const auto& c : cases) {
+        m->S.CurrentItem[0] = static_cast<qint16>(item);
+        m->HighlightedItem = static_cast<qint16>(item);
+        NoteText::set(m->noteBox(), c.text);
+        m->SaveNote();
+        EXPECT_EQ(w->Item[item]->text(), c.name);
+        EXPECT_EQ(NameIndex::decode(dir.read("items0.dir"), 62).at(item), c.name);
+        ++item;
+    }
+    EXPECT_EQ(w->Group[0]->text(), QStringLiteral("Untitled"));
+}
+
+TEST_F(Store, EachWordWrapSavesTheVisibleBox) {
+    start();
+    for (const qint16 wrap : {qint16(0), qint16(1)}) {
+        m->S.WordWrap = wrap;
+        NoteText::set(w->Txt[wrap], QStringLiteral("visible"));
+        NoteText::set(w->Txt[1 - wrap], QStringLiteral("hidden"));
+        m->SaveNote();
+        EXPECT_EQ(dir.read("quil0.0"), QByteArray("visible") + char(wrap) + '\0');
+    }
+    // An empty note is the 2-byte flag alone and loads as empty with its flag.
+    m->S.WordWrap = 0;
+    NoteText::set(w->Txt[0], QString());
+    m->SaveNote();
+    EXPECT_EQ(dir.read("quil0.0"), QByteArray("\0\0", 2));
+    m->S.WordWrap = 1;
+    m->LoadNote();
+    EXPECT_EQ(m->S.WordWrap, 0);
+    EXPECT_TRUE(w->Txt[0]->isVisible());
+}
+
+TEST_F(Store, KilledDuringASaveLeavesTheOldNoteOrTheNew) {
+    const QString path = dir.file("quil0.0");
+    for (int round = 0; round < 12; ++round) {
+        QProcess writer;
+        writer.start(binDir() + "/quillo_storetool", {"churn", path, "note"});
+        ASSERT_TRUE(writer.waitForReadyRead(10000));
+        QThread::msleep(static_cast<unsigned long>(1 + round * 3));
+        writer.kill();
+        writer.waitForFinished();
+        const QByteArray b = dir.read("quil0.0");
+        ASSERT_EQ(b.size(), (1 << 20) + 2) << "round " << round;
+        const char c = b.at(0);
+        EXPECT_TRUE(c == 'a' || c == 'b');
+        EXPECT_EQ(b.left(1 << 20), QByteArray(1 << 20, c));
+    }
+}
+
+TEST_F(Store, RefusedSaveKeepsTheTextAndSaysWhichFile) {
+    start();
+    dir.mkdir("quil0.0"); // a folder stands where the note file goes
+    type("precious words");
+    QSignalSpy ended(w.get(), &edit::endProgram);
+    w->unload->click();
+    EXPECT_EQ(ended.count(), 0) << "the program does not end with the note unsaved";
+    ASSERT_EQ(ui.errors.size(), 1);
+    EXPECT_TRUE(ui.errors[0].contains(dir.file("quil0.0")));
+    EXPECT_EQ(note(), QStringLiteral("precious words"));
+    EXPECT_TRUE(m->noteChanged());
+    EXPECT_FALSE(dir.exists("items0.dir")) << "no name without its note";
+
+    // Turning to another item does not drop the text either.
+    click(w->Item[1]);
+    EXPECT_EQ(note(), QStringLiteral("precious words"));
+    EXPECT_EQ(m->S.currentItem(), 0);
+    EXPECT_EQ(ui.errors.size(), 2);
+
+    QDir(dir.file("quil0.0")).removeRecursively();
+    click(w->Item[1]);
+    EXPECT_EQ(dir.read("quil0.0"), QByteArray("precious words\x01\x00", 16));
+    EXPECT_EQ(w->Item[0]->text(), QStringLiteral("precious words"));
+    EXPECT_EQ(m->S.currentItem(), 1);
+}
+
+TEST_F(Store, FullDiskKeepsTheText) {
+    const QString app = dir.mkdir("small");
+    std::string why;
+    if (!mountSmallTmpfs(QFile::encodeName(app).constData(), "128k", &why)) {
+        GTEST_SKIP() << why;
+    }
+    start(app);
+    const QString big(200 * 1024, QLatin1Char('w'));
+    NoteText::set(m->noteBox(), big);
+    QSignalSpy ended(w.get(), &edit::endProgram);
+    w->unload->click();
+    EXPECT_EQ(ended.count(), 0);
+    ASSERT_FALSE(ui.errors.isEmpty());
+    EXPECT_TRUE(ui.errors.last().contains("No space left on device"));
+    EXPECT_EQ(note(), big);
+    EXPECT_FALSE(QFile::exists(app + "quil0.0"));
+    w.reset();
+    m.reset();
+    unmount(QFile::encodeName(app).constData());
+}
+
+TEST_F(Store, UnreachableNetworkFolderFallsBackToTheLocalStore) {
+    settings(dir, [](SettingsRecord& r) {
+        r.NetworkMode = 1;
+        r.setNetworkFolder(QStringLiteral("/no/such/share"));
+        r.CurrentGroup = 4;
+        r.CurrentItem[4] = 9;
+    });
+    dir.write("group.dir", names({"Local zero"}, 31));
+    dir.write("quil0.0", QByteArray("local note\x01\x00", 12));
+    start();
+    EXPECT_EQ(m->S.NetworkMode, 0);
+    EXPECT_EQ(m->StoreFolder, dir.path());
+    EXPECT_TRUE(w->NetOption[0]->isChecked());
+    EXPECT_EQ(m->S.CurrentGroup, 0);
+    EXPECT_EQ(m->S.CurrentItem[4], 0);
+    EXPECT_EQ(VbColor::of(w->Group[0]), 0xFF);
+    EXPECT_EQ(VbColor::of(w->Group[4]), 0x0000FF00);
+    EXPECT_EQ(w->Group[0]->text(), QStringLiteral("Local zero"));
+    EXPECT_EQ(note(), QStringLiteral("local note"));
+    const auto saved = SettingsRecord::fromBytes(dir.read("quillo.ini"));
+    ASSERT_TRUE(saved);
+    EXPECT_EQ(saved->NetworkMode, 0);
+    EXPECT_TRUE(ui.errors.isEmpty()) << "no message for the fall-back";
+}
+
+TEST_F(Store, CharactersTheStoreCannotHoldAreMarkedAsTyped) {
+    start();
+    type(QString::fromUtf8("a\u0416b\u20ac"));
+    EXPECT_EQ(note(), QStringLiteral("a?b\u20ac"));
+    NoteText::set(m->noteBox(), QStringLiteral("x\u00a0y"));
+    EXPECT_EQ(NoteFile::toFileText(note()), QByteArray("x\xA0y")) << "no-break space kept";
+}
