@@ -1,0 +1,285 @@
+#include "holder.h"
+#include "mainwindowfixture.h"
+
+#include "store/filelayer.h"
+#include "store/nameindex.h"
+#include "store/storelock.h"
+#include "store/vbcolor.h"
+#include "store/waiting.h"
+#include "ui/main/buttonlabel.h"
+#include "ui/twips.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSignalSpy>
+#include <QTimer>
+
+#include <signal.h>
+
+namespace {
+
+QByteArray names(std::initializer_list<QByteArray> first, int count) {
+    QByteArray out;
+    for (const QByteArray& n : first) {
+        out += field(n);
+    }
+    return out + QByteArray((count - static_cast<int>(first.size())) * 40, ' ');
+}
+
+QStringList filesIn(const QString& folder) {
+    return QDir(folder).entryList(QDir::Files | QDir::Hidden, QDir::Name);
+}
+
+} // namespace
+
+TEST(StoreLock, OneHolderAtATimeEvenInOneProcess) {
+    TestFolder dir;
+    const QString path = dir.file("quillo.loc");
+    StoreLock a;
+    StoreLock b;
+    ASSERT_TRUE(a.tryAcquire(path));
+    EXPECT_FALSE(a.tryAcquire(path)) << "the holder's second open is refused";
+    EXPECT_FALSE(b.tryAcquire(path));
+    a.release();
+    EXPECT_TRUE(b.tryAcquire(path));
+    b.release();
+    EXPECT_EQ(dir.read("quillo.loc").size(), 0) << "the lock file's content is never written";
+    int error = 0;
+    EXPECT_FALSE(a.tryAcquire(dir.file("missing/quillo.loc"), &error));
+    EXPECT_EQ(error, ENOENT);
+}
+
+TEST(StoreLock, KilledHolderFreesTheLock) {
+    TestFolder dir;
+    const QString path = dir.file("quillo.loc");
+    Holder holder(path);
+    ASSERT_TRUE(holder.waitUntilHeld());
+    StoreLock lock;
+    EXPECT_FALSE(lock.tryAcquire(path));
+    ::kill(static_cast<pid_t>(holder.process().processId()), SIGKILL);
+    holder.process().waitForFinished();
+    EXPECT_TRUE(lock.tryAcquire(path));
+    EXPECT_TRUE(QFile::exists(path)) << "the lock file stays and does no harm";
+}
+
+TEST(StoreLock, FourProcessesCountExactlyUnderTheLock) {
+    TestFolder dir;
+    const QString lock = dir.file("quillo.loc");
+    const QString counter = dir.file("counter");
+    std::vector<std::unique_ptr<QProcess>> workers;
+    for (int k = 0; k < 4; ++k) {
+        auto p = std::make_unique<QProcess>();
+        p->start(binDir() + "/quillo_storetool", {"count", lock, counter, "500"});
+        workers.push_back(std::move(p));
+    }
+    for (auto& p : workers) {
+        ASSERT_TRUE(p->waitForFinished(120000));
+        EXPECT_EQ(p->exitCode(), 0);
+    }
+    EXPECT_EQ(dir.read("counter"), "2000");
+}
+
+class Network : public MainWindowFixture {
+protected:
+    void SetUp() override {
+        net = dir.mkdir("net");
+        SettingsRecord r;
+        r.NetworkMode = 1;
+        r.setNetworkFolder(net.chopped(1));
+        dir.write("quillo.ini", r.toBytes());
+        m_holderPath = net + "quillo.loc";
+    }
+    // Clicks the Waiting dialog's Cancel as soon as it shows.
+    void cancelWhenWaiting() {
+        ui.onModal = [](QDialog& d) {
+            if (auto* waiting = qobject_cast<Waiting*>(&d)) {
+                QTimer::singleShot(50, waiting->CancelBtn, &QPushButton::click);
+            }
+            return false;
+        };
+    }
+    QString net;
+    QString m_holderPath;
+};
+
+TEST_F(Network, StartUpLoadsTheNetworkStoreUnderTheLock) {
+    const QByteArray groups = names({"Shared"}, 31);
+    QDir(net).mkpath(".");
+    FileLayer::writeAtomic(net + "group.dir", groups);
+    FileLayer::writeAtomic(net + "quil0.0", QByteArray("on the share\x01\x00", 14));
+    start();
+    EXPECT_EQ(m->S.NetworkMode, 1);
+    EXPECT_EQ(m->StoreFolder, net);
+    EXPECT_TRUE(w->NetOption[1]->isChecked());
+    EXPECT_EQ(w->Group[0]->text(), QStringLiteral("Shared"));
+    EXPECT_EQ(note(), QStringLiteral("on the share"));
+    EXPECT_FALSE(m->lockHeld()) << "not held while idle";
+    EXPECT_TRUE(ui.modalsShown.isEmpty());
+    EXPECT_TRUE(QFile::exists(m_holderPath));
+    EXPECT_EQ(filesIn(dir.path()), QStringList({"quillo.ini"}));
+}
+
+TEST_F(Network, WaitsWhileAnotherCopyHoldsTheLockAndGoesOnWhenFree) {
+    start();
+    Holder holder(m_holderPath);
+    ASSERT_TRUE(holder.waitUntilHeld());
+    QElapsedTimer released;
+    ui.onModal = [&](QDialog& d) {
+        auto* waiting = qobject_cast<Waiting*>(&d);
+        EXPECT_NE(waiting, nullptr);
+        QTimer::singleShot(300, [&, waiting] {
+            EXPECT_TRUE(d.isVisible());
+            EXPECT_EQ(waiting->Label1->text(), QStringLiteral("Waiting for access"));
+            EXPECT_EQ(waiting->CancelBtn->text(), QStringLiteral("Cancel"));
+            // Centred on the screen the services report.
+            EXPECT_EQ(d.geometry().center().x() * 15 / 100, ui.screen.width() / 2 / 100);
+            released.start();
+            holder.letGo();
+        });
+        return false;
+    };
+    m->AcquireAccess();
+    EXPECT_TRUE(released.isValid());
+    EXPECT_EQ(ui.modalsShown, QStringList({"Waiting"}));
+    EXPECT_EQ(m->S.NetworkMode, 1);
+    EXPECT_EQ(m->StoreChanged, 0);
+    EXPECT_TRUE(m->lockHeld());
+    m->CloseAllFiles();
+    EXPECT_FALSE(m->lockHeld());
+}
+
+TEST_F(Network, CancelFallsBackToTheLocalStoreAndWritesNothing) {
+    FileLayer::writeAtomic(net + "group.dir", names({"Shared"}, 31));
+    dir.write("group.dir", names({"Mine"}, 31));
+    dir.write("quil0.0", QByteArray("local\x01\x00", 7));
+    start();
+    click(w->Group[4]);
+    ASSERT_EQ(m->S.CurrentGroup, 4);
+    const QStringList netBefore = filesIn(net);
+    const QByteArray groupsBefore = QFile(net + "group.dir").exists() ? FileLayer::readAll(net + "group.dir").data : QByteArray();
+
+    Holder holder(m_holderPath);
+    ASSERT_TRUE(holder.waitUntilHeld());
+    cancelWhenWaiting();
+    click(w->Item[7]);
+    EXPECT_EQ(ui.modalsShown, QStringList({"Waiting"}));
+    EXPECT_EQ(m->S.NetworkMode, 0);
+    EXPECT_TRUE(w->NetOption[0]->isChecked());
+    EXPECT_EQ(m->StoreFolder, dir.path());
+    EXPECT_EQ(m->S.CurrentGroup, 0);
+    EXPECT_EQ(m->S.currentItem(), 0);
+    EXPECT_EQ(VbColor::of(w->Group[0]), 0xFF);
+    EXPECT_EQ(VbColor::of(w->Group[4]), 0x0000FF00);
+    EXPECT_EQ(VbColor::of(w->Item[7]), 0x00FFFF00);
+    EXPECT_EQ(w->Group[0]->text(), QStringLiteral("Mine"));
+    EXPECT_EQ(note(), QStringLiteral("local"));
+    EXPECT_FALSE(w->refreshtimer->isActive());
+    const auto saved = SettingsRecord::fromBytes(dir.read("quillo.ini"));
+    ASSERT_TRUE(saved);
+    EXPECT_EQ(saved->NetworkMode, 0);
+    EXPECT_EQ(filesIn(net), netBefore);
+    EXPECT_EQ(FileLayer::readAll(net + "group.dir").data, groupsBefore);
+    EXPECT_EQ(filesIn(dir.path()), QStringList({"group.dir", "quil0.0", "quillo.ini"}));
+}
+
+TEST_F(Network, UnsavedTextIsNeverDroppedByCancel) {
+    start();
+    type("typed on the share");
+    Holder holder(m_holderPath);
+    ASSERT_TRUE(holder.waitUntilHeld());
+    cancelWhenWaiting();
+    // First "Keep Waiting", then the holder lets go: the note is saved on the share.
+    ui.answers = {1};
+    int shown = 0;
+    ui.onModal = [&](QDialog& d) {
+        auto* waiting = qobject_cast<Waiting*>(&d);
+        if (++shown == 1) {
+            QTimer::singleShot(50, waiting->CancelBtn, &QPushButton::click);
+        } else {
+            QTimer::singleShot(100, [&] { holder.letGo(); });
+        }
+        return false;
+    };
+    click(w->Item[1]);
+    EXPECT_EQ(ui.questions.size(), 1);
+    EXPECT_EQ(shown, 2);
+    EXPECT_EQ(m->S.NetworkMode, 1);
+    EXPECT_EQ(FileLayer::readAll(net + "quil0.0").data, QByteArray("typed on the share\x01\x00", 20));
+    // The button was let go while the dialog was up; the next click chooses.
+    QApplication::setActiveWindow(w.get());
+    click(w->Item[1]);
+    EXPECT_EQ(m->S.currentItem(), 1);
+
+    // Now cancel and take the text along on the clipboard.
+    type("more words");
+    Holder again(m_holderPath);
+    ASSERT_TRUE(again.waitUntilHeld());
+    cancelWhenWaiting();
+    ui.answers = {0};
+    click(w->Item[2]);
+    EXPECT_EQ(m->S.NetworkMode, 0);
+    EXPECT_EQ(QApplication::clipboard()->text(), QStringLiteral("more words"));
+    EXPECT_FALSE(QFile::exists(net + "quil0.1"));
+}
+
+TEST_F(Network, NamesChangedByAnotherCopyOnlyCorrectTheLabelsFirst) {
+    start();
+    QProcess other;
+    other.start(binDir() + "/quillo_storetool", {"rename-group", net, "5", "Renamed elsewhere"});
+    ASSERT_TRUE(other.waitForFinished(10000));
+    ASSERT_EQ(other.exitCode(), 0);
+
+    click(w->Item[3]);
+    EXPECT_EQ(w->Group[5]->text(), QStringLiteral("Renamed elsewhere"));
+    EXPECT_EQ(m->StoreChanged, 1);
+    EXPECT_FALSE(m->lockHeld());
+    EXPECT_EQ(m->S.currentItem(), 0) << "the click did nothing else";
+    EXPECT_EQ(VbColor::of(w->Item[3]), 0x00FFFF00);
+
+    click(w->Item[3]);
+    EXPECT_EQ(m->StoreChanged, 0);
+    EXPECT_EQ(m->S.currentItem(), 3);
+    EXPECT_EQ(VbColor::of(w->Item[3]), 0xFF);
+    EXPECT_FALSE(m->lockHeld());
+}
+
+TEST_F(Network, DeletedGroupIndexBlanksEveryGroupAndAbandons) {
+    FileLayer::writeAtomic(net + "group.dir", names({"One", "Two", "Three"}, 31));
+    start();
+    ASSERT_EQ(w->Group[2]->text(), QStringLiteral("Three"));
+    QFile::remove(net + "group.dir");
+    click(w->Group[1]);
+    for (int g = 0; g < 31; ++g) {
+        EXPECT_TRUE(w->Group[g]->text().isEmpty()) << g;
+    }
+    EXPECT_EQ(m->StoreChanged, 1);
+    EXPECT_EQ(m->S.CurrentGroup, 0);
+}
+
+TEST_F(Network, NoGroupIndexAndEmptyLabelsIsNoChange) {
+    start();
+    ASSERT_FALSE(QFile::exists(net + "group.dir"));
+    m->AcquireAccess();
+    EXPECT_EQ(m->StoreChanged, 0);
+    EXPECT_TRUE(m->lockHeld());
+    m->CloseAllFiles();
+    EXPECT_TRUE(ui.modalsShown.isEmpty());
+}
+
+TEST_F(Network, UnloadWaitsForTheLockBeforeSaving) {
+    start();
+    type("last words");
+    Holder holder(m_holderPath);
+    ASSERT_TRUE(holder.waitUntilHeld());
+    cancelWhenWaiting();
+    ui.answers = {0};
+    QSignalSpy ended(w.get(), &edit::endProgram);
+    w->unload->click();
+    EXPECT_EQ(ended.count(), 0) << "the program keeps running after a cancelled wait";
+    EXPECT_EQ(m->S.NetworkMode, 0);
+    EXPECT_FALSE(QFile::exists(net + "quil0.0"));
+}

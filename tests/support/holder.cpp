@@ -1,0 +1,34 @@
+#include "holder.h"
+
+#include "testfolder.h"
+
+Holder::Holder(const QString& lockPath) {
+    m_process.start(binDir() + QStringLiteral("/quillo_storetool"),
+                    {QStringLiteral("hold"), lockPath});
+}
+
+Holder::~Holder() {
+    if (m_process.state() != QProcess::NotRunning) {
+        m_process.kill();
+        m_process.waitForFinished();
+    }
+}
+
+bool Holder::waitUntilHeld() {
+    while (!m_process.canReadLine()) {
+        if (!m_process.waitForReadyRead(10000)) {
+            return false;
+        }
+    }
+    return m_process.readLine().trimmed() == "held";
+}
+
+void Holder::letGo() {
+    m_process.closeWriteChannel();
+    m_process.waitForFinished(10000);
+}
+
+void Holder::kill() {
+    m_process.kill();
+    m_process.waitForFinished(10000);
+}
