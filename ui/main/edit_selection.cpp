@@ -13,6 +13,8 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
+#include <QTextCursor>
+#include <QTextDocument>
 
 void edit::paintSelection() {
     for (ButtonLabel* g : Group) {
@@ -143,17 +145,17 @@ void edit::txt_MouseMove(int, int, float, float) {
 }
 
 void edit::Wordwrapcheck_MouseUp() {
-    if (m.S.WordWrap == 1) {
-        m.S.WordWrap = 0;
-        NoteText::set(Txt[0], NoteText::get(Txt[1]));
-        Txt[0]->show();
-        Txt[1]->hide();
-    } else {
-        m.S.WordWrap = 1;
-        NoteText::set(Txt[1], NoteText::get(Txt[0]));
-        Txt[1]->show();
-        Txt[0]->hide();
-    }
+    const int from = m.S.WordWrap == 1 ? 1 : 0;
+    const int to = 1 - from;
+    m.S.WordWrap = static_cast<qint16>(to);
+    NoteText::set(Txt[to], NoteText::get(Txt[from]));
+    // The caret stays where the user left it.
+    QTextCursor caret = Txt[to]->textCursor();
+    caret.setPosition(qMin(Txt[from]->textCursor().position(),
+                           Txt[to]->document()->characterCount() - 1));
+    Txt[to]->setTextCursor(caret);
+    Txt[to]->show();
+    Txt[from]->hide();
     if (isVisible()) {
         m.focusNote();
     }
@@ -221,7 +223,9 @@ bool edit::eventFilter(QObject* watched, QEvent* event) {
         break;
     case QEvent::MouseButtonRelease:
         if (watched == Wordwrapcheck) {
-            Wordwrapcheck_MouseUp();
+            // After the check box has taken the click, so that moving the
+            // focus to the note does not cancel its own toggle.
+            QMetaObject::invokeMethod(this, &edit::Wordwrapcheck_MouseUp, Qt::QueuedConnection);
         }
         break;
     default:
