@@ -7,7 +7,7 @@ JOBS       ?= $(shell nproc)
 
 PACKAGES = cmake ninja-build g++ make pkg-config qt6-base-dev libgl-dev \
            libgtest-dev libgmock-dev fonts-dejavu-core
-BENCH_PACKAGES = xvfb xauth x11-utils libbenchmark-dev
+BENCH_PACKAGES = xvfb xauth libxcb1-dev
 
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 

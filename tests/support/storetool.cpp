@@ -4,6 +4,7 @@
 //   hold <lockfile>                  take the lock, print "held", keep it until stdin closes
 //   rename-group <folder> <g> <name> under the lock, rename group g in group.dir
 //   count <lockfile> <counter> <n>   n times under the lock: read, add one, write
+//   fill-store <folder> <note bytes> every group and item named, every note written
 //   churn <file> <kind>              rewrite a large file forever (kind: note|settings),
 //                                    alternating two contents; print "go" after the first
 
@@ -18,6 +19,7 @@
 #include <QThread>
 
 #include <cstdio>
+#include <ctime>
 #include <iostream>
 #include <string>
 
@@ -36,8 +38,34 @@ int hold(const QString& lockPath) {
     std::fflush(stdout);
     std::string line;
     std::getline(std::cin, line);
+    // The moment of letting go, on the clock every process shares.
+    timespec now {};
+    ::clock_gettime(CLOCK_MONOTONIC, &now);
     lock.release();
+    std::printf("released %lld\n", static_cast<long long>(now.tv_sec) * 1000000000LL + now.tv_nsec);
+    std::fflush(stdout);
     return 0;
+}
+
+int fillStore(const QString& folder, int noteBytes) {
+    QStringList groups;
+    for (int g = 0; g < 31; ++g) {
+        groups.append(QStringLiteral("Group number %1 with a long name").arg(g));
+        QStringList items;
+        for (int i = 0; i < 62; ++i) {
+            items.append(QStringLiteral("Item %1 of group %2, named in full").arg(i).arg(g));
+            const QString text = QString(noteBytes - 2, QLatin1Char('n'));
+            if (!FileLayer::writeAtomic(folder + QStringLiteral("quil%1.%2").arg(g).arg(i),
+                                        NoteFile::encode(text, 1))) {
+                return 1;
+            }
+        }
+        if (!FileLayer::writeAtomic(folder + QStringLiteral("items%1.dir").arg(g),
+                                    NameIndex::encode(items))) {
+            return 1;
+        }
+    }
+    return FileLayer::writeAtomic(folder + QStringLiteral("group.dir"), NameIndex::encode(groups)) ? 0 : 1;
 }
 
 int renameGroup(const QString& folder, int g, const QString& name) {
@@ -96,6 +124,9 @@ int main(int argc, char** argv) {
     }
     if (a.size() == 5 && a[1] == QLatin1String("count")) {
         return count(a[2], a[3], a[4].toInt());
+    }
+    if (a.size() == 4 && a[1] == QLatin1String("fill-store")) {
+        return fillStore(a[2], a[3].toInt());
     }
     if (a.size() == 4 && a[1] == QLatin1String("churn")) {
         return churn(a[2], a[3]);
