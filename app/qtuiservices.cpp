@@ -12,9 +12,13 @@
 
 QtUiServices::QtUiServices() = default;
 
-QtUiServices::~QtUiServices() { delete m_help; }
+QtUiServices::~QtUiServices() {
+    delete m_help;
+}
 
-int QtUiServices::execModal(QDialog& dialog) { return dialog.exec(); }
+int QtUiServices::execModal(QDialog& dialog) {
+    return dialog.exec();
+}
 
 QString QtUiServices::openFileName(QWidget* parent, const QString& caption, const QString& folder,
                                    const QString& filter) {
@@ -26,7 +30,9 @@ QString QtUiServices::saveFileName(QWidget* parent, const QString& caption, cons
     return QFileDialog::getSaveFileName(parent, caption, folder, filter);
 }
 
-void QtUiServices::beep() { QApplication::beep(); }
+void QtUiServices::beep() {
+    QApplication::beep();
+}
 
 void QtUiServices::showHelp(const QString& helpFile) {
     if (!m_help) {

@@ -25,7 +25,9 @@ public:
         qToLittleEndian(v, b);
         m_out.append(b, 4);
     }
-    void text(const QString& s, int length) { m_out.append(CodePage::encode(fixedLength(s, length))); }
+    void text(const QString& s, int length) {
+        m_out.append(CodePage::encode(fixedLength(s, length)));
+    }
 
 private:
     QByteArray& m_out;
@@ -45,7 +47,7 @@ public:
         return v;
     }
     QString text(int length) {
-        const QString s = CodePage::decode(QByteArray(m_p, length));
+        QString s = CodePage::decode(QByteArray(m_p, length));
         m_p += length;
         return s;
     }

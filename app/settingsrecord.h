@@ -29,7 +29,7 @@ struct SettingsRecord final {
     std::array<qint16, 31> CurrentItem{};
     qint32 GroupColor = 0x0000FF00;
     qint32 ItemColor = 0x00FFFF00;
-    qint32 PadColor = static_cast<qint32>(0x80000005u);
+    qint32 PadColor = static_cast<qint32>(0x80000005U);
     qint32 TransColor = 0x0000FFFF;
     qint16 WordWrap = 1;
     qint16 BoldText = 1;

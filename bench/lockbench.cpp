@@ -25,8 +25,12 @@ namespace {
 class BenchServices final : public UiServices {
 public:
     int execModal(QDialog& d) override { return d.exec(); }
-    QString openFileName(QWidget*, const QString&, const QString&, const QString&) override { return {}; }
-    QString saveFileName(QWidget*, const QString&, const QString&, const QString&) override { return {}; }
+    QString openFileName(QWidget*, const QString&, const QString&, const QString&) override {
+        return {};
+    }
+    QString saveFileName(QWidget*, const QString&, const QString&, const QString&) override {
+        return {};
+    }
     void beep() override {}
     void showHelp(const QString&) override {}
     QSize screenSizeTwips() override { return {15360, 11520}; }

@@ -50,7 +50,8 @@ int main(int argc, char** argv) {
         while (xcb_generic_event_t* ev = xcb_poll_for_event(c)) {
             if ((ev->response_type & ~0x80) == XCB_MAP_NOTIFY &&
                 !reinterpret_cast<xcb_map_notify_event_t*>(ev)->override_redirect && ms < 0) {
-                ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
+                ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() -
+                                                               start)
                          .count();
             }
             std::free(ev);

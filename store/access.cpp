@@ -9,9 +9,13 @@
 #include <QApplication>
 #include <QClipboard>
 
-bool Module1::tryLockOnce() { return m_lock.tryAcquire(lockPath()); }
+bool Module1::tryLockOnce() {
+    return m_lock.tryAcquire(lockPath());
+}
 
-void Module1::CloseAllFiles() { m_lock.release(); }
+void Module1::CloseAllFiles() {
+    m_lock.release();
+}
 
 // Shows the Waiting dialog until the lock is held (true) or the user cancels
 // and agrees to leave the network store (false).
@@ -40,8 +44,7 @@ bool Module1::keepUnsavedTextBeforeRevert() {
         QStringLiteral("The note you changed has not been saved to the network folder.\n\n"
                        "Returning to the local store replaces it on screen. Put the changed "
                        "text on the clipboard first, or keep waiting for access?"),
-        {QStringLiteral("Copy to Clipboard and Use Local Store"),
-         QStringLiteral("Keep Waiting")});
+        {QStringLiteral("Copy to Clipboard and Use Local Store"), QStringLiteral("Keep Waiting")});
     if (answer != 0) {
         return false;
     }
@@ -60,8 +63,7 @@ void Module1::AcquireAccess() {
         return;
     }
     const bool groupsDiffer = loadIndexInto(groupIndexPath(), controls.Group.data(), 31);
-    const bool itemsDiffer =
-        loadIndexInto(itemIndexPath(S.CurrentGroup), controls.Item.data(), 62);
+    const bool itemsDiffer = loadIndexInto(itemIndexPath(S.CurrentGroup), controls.Item.data(), 62);
     if (groupsDiffer || itemsDiffer) {
         StoreChanged = 1;
         CloseAllFiles();

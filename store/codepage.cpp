@@ -29,7 +29,7 @@ QString CodePage::decode(const QByteArray& bytes) {
     QChar* dst = out.data();
     for (const char ch : bytes) {
         const auto b = static_cast<unsigned char>(ch);
-        *dst++ = QChar(b >= 0x80 && b < 0xA0 ? kHigh[b - 0x80u] : char16_t(b));
+        *dst++ = QChar(b >= 0x80 && b < 0xA0 ? kHigh[b - 0x80U] : char16_t(b));
     }
     return out;
 }
@@ -44,7 +44,9 @@ QByteArray CodePage::encode(const QString& text) {
     return out;
 }
 
-bool CodePage::canHold(QChar c) { return byteFor(c.unicode()) >= 0; }
+bool CodePage::canHold(QChar c) {
+    return byteFor(c.unicode()) >= 0;
+}
 
 QString CodePage::sanitize(const QString& text) {
     QString out;

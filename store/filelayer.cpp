@@ -19,7 +19,9 @@ QString FileResult::message() const {
 
 namespace {
 
-QByteArray native(const QString& path) { return QFile::encodeName(path); }
+QByteArray native(const QString& path) {
+    return QFile::encodeName(path);
+}
 
 mode_t defaultMode() {
     static const mode_t mode = [] {

@@ -55,9 +55,13 @@ QString Module1::transferNotePath(int slot) const {
     return AppFolder + QStringLiteral("trans.%1").arg(slot);
 }
 
-QPlainTextEdit* Module1::noteBox() const { return controls.Txt.at(S.WordWrap != 0 ? 1 : 0); }
+QPlainTextEdit* Module1::noteBox() const {
+    return controls.Txt.at(S.WordWrap != 0 ? 1 : 0);
+}
 
-QString Module1::noteText() const { return NoteText::get(noteBox()); }
+QString Module1::noteText() const {
+    return NoteText::get(noteBox());
+}
 
 void Module1::focusNote() const {
     QPlainTextEdit* box = noteBox();

@@ -22,19 +22,19 @@ public:
     Module1(UiServices& services, const QString& appFolder, QObject* parent = nullptr);
 
     // --- state ---
-    SettingsRecord S;            // the settings record, held for the whole run
-    QString AppFolder;           // each folder ends with the separator
+    SettingsRecord S;  // the settings record, held for the whole run
+    QString AppFolder; // each folder ends with the separator
     QString NetFolder;
     QString StoreFolder;
     qint16 HighlightedGroup = 0;
     qint16 HighlightedItem = 0;
-    QString SavedText;           // the note as last loaded
+    QString SavedText; // the note as last loaded
     qint16 StoreChanged = 0;
     qint16 LockAlreadyHeld = 0;
-    bool SaveFailed = false;     // the last SaveNote could not write the note
+    bool SaveFailed = false; // the last SaveNote could not write the note
     StoreControls controls;
     UiServices& services;
-    int lockRetryMs = 25;        // pacing of the Waiting dialog's attempts
+    int lockRetryMs = 25; // pacing of the Waiting dialog's attempts
     int quickAttempts = 50;
 
     static QString withSeparator(const QString& folder);

@@ -6,7 +6,9 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-StoreLock::~StoreLock() { release(); }
+StoreLock::~StoreLock() {
+    release();
+}
 
 bool StoreLock::tryAcquire(const QString& lockFilePath, int* error) {
     if (m_fd >= 0) {
@@ -16,8 +18,8 @@ bool StoreLock::tryAcquire(const QString& lockFilePath, int* error) {
         }
         return false;
     }
-    const int fd = ::open(QFile::encodeName(lockFilePath).constData(),
-                          O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+    const int fd =
+        ::open(QFile::encodeName(lockFilePath).constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
     if (fd < 0) {
         if (error) {
             *error = errno;

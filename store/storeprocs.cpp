@@ -48,8 +48,7 @@ bool Module1::loadIndexInto(const QString& path, QLabel* const* labels, int coun
     return changed;
 }
 
-bool Module1::saveIndexFrom(const QString& path, QLabel* const* labels, int count,
-                            bool cutNames) {
+bool Module1::saveIndexFrom(const QString& path, QLabel* const* labels, int count, bool cutNames) {
     QStringList names;
     for (int k = 0; k < count; ++k) {
         names.append(cutNames ? labels[k]->text().left(NameIndex::FieldSize) : labels[k]->text());
@@ -57,9 +56,13 @@ bool Module1::saveIndexFrom(const QString& path, QLabel* const* labels, int coun
     return report(FileLayer::writeAtomic(path, NameIndex::encode(names)));
 }
 
-void Module1::LoadGroupIndex() { loadIndexInto(groupIndexPath(), controls.Group.data(), 31); }
+void Module1::LoadGroupIndex() {
+    loadIndexInto(groupIndexPath(), controls.Group.data(), 31);
+}
 
-void Module1::savegroups() { saveIndexFrom(groupIndexPath(), controls.Group.data(), 31, true); }
+void Module1::savegroups() {
+    saveIndexFrom(groupIndexPath(), controls.Group.data(), 31, true);
+}
 
 void Module1::LoadItemIndex() {
     loadIndexInto(itemIndexPath(S.CurrentGroup), controls.Item.data(), 62);
@@ -69,7 +72,9 @@ void Module1::SaveItemIndex() {
     saveIndexFrom(itemIndexPath(S.CurrentGroup), controls.Item.data(), 62, false);
 }
 
-void Module1::LoadTransferIndex() { loadIndexInto(transferIndexPath(), controls.Trans.data(), 12); }
+void Module1::LoadTransferIndex() {
+    loadIndexInto(transferIndexPath(), controls.Trans.data(), 12);
+}
 
 void Module1::SaveTransferIndex() {
     saveIndexFrom(transferIndexPath(), controls.Trans.data(), 12, false);
@@ -103,7 +108,8 @@ void Module1::LoadNote() {
 
 void Module1::SaveNote() {
     const QString text = noteText();
-    SaveFailed = !report(FileLayer::writeAtomic(currentNotePath(), NoteFile::encode(text, S.WordWrap)));
+    SaveFailed =
+        !report(FileLayer::writeAtomic(currentNotePath(), NoteFile::encode(text, S.WordWrap)));
     if (SaveFailed) {
         // The text stays on screen and still counts as unsaved.
         focusNote();
@@ -166,7 +172,9 @@ void Module1::RevertToLocalStore() {
     LoadNote();
 }
 
-bool Module1::DeleteStoreFile(const QString& path) { return report(FileLayer::remove(path)); }
+bool Module1::DeleteStoreFile(const QString& path) {
+    return report(FileLayer::remove(path));
+}
 
 bool Module1::CarryFile(const QString& from, const QString& to, bool byCopy) {
     if (!DeleteStoreFile(to)) {
@@ -193,5 +201,6 @@ bool Module1::BlankItemField(int group, int item) {
     // A short index is filled with blanks up to the field, never with zeros.
     const qint64 at = qint64(item) * NameIndex::FieldSize;
     const qint64 from = qMin(qMax<qint64>(length, 0), at);
-    return report(FileLayer::writeAt(path, from, QByteArray(int(at - from) + NameIndex::FieldSize, ' ')));
+    return report(
+        FileLayer::writeAt(path, from, QByteArray(int(at - from) + NameIndex::FieldSize, ' ')));
 }

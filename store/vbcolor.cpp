@@ -7,9 +7,9 @@
 
 QColor VbColor::toQColor(qint32 value) {
     const auto v = static_cast<quint32>(value);
-    if ((v & 0xFF000000u) == 0x80000000u) {
+    if ((v & 0xFF000000U) == 0x80000000U) {
         const QPalette pal = QApplication::palette();
-        switch (v & 0xFFu) {
+        switch (v & 0xFFU) {
         case 5: // window background
             return pal.color(QPalette::Base);
         case 8: // window text
@@ -20,8 +20,8 @@ QColor VbColor::toQColor(qint32 value) {
             return pal.color(QPalette::Window);
         }
     }
-    return QColor(static_cast<int>(v & 0xFFu), static_cast<int>((v >> 8) & 0xFFu),
-                  static_cast<int>((v >> 16) & 0xFFu));
+    return {static_cast<int>(v & 0xFFU), static_cast<int>((v >> 8) & 0xFFU),
+            static_cast<int>((v >> 16) & 0xFFU)};
 }
 
 void VbColor::paint(QWidget* w, qint32 value) {
@@ -37,4 +37,6 @@ void VbColor::paint(QWidget* w, qint32 value) {
     w->setAutoFillBackground(true);
 }
 
-qint32 VbColor::of(const QWidget* w) { return w->property("vbBack").toInt(); }
+qint32 VbColor::of(const QWidget* w) {
+    return w->property("vbBack").toInt();
+}

@@ -41,7 +41,9 @@ void Waiting::showEvent(QShowEvent* event) {
     m_timer->start();
 }
 
-void Waiting::CancelBtn_Click() { m_cancel = 1; }
+void Waiting::CancelBtn_Click() {
+    m_cancel = 1;
+}
 
 // Esc and the close box mean Cancel too.
 void Waiting::reject() {

@@ -14,8 +14,12 @@
 
 namespace {
 
-QByteArray i16(qint16 v) { return QByteArray(reinterpret_cast<const char*>(&v), 2); }
-QByteArray i32(qint32 v) { return QByteArray(reinterpret_cast<const char*>(&v), 4); }
+QByteArray i16(qint16 v) {
+    return QByteArray(reinterpret_cast<const char*>(&v), 2);
+}
+QByteArray i32(qint32 v) {
+    return QByteArray(reinterpret_cast<const char*>(&v), 4);
+}
 
 } // namespace
 
@@ -84,7 +88,8 @@ TEST(Settings, EveryFieldRoundTripsByteForByte) {
     EXPECT_EQ(b.mid(16, 2), i16(12)) << "group 7 with item 12 puts 12 at offset 16";
     EXPECT_EQ(b.mid(90, 21), QByteArray("/mnt/share/notes/Caf\xE9"));
     EXPECT_EQ(b.mid(111, 233), QByteArray(233, ' '));
-    EXPECT_EQ(b.mid(344, 6), QByteArray("s\x80" "cret"));
+    EXPECT_EQ(b.mid(344, 6), QByteArray("s\x80"
+                                        "cret"));
     EXPECT_EQ(b.mid(350, 14), QByteArray(14, ' '));
 
     TestFolder dir;
@@ -118,13 +123,7 @@ TEST(Settings, LongFolderIsCutAndLayoutDefaultFollowsTheScreen) {
 TEST(Settings, KillDuringWriteLeavesAWholeRecord) {
     TestFolder dir;
     const QString path = dir.file("quillo.ini");
-    for (int round = 0; round < 15; ++round) {
-        QProcess writer;
-        writer.start(binDir() + "/quillo_storetool", {"churn", path, "settings"});
-        ASSERT_TRUE(writer.waitForReadyRead(5000));
-        QThread::msleep(static_cast<unsigned long>(3 + round * 2));
-        writer.kill();
-        writer.waitForFinished();
+    killWhileRewriting(path, "settings", 15, [&](int round) {
         const QByteArray b = dir.read("quillo.ini");
         ASSERT_EQ(b.size(), 366) << "round " << round;
         const auto r = SettingsRecord::fromBytes(b);
@@ -132,7 +131,7 @@ TEST(Settings, KillDuringWriteLeavesAWholeRecord) {
         const QChar c = r->NetworkFolder.at(0);
         EXPECT_EQ(r->NetworkFolder, QString(254, c));
         EXPECT_EQ(r->CurrentGroup, c == QLatin1Char('a') ? 3 : 7);
-    }
+    });
 }
 
 TEST(Settings, RefusedWriteKeepsTheSettingsAndTellsOnce) {

@@ -3,8 +3,8 @@
 
 #include "store/filelayer.h"
 
-#include <QFile>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 
 #include <gtest/gtest.h>
@@ -65,8 +65,9 @@ TEST(FileLayer, EveryOperationReportsItsFailureNamingTheFile) {
     const FileResult w = FileLayer::writeAtomic(bad, "text");
     EXPECT_FALSE(w.ok());
     EXPECT_EQ(w.error(), ENOTDIR);
-    EXPECT_EQ(w.message().toStdString(),
-              QStringLiteral("Could not save the file \"%1\": Not a directory.").arg(bad).toStdString());
+    EXPECT_EQ(
+        w.message().toStdString(),
+        QStringLiteral("Could not save the file \"%1\": Not a directory.").arg(bad).toStdString());
     EXPECT_FALSE(FileLayer::writeAt(bad, 0, "x").ok());
     EXPECT_FALSE(FileLayer::copy(dir.file("plain"), bad).ok());
     EXPECT_FALSE(FileLayer::copy(dir.file("missing"), dir.file("to")).ok());

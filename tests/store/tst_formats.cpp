@@ -52,7 +52,8 @@ TEST(NameIndex, ShortDamagedIndexReadsAsFarAsItGoes) {
 
 TEST(NoteFile, TextWithCrLfThenTheWordWrapFlag) {
     EXPECT_EQ(NoteFile::encode(QString(), 1), QByteArray("\x01\x00", 2));
-    EXPECT_EQ(NoteFile::encode(QStringLiteral("a\nb\u20ac"), 0), QByteArray("a\r\nb\x80\x00\x00", 7));
+    EXPECT_EQ(NoteFile::encode(QStringLiteral("a\nb\u20ac"), 0),
+              QByteArray("a\r\nb\x80\x00\x00", 7));
     const NoteFile::Content c = NoteFile::decode(QByteArray("x\r\n\r\ny\x01\x00", 8));
     EXPECT_EQ(c.text, QStringLiteral("x\n\ny"));
     ASSERT_TRUE(c.wordWrap.has_value());

@@ -22,14 +22,6 @@
 
 namespace {
 
-QByteArray names(std::initializer_list<QByteArray> first, int count) {
-    QByteArray out;
-    for (const QByteArray& n : first) {
-        out += field(n);
-    }
-    return out + QByteArray((count - static_cast<int>(first.size())) * 40, ' ');
-}
-
 QStringList filesIn(const QString& folder) {
     return QDir(folder).entryList(QDir::Files | QDir::Hidden, QDir::Name);
 }
@@ -160,7 +152,9 @@ TEST_F(Network, CancelFallsBackToTheLocalStoreAndWritesNothing) {
     click(w->Group[4]);
     ASSERT_EQ(m->S.CurrentGroup, 4);
     const QStringList netBefore = filesIn(net);
-    const QByteArray groupsBefore = QFile(net + "group.dir").exists() ? FileLayer::readAll(net + "group.dir").data : QByteArray();
+    const QByteArray groupsBefore = QFile(net + "group.dir").exists()
+                                        ? FileLayer::readAll(net + "group.dir").data
+                                        : QByteArray();
 
     Holder holder(m_holderPath);
     ASSERT_TRUE(holder.waitUntilHeld());
@@ -208,7 +202,8 @@ TEST_F(Network, UnsavedTextIsNeverDroppedByCancel) {
     EXPECT_EQ(ui.questions.size(), 1);
     EXPECT_EQ(shown, 2);
     EXPECT_EQ(m->S.NetworkMode, 1);
-    EXPECT_EQ(FileLayer::readAll(net + "quil0.0").data, QByteArray("typed on the share\x01\x00", 20));
+    EXPECT_EQ(FileLayer::readAll(net + "quil0.0").data,
+              QByteArray("typed on the share\x01\x00", 20));
     // The button was let go while the dialog was up; the next click chooses.
     QApplication::setActiveWindow(w.get());
     click(w->Item[1]);

@@ -16,25 +16,6 @@
 #include <QSignalSpy>
 #include <QThread>
 
-namespace {
-
-QByteArray names(std::initializer_list<QByteArray> first, int count) {
-    QByteArray out;
-    for (const QByteArray& n : first) {
-        out += field(n);
-    }
-    out += QByteArray((count - static_cast<int>(first.size())) * 40, ' ');
-    return out;
-}
-
-void settings(const TestFolder& dir, const std::function<void(SettingsRecord&)>& change) {
-    SettingsRecord r;
-    change(r);
-    dir.write("quillo.ini", r.toBytes());
-}
-
-} // namespace
-
 using Store = MainWindowFixture;
 
 TEST_F(Store, UnloadSavesTheNoteAndNamesItemAndGroup) {
@@ -47,8 +28,12 @@ TEST_F(Store, UnloadSavesTheNoteAndNamesItemAndGroup) {
     QSignalSpy ended(w.get(), &edit::endProgram);
     w->unload->click();
     ASSERT_EQ(ended.count(), 1);
-    EXPECT_EQ(dir.read("quil0.0"), QByteArray("  \r\nCaf\xE9 \x80" "5\r\nsecond line") + QByteArray("\x01\x00", 2));
-    EXPECT_EQ(dir.read("items0.dir"), names({"Caf\xE9 \x80" "5\r\nsecond line"}, 62));
+    EXPECT_EQ(dir.read("quil0.0"), QByteArray("  \r\nCaf\xE9 \x80"
+                                              "5\r\nsecond line") +
+                                       QByteArray("\x01\x00", 2));
+    EXPECT_EQ(dir.read("items0.dir"), names({"Caf\xE9 \x80"
+                                             "5\r\nsecond line"},
+                                            62));
     EXPECT_EQ(dir.read("group.dir"), names({"Untitled"}, 31));
     EXPECT_EQ(dir.read("group.dir").size(), 1240);
     EXPECT_EQ(dir.read("items0.dir").size(), 2480);
@@ -57,15 +42,17 @@ TEST_F(Store, UnloadSavesTheNoteAndNamesItemAndGroup) {
     // The transfer index is 12 fields in the program folder.
     w->Trans[3]->setText(QStringLiteral("Slot three"));
     m->SaveTransferIndex();
-    EXPECT_EQ(dir.read("trans.dir"), QByteArray(3 * 40, ' ') + field("Slot three") + QByteArray(8 * 40, ' '));
+    EXPECT_EQ(dir.read("trans.dir"),
+              QByteArray(3 * 40, ' ') + field("Slot three") + QByteArray(8 * 40, ' '));
 }
 
 TEST_F(Store, LoadsHandMadeFilesAtStart) {
-    settings(dir, [](SettingsRecord& r) {
+    writeSettings(dir, [](SettingsRecord& r) {
         r.CurrentGroup = 3;
         r.CurrentItem[3] = 5;
     });
-    dir.write("group.dir", names({"Home   ", QByteArray(40, 'x'), QByteArray(40, ' '), "Caf\xE9 \x80"}, 31));
+    dir.write("group.dir",
+              names({"Home   ", QByteArray(40, 'x'), QByteArray(40, ' '), "Caf\xE9 \x80"}, 31));
     dir.write("items3.dir", names({"a", "b", "c", "d", "e", "Fifth"}, 62));
     dir.write("quil3.5", QByteArray("line one\r\nline two\r\n\x80\x00\x00", 23));
     dir.write("trans.dir", names({"Parked"}, 12));
@@ -159,19 +146,13 @@ TEST_F(Store, EachWordWrapSavesTheVisibleBox) {
 
 TEST_F(Store, KilledDuringASaveLeavesTheOldNoteOrTheNew) {
     const QString path = dir.file("quil0.0");
-    for (int round = 0; round < 12; ++round) {
-        QProcess writer;
-        writer.start(binDir() + "/quillo_storetool", {"churn", path, "note"});
-        ASSERT_TRUE(writer.waitForReadyRead(10000));
-        QThread::msleep(static_cast<unsigned long>(1 + round * 3));
-        writer.kill();
-        writer.waitForFinished();
+    killWhileRewriting(path, "note", 12, [&](int round) {
         const QByteArray b = dir.read("quil0.0");
         ASSERT_EQ(b.size(), (1 << 20) + 2) << "round " << round;
         const char c = b.at(0);
         EXPECT_TRUE(c == 'a' || c == 'b');
         EXPECT_EQ(b.left(1 << 20), QByteArray(1 << 20, c));
-    }
+    });
 }
 
 TEST_F(Store, RefusedSaveKeepsTheTextAndSaysWhichFile) {
@@ -222,7 +203,7 @@ TEST_F(Store, FullDiskKeepsTheText) {
 }
 
 TEST_F(Store, UnreachableNetworkFolderFallsBackToTheLocalStore) {
-    settings(dir, [](SettingsRecord& r) {
+    writeSettings(dir, [](SettingsRecord& r) {
         r.NetworkMode = 1;
         r.setNetworkFolder(QStringLiteral("/no/such/share"));
         r.CurrentGroup = 4;

@@ -28,4 +28,6 @@ bool mountSmallTmpfs(const char* folder, const char* size, std::string* why) {
     return true;
 }
 
-void unmount(const char* folder) { ::umount2(folder, MNT_DETACH); }
+void unmount(const char* folder) {
+    ::umount2(folder, MNT_DETACH);
+}

@@ -17,10 +17,10 @@ public:
     // script decide the result instead: `modalResult` is returned then.
     std::function<bool(QDialog&)> onModal;
     int modalResult = 0;
-    QStringList modalsShown;   // object names of the dialogs shown
-    QStringList errors;        // every message shown
+    QStringList modalsShown; // object names of the dialogs shown
+    QStringList errors;      // every message shown
     QStringList questions;
-    std::deque<int> answers;   // scripted answers to questions; -1 when none left
+    std::deque<int> answers; // scripted answers to questions; -1 when none left
     QStringList helpShown;
     QString nextFileName;
     int beeps = 0;

@@ -59,6 +59,10 @@ void MainWindowFixture::type(const QString& text) {
     }
 }
 
-void MainWindowFixture::key(Qt::Key k) { QTest::keyClick(QApplication::focusWidget(), k); }
+void MainWindowFixture::key(Qt::Key k) {
+    QTest::keyClick(QApplication::focusWidget(), k);
+}
 
-QString MainWindowFixture::note() const { return m->noteText(); }
+QString MainWindowFixture::note() const {
+    return m->noteText();
+}

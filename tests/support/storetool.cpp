@@ -39,7 +39,7 @@ int hold(const QString& lockPath) {
     std::string line;
     std::getline(std::cin, line);
     // The moment of letting go, on the clock every process shares.
-    timespec now {};
+    timespec now{};
     ::clock_gettime(CLOCK_MONOTONIC, &now);
     lock.release();
     std::printf("released %lld\n", static_cast<long long>(now.tv_sec) * 1000000000LL + now.tv_nsec);
@@ -65,7 +65,9 @@ int fillStore(const QString& folder, int noteBytes) {
             return 1;
         }
     }
-    return FileLayer::writeAtomic(folder + QStringLiteral("group.dir"), NameIndex::encode(groups)) ? 0 : 1;
+    return FileLayer::writeAtomic(folder + QStringLiteral("group.dir"), NameIndex::encode(groups))
+               ? 0
+               : 1;
 }
 
 int renameGroup(const QString& folder, int g, const QString& name) {
@@ -94,7 +96,8 @@ int churn(const QString& path, const QString& kind) {
     for (long k = 0;; ++k) {
         QByteArray bytes;
         if (kind == QLatin1String("note")) {
-            bytes = NoteFile::encode(QString(1 << 20, k % 2 ? QLatin1Char('b') : QLatin1Char('a')), 1);
+            bytes =
+                NoteFile::encode(QString(1 << 20, k % 2 ? QLatin1Char('b') : QLatin1Char('a')), 1);
         } else {
             SettingsRecord r;
             r.CurrentGroup = static_cast<qint16>(k % 2 ? 7 : 3);

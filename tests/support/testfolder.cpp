@@ -3,10 +3,16 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QProcess>
+#include <QThread>
+
+#include "app/settingsrecord.h"
 
 #include <gtest/gtest.h>
 
-TestFolder::TestFolder() { EXPECT_TRUE(m_dir.isValid()); }
+TestFolder::TestFolder() {
+    EXPECT_TRUE(m_dir.isValid());
+}
 
 QByteArray TestFolder::read(const QString& name) const {
     QFile f(file(name));
@@ -16,7 +22,9 @@ QByteArray TestFolder::read(const QString& name) const {
     return f.readAll();
 }
 
-bool TestFolder::exists(const QString& name) const { return QFileInfo::exists(file(name)); }
+bool TestFolder::exists(const QString& name) const {
+    return QFileInfo::exists(file(name));
+}
 
 void TestFolder::write(const QString& name, const QByteArray& bytes) const {
     QFile f(file(name));
@@ -36,7 +44,37 @@ QString TestFolder::installProgram() const {
     return target;
 }
 
-QString binDir() { return QStringLiteral(QUILLO_BIN_DIR); }
+QString binDir() {
+    return QStringLiteral(QUILLO_BIN_DIR);
+}
+
+QByteArray names(std::initializer_list<QByteArray> first, int count) {
+    QByteArray out;
+    for (const QByteArray& n : first) {
+        out += field(n);
+    }
+    return out + QByteArray((count - static_cast<int>(first.size())) * 40, ' ');
+}
+
+void writeSettings(const TestFolder& dir, const std::function<void(SettingsRecord&)>& change) {
+    SettingsRecord r;
+    change(r);
+    dir.write(QStringLiteral("quillo.ini"), r.toBytes());
+}
+
+void killWhileRewriting(const QString& path, const char* kind, int rounds,
+                        const std::function<void(int)>& check) {
+    for (int round = 0; round < rounds; ++round) {
+        QProcess writer;
+        writer.start(binDir() + QStringLiteral("/quillo_storetool"),
+                     {QStringLiteral("churn"), path, QLatin1String(kind)});
+        ASSERT_TRUE(writer.waitForReadyRead(10000));
+        QThread::msleep(static_cast<unsigned long>(1 + round * 3));
+        writer.kill();
+        writer.waitForFinished();
+        check(round);
+    }
+}
 
 QByteArray field(const QByteArray& name) {
     QByteArray f = name;

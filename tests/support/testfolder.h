@@ -4,6 +4,9 @@
 #include <QString>
 #include <QTemporaryDir>
 
+#include <functional>
+#include <initializer_list>
+
 // A fresh folder for one test, with helpers for the byte images of files.
 class TestFolder final {
 public:
@@ -26,3 +29,12 @@ private:
 QString binDir();
 // A 40-byte name field.
 QByteArray field(const QByteArray& name);
+// An index file: these names first, blank fields up to `count`.
+QByteArray names(std::initializer_list<QByteArray> first, int count);
+// Writes a settings file: the defaults with `change` applied.
+class SettingsRecord;
+void writeSettings(const TestFolder& dir, const std::function<void(SettingsRecord&)>& change);
+// Runs `quillo_storetool churn` on `path` and kills it at growing moments,
+// handing the file left behind to `check` after each round.
+void killWhileRewriting(const QString& path, const char* kind, int rounds,
+                        const std::function<void(int round)>& check);

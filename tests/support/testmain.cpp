@@ -13,8 +13,8 @@ class NoWindowLeftBehind final : public ::testing::EmptyTestEventListener {
         QApplication::processEvents();
         for (QWidget* w : QApplication::topLevelWidgets()) {
             if (w->isVisible()) {
-                ADD_FAILURE() << info.name() << " left a window behind: "
-                              << w->objectName().toStdString();
+                ADD_FAILURE() << info.name()
+                              << " left a window behind: " << w->objectName().toStdString();
                 w->close();
             }
         }

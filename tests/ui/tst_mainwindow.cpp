@@ -8,23 +8,19 @@
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QDir>
 #include <QGroupBox>
+#include <QLabel>
 #include <QMenuBar>
 #include <QPushButton>
-#include <QDir>
-#include <QLabel>
 #include <QRadioButton>
 #include <QSignalSpy>
 #include <QTimer>
 
 namespace {
 
-QRect px(int l, int t, int wd, int h) { return Twips::toPx(QRect(l, t, wd, h)); }
-
-void writeSettings(const TestFolder& dir, const std::function<void(SettingsRecord&)>& change) {
-    SettingsRecord r;
-    change(r);
-    dir.write("quillo.ini", r.toBytes());
+QRect px(int l, int t, int wd, int h) {
+    return Twips::toPx(QRect(l, t, wd, h));
 }
 
 } // namespace
@@ -155,15 +151,16 @@ TEST_F(MainWindow, SnapsToTheTopAndLeftEdges) {
     };
     // In twips: top under 300 goes to 0; left strictly between -300 and 300 goes to 0.
     const Case cases[] = {
-        {{3000, -1000}, {3000, 0}}, {{250, 3000}, {0, 3000}},   {{-250, 3000}, {0, 3000}},
+        {{3000, -1000}, {3000, 0}}, {{250, 3000}, {0, 3000}},     {{-250, 3000}, {0, 3000}},
         {{300, 3000}, {300, 3000}}, {{-300, 3000}, {-300, 3000}}, {{-2000, 3000}, {-2000, 3000}},
         {{3000, 300}, {3000, 300}}, {{150, 150}, {0, 0}},
     };
     for (const Case& c : cases) {
         w->move(Twips::toPx(c.from.x()), Twips::toPx(c.from.y()));
         w->Timer1_Timer();
-        EXPECT_EQ(QPoint(w->leftTwips(), w->topTwips()),
-                  QPoint(Twips::fromPx(Twips::toPx(c.to.x())), Twips::fromPx(Twips::toPx(c.to.y()))))
+        EXPECT_EQ(
+            QPoint(w->leftTwips(), w->topTwips()),
+            QPoint(Twips::fromPx(Twips::toPx(c.to.x())), Twips::fromPx(Twips::toPx(c.to.y()))))
             << c.from.x() << "," << c.from.y();
     }
     EXPECT_TRUE(w->Timer1->isActive() || w->Timer1->interval() == 1000);

@@ -13,18 +13,6 @@
 #include <QProcess>
 #include <QPushButton>
 
-namespace {
-
-QByteArray names(std::initializer_list<QByteArray> first, int count) {
-    QByteArray out;
-    for (const QByteArray& n : first) {
-        out += field(n);
-    }
-    return out + QByteArray((count - static_cast<int>(first.size())) * 40, ' ');
-}
-
-} // namespace
-
 class Selection : public MainWindowFixture {
 protected:
     // Exactly the chosen group and item are red, every other button its colour.
@@ -34,7 +22,8 @@ protected:
         EXPECT_EQ(m->S.CurrentGroup, group);
         EXPECT_EQ(m->S.currentItem(), item);
         for (int g = 0; g < 31; ++g) {
-            EXPECT_EQ(VbColor::of(w->Group[g]), g == group ? 0xFF : m->S.GroupColor) << "group " << g;
+            EXPECT_EQ(VbColor::of(w->Group[g]), g == group ? 0xFF : m->S.GroupColor)
+                << "group " << g;
         }
         for (int i = 0; i < 62; ++i) {
             EXPECT_EQ(VbColor::of(w->Item[i]), i == item ? 0xFF : m->S.ItemColor) << "item " << i;
@@ -64,7 +53,8 @@ TEST_F(Selection, RightClickNamesAFreeGroupAndEnterTakesIt) {
     EXPECT_EQ(w->EditMode, 0);
     EXPECT_FALSE(w->groupedit->isVisible());
     EXPECT_EQ(w->Group[3]->text(), QStringLiteral("Recipes"));
-    EXPECT_EQ(dir.read("group.dir"), QByteArray(3 * 40, ' ') + field("Recipes") + QByteArray(27 * 40, ' '));
+    EXPECT_EQ(dir.read("group.dir"),
+              QByteArray(3 * 40, ' ') + field("Recipes") + QByteArray(27 * 40, ' '));
     EXPECT_EQ(focus(), static_cast<QWidget*>(m->noteBox()));
     EXPECT_EQ(note(), QString()) << "Enter put no line break in the note";
 

@@ -20,7 +20,9 @@ int buttonCode(Qt::MouseButtons b) {
     return 0;
 }
 
-float twips(qreal px) { return static_cast<float>(px * Twips::PerPixel); }
+float twips(qreal px) {
+    return static_cast<float>(px * Twips::PerPixel);
+}
 
 } // namespace
 

@@ -19,8 +19,7 @@
 
 namespace {
 
-template <typename W>
-W* named(W* w, const QString& name) {
+template <typename W> W* named(W* w, const QString& name) {
     w->setObjectName(name);
     return w;
 }
@@ -79,9 +78,11 @@ void edit::createControls() {
 
     Frame1 = named(new QGroupBox(c), QStringLiteral("Frame1"));
     Twips::place(Frame1, 36, 4392, 4728, 516);
-    NetOption[0] = named(new QRadioButton(QStringLiteral("Local"), Frame1), QStringLiteral("NetOption0"));
+    NetOption[0] =
+        named(new QRadioButton(QStringLiteral("Local"), Frame1), QStringLiteral("NetOption0"));
     Twips::place(NetOption[0], 144, 144, 912, 300);
-    NetOption[1] = named(new QRadioButton(QStringLiteral("Network"), Frame1), QStringLiteral("NetOption1"));
+    NetOption[1] =
+        named(new QRadioButton(QStringLiteral("Network"), Frame1), QStringLiteral("NetOption1"));
     Twips::place(NetOption[1], 1764, 180, 1308, 300);
 
     createButtonPanel(c);
@@ -108,7 +109,8 @@ void edit::createControls() {
 }
 
 void edit::createButtonPanel(QWidget* c) {
-    Wordwrapcheck = named(new QCheckBox(QStringLiteral("Word-Wrap"), c), QStringLiteral("Wordwrapcheck"));
+    Wordwrapcheck =
+        named(new QCheckBox(QStringLiteral("Word-Wrap"), c), QStringLiteral("Wordwrapcheck"));
     Twips::place(Wordwrapcheck, 84, 4980, 1545, 345);
     sendtoclipboard = named(new QPushButton(QStringLiteral("Send Item to Clipboard"), c),
                             QStringLiteral("sendtoclipboard"));
@@ -126,9 +128,10 @@ void edit::createButtonPanel(QWidget* c) {
     }
 
     // The erase target lies above the button panel and is shown only in its place.
-    const std::array<QString, 3> captions = {QStringLiteral("Drop Here to Erase"),
-                                             QStringLiteral("Drag with left mouse button to move."),
-                                             QStringLiteral("Drag with right mouse button to copy.")};
+    const std::array<QString, 3> captions = {
+        QStringLiteral("Drop Here to Erase"),
+        QStringLiteral("Drag with left mouse button to move."),
+        QStringLiteral("Drag with right mouse button to copy.")};
     const std::array<QRect, 3> geometry = {QRect(0, 4944, 4764, 1332), QRect(156, 5580, 4548, 372),
                                            QRect(156, 5880, 4584, 372)};
     for (int k = 0; k < 3; ++k) {
@@ -216,11 +219,21 @@ void edit::createMenus() {
 
     // "&Width" is an entry of the bar itself: it acts when clicked.
     fsize = bar->addAction(QStringLiteral("&Width"));
-    const std::array<std::pair<QAction*, const char*>, 14> names = {{
-        {Fopen, "Fopen"}, {Fsave, "Fsave"}, {Fsaveas, "Fsaveas"}, {Fcut, "Fcut"},
-        {Fcopy, "Fcopy"}, {Fpaste, "Fpaste"}, {Fdelete, "Fdelete"}, {L3, "L3"},
-        {Fselectall, "Fselectall"}, {Ffind, "Ffind"}, {Ffindnext, "Ffindnext"},
-        {Fhelpcontents, "Fhelpcontents"}, {fabout, "fabout"}, {fsize, "fsize"}}};
+    const std::array<std::pair<QAction*, const char*>, 14> names = {
+        {{Fopen, "Fopen"},
+         {Fsave, "Fsave"},
+         {Fsaveas, "Fsaveas"},
+         {Fcut, "Fcut"},
+         {Fcopy, "Fcopy"},
+         {Fpaste, "Fpaste"},
+         {Fdelete, "Fdelete"},
+         {L3, "L3"},
+         {Fselectall, "Fselectall"},
+         {Ffind, "Ffind"},
+         {Ffindnext, "Ffindnext"},
+         {Fhelpcontents, "Fhelpcontents"},
+         {fabout, "fabout"},
+         {fsize, "fsize"}}};
     for (const auto& [action, name] : names) {
         action->setObjectName(QLatin1String(name));
     }

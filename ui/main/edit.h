@@ -141,6 +141,7 @@ private:
     bool isOwnWidget(QObject* o) const;
     void takeName(NameEdit* box, QLabel* label, bool isGroup);
     bool consumeClickBlock();
+    bool clickMayGoOn();
 
     Module1& m;
     QWidget* m_client = nullptr;

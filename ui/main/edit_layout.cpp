@@ -11,10 +11,18 @@
 #include <QGroupBox>
 #include <QTimer>
 
-int edit::widthTwips() const { return Twips::fromPx(width()); }
-int edit::heightTwips() const { return Twips::fromPx(height()); }
-int edit::leftTwips() const { return Twips::fromPx(frameGeometry().x()); }
-int edit::topTwips() const { return Twips::fromPx(frameGeometry().y()); }
+int edit::widthTwips() const {
+    return Twips::fromPx(width());
+}
+int edit::heightTwips() const {
+    return Twips::fromPx(height());
+}
+int edit::leftTwips() const {
+    return Twips::fromPx(frameGeometry().x());
+}
+int edit::topTwips() const {
+    return Twips::fromPx(frameGeometry().y());
+}
 
 bool edit::isNormalState() const {
     return !(windowState() & (Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen));
@@ -69,13 +77,15 @@ void edit::fsize_Click() {
     const auto w = static_cast<float>(Twips::fromPx(Txt[0]->width()));
     const auto W = static_cast<float>(widthTwips());
     const int wide = widthTwips() - 210;
-    const int next = (W - 210.0f == w) ? NarrowNote : wide;
+    const int next = (W - 210.0F == w) ? NarrowNote : wide;
     for (NoteBox* box : Txt) {
         box->resize(Twips::toPx(next), box->height());
     }
 }
 
-void edit::Minimise_Click() { setWindowState(windowState() | Qt::WindowMinimized); }
+void edit::Minimise_Click() {
+    setWindowState(windowState() | Qt::WindowMinimized);
+}
 
 void edit::Timer1_Timer() {
     if (!isNormalState()) {

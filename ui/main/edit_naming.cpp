@@ -22,17 +22,29 @@ void openOver(NameEdit* box, const QLabel* button) {
 
 } // namespace
 
-void edit::Namegroup() { openOver(groupedit, Group[m.HighlightedGroup]); }
+void edit::Namegroup() {
+    openOver(groupedit, Group[m.HighlightedGroup]);
+}
 
-void edit::NameItem() { openOver(ItemEdit, Item[m.HighlightedItem]); }
+void edit::NameItem() {
+    openOver(ItemEdit, Item[m.HighlightedItem]);
+}
 
-void edit::groupedit_GotFocus() { EditMode = 1; }
+void edit::groupedit_GotFocus() {
+    EditMode = 1;
+}
 
-void edit::ItemEdit_GotFocus() { EditMode = 2; }
+void edit::ItemEdit_GotFocus() {
+    EditMode = 2;
+}
 
-void edit::groupedit_LostFocus() { takeName(groupedit, Group[m.HighlightedGroup], true); }
+void edit::groupedit_LostFocus() {
+    takeName(groupedit, Group[m.HighlightedGroup], true);
+}
 
-void edit::ItemEdit_LostFocus() { takeName(ItemEdit, Item[m.HighlightedItem], false); }
+void edit::ItemEdit_LostFocus() {
+    takeName(ItemEdit, Item[m.HighlightedItem], false);
+}
 
 void edit::takeName(NameEdit* box, QLabel* label, bool isGroup) {
     if (m.AccessCheckAbandons(false)) {

@@ -49,9 +49,15 @@ void edit::mouseDownOnButton(int Button, float X, float Y) {
     DownY = Y;
 }
 
-void edit::group_MouseDown(int, int Button, float X, float Y) { mouseDownOnButton(Button, X, Y); }
-void edit::Item_MouseDown(int, int Button, float X, float Y) { mouseDownOnButton(Button, X, Y); }
-void edit::Trans_MouseDown(int, int Button, float X, float Y) { mouseDownOnButton(Button, X, Y); }
+void edit::group_MouseDown(int /*Index*/, int Button, float X, float Y) {
+    mouseDownOnButton(Button, X, Y);
+}
+void edit::Item_MouseDown(int /*Index*/, int Button, float X, float Y) {
+    mouseDownOnButton(Button, X, Y);
+}
+void edit::Trans_MouseDown(int /*Index*/, int Button, float X, float Y) {
+    mouseDownOnButton(Button, X, Y);
+}
 
 bool edit::consumeClickBlock() {
     if (!m_clickBlocked) {
@@ -63,14 +69,20 @@ bool edit::consumeClickBlock() {
     return true;
 }
 
-void edit::Group_Click(int Index) {
+// The start both click handlers share: a click during a name edit only ends
+// the edit; in network mode the access check may abandon the click.
+bool edit::clickMayGoOn() {
     DragArmed = 0;
     unsetCursor();
     if (EditMode != 0) {
         m.focusNote();
-        return;
+        return false;
     }
-    if (m.AccessCheckAbandons(true)) {
+    return !m.AccessCheckAbandons(true);
+}
+
+void edit::Group_Click(int Index) {
+    if (!clickMayGoOn()) {
         return;
     }
     setCursor(Qt::WaitCursor);
@@ -98,13 +110,7 @@ void edit::Group_Click(int Index) {
 }
 
 void edit::Item_Click(int Index) {
-    DragArmed = 0;
-    unsetCursor();
-    if (EditMode != 0) {
-        m.focusNote();
-        return;
-    }
-    if (m.AccessCheckAbandons(true)) {
+    if (!clickMayGoOn()) {
         return;
     }
     if (Index != m.HighlightedItem) {
@@ -134,11 +140,15 @@ void edit::showdel(int x) {
     }
 }
 
-void edit::holdfocus_GotFocus() { m.focusNote(); }
+void edit::holdfocus_GotFocus() {
+    m.focusNote();
+}
 
-void edit::txt_GotFocus(int) { showdel(1); }
+void edit::txt_GotFocus(int /*Index*/) {
+    showdel(1);
+}
 
-void edit::txt_MouseMove(int, int, float, float) {
+void edit::txt_MouseMove(int /*Index*/, int /*Button*/, float /*X*/, float /*Y*/) {
     if (DragArmed == 0 && Del[0]->isVisible()) {
         showdel(1);
     }
@@ -151,8 +161,8 @@ void edit::Wordwrapcheck_MouseUp() {
     NoteText::set(Txt[to], NoteText::get(Txt[from]));
     // The caret stays where the user left it.
     QTextCursor caret = Txt[to]->textCursor();
-    caret.setPosition(qMin(Txt[from]->textCursor().position(),
-                           Txt[to]->document()->characterCount() - 1));
+    caret.setPosition(
+        qMin(Txt[from]->textCursor().position(), Txt[to]->document()->characterCount() - 1));
     Txt[to]->setTextCursor(caret);
     Txt[to]->show();
     Txt[from]->hide();
@@ -224,7 +234,9 @@ bool edit::eventFilter(QObject* watched, QEvent* event) {
     case QEvent::MouseButtonRelease:
         if (watched == Wordwrapcheck) {
             // After the check box has taken the click, so that moving the
-            // focus to the note does not cancel its own toggle.
+            // focus to the note does not cancel its own toggle. (The queued
+            // call is owned and freed by the event loop.)
+            // NOLINTNEXTLINE(clang-analyzer-cplusplus.NewDeleteLeaks)
             QMetaObject::invokeMethod(this, &edit::Wordwrapcheck_MouseUp, Qt::QueuedConnection);
         }
         break;
