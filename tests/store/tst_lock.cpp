@@ -113,6 +113,12 @@ TEST_F(Network, StartUpLoadsTheNetworkStoreUnderTheLock) {
     EXPECT_TRUE(ui.modalsShown.isEmpty());
     EXPECT_TRUE(QFile::exists(m_holderPath));
     EXPECT_EQ(filesIn(dir.path()), QStringList({"quillo.ini"}));
+    // The refresh runs in network mode while the window is normal, not minimised.
+    EXPECT_TRUE(w->refreshtimer->isActive());
+    w->Minimise_Click();
+    EXPECT_FALSE(w->refreshtimer->isActive());
+    w->showNormal();
+    EXPECT_TRUE(w->refreshtimer->isActive());
 }
 
 TEST_F(Network, WaitsWhileAnotherCopyHoldsTheLockAndGoesOnWhenFree) {

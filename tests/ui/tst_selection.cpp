@@ -235,6 +235,21 @@ TEST_F(Selection, AbandonedNameEditKeepsTheBoxAndTheText) {
               QStringLiteral("Theirs"));
 }
 
+TEST_F(Selection, PressingAButtonArmsADragAndForgetsTheTextFile) {
+    start();
+    w->TextFileName = QStringLiteral("/tmp/some.txt");
+    press(w->Trans[2], Qt::RightButton);
+    EXPECT_TRUE(w->TextFileName.isEmpty());
+    EXPECT_EQ(w->DragArmed, 1);
+    EXPECT_EQ(w->LastButton, 2);
+    EXPECT_FLOAT_EQ(w->DownX, static_cast<float>(w->Trans[2]->rect().center().x() * 15));
+    release(w->Trans[2], Qt::RightButton);
+    press(w->Group[1]);
+    EXPECT_EQ(w->LastButton, 1);
+    release(w->Group[1]);
+    EXPECT_EQ(w->DragArmed, 0) << "the click ends the armed press";
+}
+
 TEST_F(Selection, ClickWhileEditingOnlyEndsTheEdit) {
     start();
     click(w->Item[5], Qt::RightButton);

@@ -105,7 +105,11 @@ void edit::createControls() {
 
     Timer1 = named(new QTimer(this), QStringLiteral("Timer1"));
     Timer1->setInterval(1000);
+    Timer1->start();
     refreshtimer = named(new QTimer(this), QStringLiteral("refreshtimer"));
+    m_afterWrapRelease = new QTimer(this);
+    m_afterWrapRelease->setSingleShot(true);
+    m_afterWrapRelease->setInterval(0);
 }
 
 void edit::createButtonPanel(QWidget* c) {
@@ -263,4 +267,5 @@ void edit::connectHandlers() {
     connect(Minimise, &QPushButton::clicked, this, &edit::Minimise_Click);
     connect(unload, &QPushButton::clicked, this, &edit::unload_Click);
     connect(Timer1, &QTimer::timeout, this, &edit::Timer1_Timer);
+    connect(m_afterWrapRelease, &QTimer::timeout, this, &edit::Wordwrapcheck_MouseUp);
 }

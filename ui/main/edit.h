@@ -148,4 +148,5 @@ private:
     bool m_sessionEnding = false;
     bool m_inResize = false;
     bool m_clickBlocked = false;
+    QTimer* m_afterWrapRelease = nullptr;
 };

@@ -15,6 +15,7 @@
 #include <QPushButton>
 #include <QTextCursor>
 #include <QTextDocument>
+#include <QTimer>
 
 void edit::paintSelection() {
     for (ButtonLabel* g : Group) {
@@ -234,10 +235,8 @@ bool edit::eventFilter(QObject* watched, QEvent* event) {
     case QEvent::MouseButtonRelease:
         if (watched == Wordwrapcheck) {
             // After the check box has taken the click, so that moving the
-            // focus to the note does not cancel its own toggle. (The queued
-            // call is owned and freed by the event loop.)
-            // NOLINTNEXTLINE(clang-analyzer-cplusplus.NewDeleteLeaks)
-            QMetaObject::invokeMethod(this, &edit::Wordwrapcheck_MouseUp, Qt::QueuedConnection);
+            // focus to the note does not cancel its own toggle.
+            m_afterWrapRelease->start();
         }
         break;
     default:
