@@ -54,10 +54,7 @@ void InitialLoad(Module1& m, edit& w) {
     m.HighlightedGroup = m.S.CurrentGroup;
     m.HighlightedItem = m.S.currentItem();
     applyColours(m, w);
-    const bool wrapped = m.S.WordWrap != 0;
-    w.Txt[0]->setVisible(!wrapped);
-    w.Txt[1]->setVisible(wrapped);
-    w.Wordwrapcheck->setChecked(wrapped);
+    m.showNoteBox();
     applyFonts(m, w);
     if (m.S.NetworkMode == 1) {
         // The check fills the empty labels from the store and so gives the

@@ -77,6 +77,8 @@ public:
     QString noteText() const;
     bool noteChanged() const { return noteText() != SavedText; }
     void focusNote() const;
+    // Shows Txt(WordWrap), hides the other and sets the check box to match.
+    void showNoteBox() const;
 
     // --- shared-access lock ---
     void AcquireAccess();
@@ -94,7 +96,7 @@ private:
     // Reads an index into labels, setting only captions that differ.
     // Returns whether any caption changed; a read failure counts as a change.
     bool loadIndexInto(const QString& path, QLabel* const* labels, int count);
-    bool saveIndexFrom(const QString& path, QLabel* const* labels, int count, bool cutNames);
+    bool saveIndexFrom(const QString& path, QLabel* const* labels, int count);
     bool tryLockOnce();
     bool waitForLock();
     bool keepUnsavedTextBeforeRevert();

@@ -18,16 +18,12 @@
 
 #include <unistd.h>
 
-namespace {
-
-void setVisibleBox(const StoreControls& c, qint16 wordWrap) {
-    const bool wrapped = wordWrap != 0;
-    c.Wordwrapcheck->setChecked(wrapped);
-    c.Txt[1]->setVisible(wrapped);
-    c.Txt[0]->setVisible(!wrapped);
+void Module1::showNoteBox() const {
+    const bool wrapped = S.WordWrap != 0;
+    controls.Wordwrapcheck->setChecked(wrapped);
+    controls.Txt[1]->setVisible(wrapped);
+    controls.Txt[0]->setVisible(!wrapped);
 }
-
-} // namespace
 
 bool Module1::loadIndexInto(const QString& path, QLabel* const* labels, int count) {
     const ReadResult r = FileLayer::readAll(path);
@@ -48,10 +44,11 @@ bool Module1::loadIndexInto(const QString& path, QLabel* const* labels, int coun
     return changed;
 }
 
-bool Module1::saveIndexFrom(const QString& path, QLabel* const* labels, int count, bool cutNames) {
+// Every field is cut to 40 characters; only group captions can be longer.
+bool Module1::saveIndexFrom(const QString& path, QLabel* const* labels, int count) {
     QStringList names;
     for (int k = 0; k < count; ++k) {
-        names.append(cutNames ? labels[k]->text().left(NameIndex::FieldSize) : labels[k]->text());
+        names.append(labels[k]->text());
     }
     return report(FileLayer::writeAtomic(path, NameIndex::encode(names)));
 }
@@ -61,7 +58,7 @@ void Module1::LoadGroupIndex() {
 }
 
 void Module1::savegroups() {
-    saveIndexFrom(groupIndexPath(), controls.Group.data(), 31, true);
+    saveIndexFrom(groupIndexPath(), controls.Group.data(), 31);
 }
 
 void Module1::LoadItemIndex() {
@@ -69,7 +66,7 @@ void Module1::LoadItemIndex() {
 }
 
 void Module1::SaveItemIndex() {
-    saveIndexFrom(itemIndexPath(S.CurrentGroup), controls.Item.data(), 62, false);
+    saveIndexFrom(itemIndexPath(S.CurrentGroup), controls.Item.data(), 62);
 }
 
 void Module1::LoadTransferIndex() {
@@ -77,7 +74,7 @@ void Module1::LoadTransferIndex() {
 }
 
 void Module1::SaveTransferIndex() {
-    saveIndexFrom(transferIndexPath(), controls.Trans.data(), 12, false);
+    saveIndexFrom(transferIndexPath(), controls.Trans.data(), 12);
 }
 
 void Module1::LoadNote() {
@@ -102,7 +99,7 @@ void Module1::LoadNote() {
     SavedText = NoteText::get(controls.Txt[0]);
     if (note.wordWrap) {
         S.WordWrap = *note.wordWrap == 1 ? 1 : 0;
-        setVisibleBox(controls, S.WordWrap);
+        showNoteBox();
     }
 }
 
@@ -126,7 +123,8 @@ void Module1::SaveNote() {
         while (start < saved.size() && saved.at(start).unicode() <= 32) {
             ++start;
         }
-        item->setText(saved.mid(start, NameIndex::FieldSize));
+        // Blanks at the end of the cut do not reach the index either.
+        item->setText(NameIndex::trimmed(saved.mid(start, NameIndex::FieldSize)));
         SaveItemIndex();
     }
     QLabel* group = controls.Group.at(static_cast<size_t>(HighlightedGroup));
