@@ -3,7 +3,6 @@
 #include "store/module1.h"
 
 #include "app/uiservices.h"
-#include "store/nameindex.h"
 #include "store/waiting.h"
 
 #include <QApplication>
@@ -26,7 +25,7 @@ bool Module1::waitForLock() {
         if (services.execModal(dialog) == QDialog::Accepted || lockHeld()) {
             return true;
         }
-        if (keepUnsavedTextBeforeRevert()) {
+        if (mayLeaveUnsavedText()) {
             return false;
         }
     }
@@ -35,7 +34,7 @@ bool Module1::waitForLock() {
 // Cancel replaces the note on screen by the local store's. Changed text is
 // never dropped without the user's word: it can go to the clipboard first,
 // or the program goes back to waiting.
-bool Module1::keepUnsavedTextBeforeRevert() {
+bool Module1::mayLeaveUnsavedText() {
     if (!noteChanged()) {
         return true;
     }

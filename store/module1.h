@@ -99,7 +99,7 @@ private:
     bool saveIndexFrom(const QString& path, QLabel* const* labels, int count);
     bool tryLockOnce();
     bool waitForLock();
-    bool keepUnsavedTextBeforeRevert();
+    bool mayLeaveUnsavedText();
 
     StoreLock m_lock;
     bool m_settingsFailureShown = false;
