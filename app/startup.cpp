@@ -7,7 +7,6 @@
 #include "ui/main/edit.h"
 #include "ui/main/notebox.h"
 
-#include <QCheckBox>
 #include <QRadioButton>
 #include <QTimer>
 

@@ -90,7 +90,6 @@ public:
     void Timer1_Timer();
     // Window size and position in twips, 15 per pixel.
     int widthTwips() const;
-    int heightTwips() const;
     int leftTwips() const;
     int topTwips() const;
     bool isNormalState() const;

@@ -14,9 +14,6 @@
 int edit::widthTwips() const {
     return Twips::fromPx(width());
 }
-int edit::heightTwips() const {
-    return Twips::fromPx(height());
-}
 int edit::leftTwips() const {
     return Twips::fromPx(frameGeometry().x());
 }
