@@ -72,8 +72,7 @@ void Module1::focusNote() const {
 
 bool Module1::report(const FileResult& result) {
     if (!result) {
-        QString text = result.message();
-        services.showError(controls.window, text);
+        services.showError(controls.window, result.message());
     }
     return result.ok();
 }
