@@ -15,15 +15,13 @@ int main(int argc, char** argv) {
     // CheckSingleInstance: a copy already running is restored and raised;
     // this one ends before any settings or files are touched.
     SingleInstance instance;
-    if (instance.handOverToRunningCopy()) {
+    if (instance.claim() == SingleInstance::Claim::HandedOver) {
         return 0;
     }
-    instance.listen();
 
     QtUiServices services;
     Module1 module(services, QCoreApplication::applicationDirPath());
     edit window(module);
-    window.setWindowTitle(QStringLiteral(" Quillo Pad"));
     QObject::connect(&instance, &SingleInstance::showRequested, &window,
                      [&window] { RestoreAndRaise(window); });
     QObject::connect(&window, &edit::endProgram, &app, [] { QCoreApplication::exit(0); });

@@ -47,6 +47,12 @@ QSize QtUiServices::screenSizeTwips() {
     return {Twips::fromPx(px.width()), Twips::fromPx(px.height())};
 }
 
+QSize QtUiServices::availableSizeTwips() {
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    const QSize px = screen ? screen->availableSize() : QSize(1024, 768);
+    return {Twips::fromPx(px.width()), Twips::fromPx(px.height())};
+}
+
 void QtUiServices::showError(QWidget* parent, const QString& message) {
     QMessageBox box(QMessageBox::Warning, QStringLiteral(" Quillo Pad"), message, QMessageBox::Ok,
                     parent);

@@ -19,6 +19,7 @@ public:
     void beep() override;
     void showHelp(const QString& helpFile) override;
     QSize screenSizeTwips() override;
+    QSize availableSizeTwips() override;
     void showError(QWidget* parent, const QString& message) override;
     int ask(QWidget* parent, const QString& question, const QStringList& answers) override;
 

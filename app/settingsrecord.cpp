@@ -58,9 +58,12 @@ private:
 
 } // namespace
 
-SettingsRecord SettingsRecord::defaults(int screenWidthTwips) {
+SettingsRecord SettingsRecord::defaults(QSize availableTwips) {
     SettingsRecord r;
-    r.LargeLayout = screenWidthTwips >= LargeScreenTwips ? 1 : 0;
+    r.LargeLayout = availableTwips.width() >= LargeScreenTwips &&
+                            availableTwips.height() >= LargeScreenHeightTwips
+                        ? 1
+                        : 0;
     return r;
 }
 

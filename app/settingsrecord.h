@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QSize>
 #include <QString>
 
 #include <array>
@@ -22,8 +23,10 @@ struct SettingsRecord final {
     static constexpr int Size = 366;
     static constexpr int FolderLength = 254;
     static constexpr int PasswordLength = 20;
-    // 792 pixels at 15 twips per pixel: from this screen width on, the large layout.
+    // The large window, 11880 x 8868 twips, and room for its title bar: the
+    // large layout is the first-run choice only where all of it fits.
     static constexpr int LargeScreenTwips = 11880;
+    static constexpr int LargeScreenHeightTwips = 8868 + 450;
 
     qint16 CurrentGroup = 0;
     std::array<qint16, 31> CurrentItem{};
@@ -40,7 +43,8 @@ struct SettingsRecord final {
     QString ChangePassword = QString(PasswordLength, QLatin1Char(' '));
     qint16 RefreshSeconds = 2;
 
-    static SettingsRecord defaults(int screenWidthTwips);
+    // The defaults for a screen whose available area is this size in twips.
+    static SettingsRecord defaults(QSize availableTwips);
     // Only a record of exactly 366 bytes is read; anything else gives nothing.
     static std::optional<SettingsRecord> fromBytes(const QByteArray& bytes);
     QByteArray toBytes() const;

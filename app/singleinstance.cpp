@@ -2,6 +2,7 @@
 
 #include <QLocalServer>
 #include <QLocalSocket>
+#include <QThread>
 
 #include <unistd.h>
 
@@ -29,6 +30,31 @@ bool SingleInstance::handOverToRunningCopy() {
     socket.waitForReadyRead(kTimeoutMs);
     socket.disconnectFromServer();
     return true;
+}
+
+SingleInstance::Claim SingleInstance::claim() {
+    // Bounded: a copy that holds the name but never answers is given a few
+    // seconds, after which this one does not run beside it either.
+    for (int attempt = 0; attempt < 50; ++attempt) {
+        if (handOverToRunningCopy()) {
+            return Claim::HandedOver;
+        }
+        if (beforeListen) {
+            beforeListen();
+        }
+        if (listen()) {
+            return Claim::First;
+        }
+        if (m_server->serverError() != QAbstractSocket::AddressInUseError) {
+            // Listening is impossible here for another reason; run unguarded
+            // rather than not at all.
+            return Claim::First;
+        }
+        delete m_server;
+        m_server = nullptr;
+        QThread::msleep(50);
+    }
+    return Claim::HandedOver;
 }
 
 bool SingleInstance::listen() {

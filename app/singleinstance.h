@@ -2,6 +2,8 @@
 
 #include <QObject>
 
+#include <functional>
+
 class QLocalServer;
 
 // Only one copy runs per user on this machine. The first copy listens on a
@@ -14,10 +16,18 @@ class SingleInstance final : public QObject {
 public:
     explicit SingleInstance(QObject* parent = nullptr);
     static QString serverName();
+    enum class Claim { First, HandedOver };
+    // Either this is the first copy (it now listens for later ones) or a
+    // running copy was asked to show itself. Two copies started at the same
+    // moment both find nobody listening, and one of them then fails to
+    // listen: that one goes back and hands over, so exactly one runs.
+    Claim claim();
     // True when another copy answered and was asked to show itself.
     bool handOverToRunningCopy();
     // Starts listening for later copies; false if that is impossible.
     bool listen();
+    // Tests run this between the look for a running copy and the listen.
+    std::function<void()> beforeListen;
 
 signals:
     void showRequested();

@@ -1,5 +1,6 @@
 #include "app/startup.h"
 
+#include "store/filelayer.h"
 #include "store/module1.h"
 #include "store/nameindex.h"
 #include "store/vbcolor.h"
@@ -41,6 +42,9 @@ void applyColours(const Module1& m, edit& w) {
 } // namespace
 
 void InitialLoad(Module1& m, edit& w) {
+    // Only this copy uses its program folder, so what a crash left half-way
+    // there can go before anything is read.
+    FileLayer::removeLeftovers(m.AppFolder);
     m.ReadSettings();
     w.ApplySizePreset();
     m.NetFolder = Module1::withSeparator(NameIndex::trimmed(m.S.NetworkFolder));

@@ -25,6 +25,8 @@ public:
     virtual void showHelp(const QString& helpFile) = 0;
     // Screen size in twips, 15 per pixel.
     virtual QSize screenSizeTwips() = 0;
+    // The part of the screen a window may use (less panels and docks), in twips.
+    virtual QSize availableSizeTwips() = 0;
     // A failure the user must know about, in plain words.
     virtual void showError(QWidget* parent, const QString& message) = 0;
     // A question with the given answers; returns the index of the one chosen,

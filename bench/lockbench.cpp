@@ -34,6 +34,7 @@ public:
     void beep() override {}
     void showHelp(const QString&) override {}
     QSize screenSizeTwips() override { return {15360, 11520}; }
+    QSize availableSizeTwips() override { return {15360, 11520}; }
     void showError(QWidget*, const QString& message) override {
         std::fprintf(stderr, "%s\n", qPrintable(message));
     }

@@ -3,25 +3,38 @@
 #include "store/module1.h"
 
 #include "app/uiservices.h"
+#include "store/filelayer.h"
 #include "store/waiting.h"
 
 #include <QApplication>
 #include <QClipboard>
 
-bool Module1::tryLockOnce() {
-    return m_lock.tryAcquire(lockPath());
+bool Module1::tryLockOnce(QString* reason) {
+    int error = 0;
+    const StoreLock::Outcome outcome = m_lock.attempt(lockPath(), &error);
+    if (reason) {
+        *reason = outcome == StoreLock::Outcome::Refused ? StoreLock::reason(error) : QString();
+    }
+    return outcome == StoreLock::Outcome::Held;
 }
 
 void Module1::CloseAllFiles() {
     m_lock.release();
+    showMessages();
+}
+
+// Under the lock no other copy is writing, so what a crash left half-way
+// in the shared folder can go.
+void Module1::tookLock() {
+    FileLayer::removeLeftovers(StoreFolder);
 }
 
 // Shows the Waiting dialog until the lock is held (true) or the user cancels
 // and agrees to leave the network store (false).
 bool Module1::waitForLock() {
     for (;;) {
-        Waiting dialog([this] { return tryLockOnce(); }, lockRetryMs, services.screenSizeTwips(),
-                       controls.window);
+        Waiting dialog([this](QString* reason) { return tryLockOnce(reason); }, lockRetryMs,
+                       services.screenSizeTwips(), controls.window);
         if (services.execModal(dialog) == QDialog::Accepted || lockHeld()) {
             return true;
         }
@@ -61,6 +74,7 @@ void Module1::AcquireAccess() {
         RevertToLocalStore();
         return;
     }
+    tookLock();
     const bool groupsDiffer = loadIndexInto(groupIndexPath(), controls.Group.data(), 31);
     const bool itemsDiffer = loadIndexInto(itemIndexPath(S.CurrentGroup), controls.Item.data(), 62);
     if (groupsDiffer || itemsDiffer) {

@@ -2,9 +2,11 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 
 #include <cerrno>
 #include <cstring>
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -19,6 +21,44 @@ QString FileResult::message() const {
 
 namespace {
 
+struct Faults {
+    int countdown = 0; // fail when it reaches 0 from 1
+    int nthError = 0;
+    QString step;
+    QString suffix;
+    int stepError = 0;
+    int stepTimes = 0;
+    int passed = 0;
+    int injected = 0;
+    std::function<void(const char*, const QString&)> observer;
+};
+
+Faults& faults() {
+    static Faults f;
+    return f;
+}
+
+// False, with errno set, where a test has armed a failure for this step.
+bool checkpoint(const char* step, const QString& path) {
+    Faults& f = faults();
+    ++f.passed;
+    if (f.observer) {
+        f.observer(step, path);
+    }
+    if (f.countdown > 0 && --f.countdown == 0) {
+        ++f.injected;
+        errno = f.nthError;
+        return false;
+    }
+    if (f.stepTimes > 0 && f.step == QLatin1String(step) && path.endsWith(f.suffix)) {
+        --f.stepTimes;
+        ++f.injected;
+        errno = f.stepError;
+        return false;
+    }
+    return true;
+}
+
 QByteArray native(const QString& path) {
     return QFile::encodeName(path);
 }
@@ -32,12 +72,14 @@ mode_t defaultMode() {
     return mode;
 }
 
-bool writeFully(int fd, const QByteArray& data, qint64 offset) {
+bool writeFully(int fd, const QByteArray& data, const QString& path) {
     const char* p = data.constData();
     qint64 left = data.size();
     while (left > 0) {
-        const ssize_t n = offset < 0 ? ::write(fd, p, static_cast<size_t>(left))
-                                     : ::pwrite(fd, p, static_cast<size_t>(left), offset);
+        if (!checkpoint("write", path)) {
+            return false;
+        }
+        const ssize_t n = ::write(fd, p, static_cast<size_t>(left));
         if (n < 0) {
             if (errno == EINTR) {
                 continue;
@@ -46,29 +88,33 @@ bool writeFully(int fd, const QByteArray& data, qint64 offset) {
         }
         p += n;
         left -= n;
-        if (offset >= 0) {
-            offset += n;
-        }
     }
     return true;
 }
 
-// Some network file systems refuse to sync a folder; the rename is done by then.
+// Makes a rename or a new file last through a power cut. Some network file
+// systems refuse to sync a folder at all; that is no failure.
 bool syncFolderOf(const QString& path) {
-    const QByteArray dir = native(QFileInfo(path).absolutePath());
-    const int fd = ::open(dir.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const QString folder = QFileInfo(path).absolutePath();
+    if (!checkpoint("syncdir", folder)) {
+        return false;
+    }
+    const int fd = ::open(native(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0) {
         return false;
     }
     const bool ok = ::fsync(fd) == 0 || errno == EINVAL || errno == ENOTSUP;
-    const int saved = errno;
     ::close(fd);
-    errno = saved;
     return ok;
 }
 
-int closeChecked(int fd) {
+int closeChecked(int fd, const QString& path) {
+    const bool injected = !checkpoint("close", path);
+    const int injectedErr = errno;
     const int rc = ::close(fd);
+    if (injected) {
+        return injectedErr;
+    }
     return rc == 0 || errno == EINTR ? 0 : errno;
 }
 
@@ -76,7 +122,8 @@ int closeChecked(int fd) {
 
 ReadResult FileLayer::readAll(const QString& path) {
     ReadResult r;
-    const int fd = ::open(native(path).constData(), O_RDONLY | O_CLOEXEC);
+    const int fd =
+        checkpoint("open", path) ? ::open(native(path).constData(), O_RDONLY | O_CLOEXEC) : -1;
     if (fd < 0) {
         if (errno != ENOENT) {
             r.result = FileResult::failure(QStringLiteral("read"), path, errno);
@@ -91,9 +138,9 @@ ReadResult FileLayer::readAll(const QString& path) {
         return r;
     }
     r.data.reserve(static_cast<qsizetype>(st.st_size));
-    char buf[16384];
+    char buf[65536];
     for (;;) {
-        const ssize_t n = ::read(fd, buf, sizeof buf);
+        const ssize_t n = checkpoint("read", path) ? ::read(fd, buf, sizeof buf) : -1;
         if (n < 0) {
             if (errno == EINTR) {
                 continue;
@@ -119,7 +166,7 @@ FileResult FileLayer::writeAtomic(const QString& path, const QByteArray& data,
     const QFileInfo info(path);
     QByteArray tmp = native(info.absolutePath() + QLatin1String("/.") + info.fileName() +
                             QLatin1String(".XXXXXX"));
-    const int fd = ::mkstemp(tmp.data());
+    const int fd = checkpoint("mktemp", path) ? ::mkstemp(tmp.data()) : -1;
     if (fd < 0) {
         return fail(errno);
     }
@@ -130,41 +177,27 @@ FileResult FileLayer::writeAtomic(const QString& path, const QByteArray& data,
         wanted = st.st_mode & 07777;
     }
     int err = 0;
-    if (::fchmod(fd, wanted) != 0 || !writeFully(fd, data, -1) || ::fsync(fd) != 0) {
+    if (!checkpoint("chmod", path) || ::fchmod(fd, wanted) != 0 || !writeFully(fd, data, path) ||
+        !checkpoint("sync", path) || ::fsync(fd) != 0) {
         err = errno;
     }
-    const int closeErr = closeChecked(fd);
+    const int closeErr = closeChecked(fd, path);
     if (err == 0) {
         err = closeErr;
     }
-    if (err == 0 && ::rename(tmp.constData(), native(path).constData()) != 0) {
+    if (err == 0 &&
+        (!checkpoint("rename", path) || ::rename(tmp.constData(), native(path).constData()) != 0)) {
         err = errno;
     }
     if (err != 0) {
         ::unlink(tmp.constData());
         return fail(err);
     }
-    if (!syncFolderOf(path)) {
-        return fail(errno);
-    }
+    // The new content is in place and every copy reads it from now on; a
+    // folder that will not sync only weakens what a power cut in the next
+    // moments could undo, so the save has succeeded.
+    syncFolderOf(path);
     return FileResult::success();
-}
-
-FileResult FileLayer::writeAt(const QString& path, qint64 offset, const QByteArray& data) {
-    const int fd = ::open(native(path).constData(), O_WRONLY | O_CREAT | O_CLOEXEC, defaultMode());
-    if (fd < 0) {
-        return FileResult::failure(QStringLiteral("write to"), path, errno);
-    }
-    int err = 0;
-    if (!writeFully(fd, data, offset) || ::fsync(fd) != 0) {
-        err = errno;
-    }
-    const int closeErr = closeChecked(fd);
-    if (err == 0) {
-        err = closeErr;
-    }
-    return err == 0 ? FileResult::success()
-                    : FileResult::failure(QStringLiteral("write to"), path, err);
 }
 
 FileResult FileLayer::copy(const QString& from, const QString& to) {
@@ -179,17 +212,17 @@ FileResult FileLayer::copy(const QString& from, const QString& to) {
 }
 
 FileResult FileLayer::rename(const QString& from, const QString& to) {
-    if (::rename(native(from).constData(), native(to).constData()) != 0) {
-        return FileResult::failure(QStringLiteral("rename"), from, errno);
+    if (!checkpoint("rename", from) ||
+        ::rename(native(from).constData(), native(to).constData()) != 0) {
+        return FileResult::failure(QStringLiteral("move"), from, errno);
     }
-    if (!syncFolderOf(to)) {
-        return FileResult::failure(QStringLiteral("rename"), from, errno);
-    }
+    syncFolderOf(to);
     return FileResult::success();
 }
 
 FileResult FileLayer::remove(const QString& path) {
-    if (::unlink(native(path).constData()) != 0 && errno != ENOENT) {
+    if (!checkpoint("unlink", path) ||
+        (::unlink(native(path).constData()) != 0 && errno != ENOENT)) {
         return FileResult::failure(QStringLiteral("delete"), path, errno);
     }
     return FileResult::success();
@@ -197,7 +230,7 @@ FileResult FileLayer::remove(const QString& path) {
 
 qint64 FileLayer::size(const QString& path, FileResult* result) {
     struct stat st {};
-    if (::stat(native(path).constData(), &st) != 0) {
+    if (!checkpoint("stat", path) || ::stat(native(path).constData(), &st) != 0) {
         if (result) {
             *result = errno == ENOENT ? FileResult::success()
                                       : FileResult::failure(QStringLiteral("read"), path, errno);
@@ -213,4 +246,60 @@ qint64 FileLayer::size(const QString& path, FileResult* result) {
 bool FileLayer::isFolder(const QString& path) {
     struct stat st {};
     return ::stat(native(path).constData(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+bool FileLayer::isLeftoverName(const QString& name) {
+    static const QRegularExpression pattern(QStringLiteral(
+        R"(^\.(group\.dir|items\d{1,2}\.dir|quil\d{1,2}\.\d{1,2}|trans\.dir|trans\.\d{1,2}|quillo\.ini)\.[A-Za-z0-9]{6}$)"));
+    return pattern.match(name).hasMatch();
+}
+
+int FileLayer::removeLeftovers(const QString& folder) {
+    DIR* d = ::opendir(native(folder).constData());
+    if (!d) {
+        return 0;
+    }
+    int removed = 0;
+    while (const dirent* e = ::readdir(d)) {
+        // Temporaries are hidden; everything else is passed over cheaply.
+        if (e->d_name[0] != '.') {
+            continue;
+        }
+        const QString name = QFile::decodeName(e->d_name);
+        if (isLeftoverName(name) && remove(folder + name)) {
+            ++removed;
+        }
+    }
+    ::closedir(d);
+    return removed;
+}
+
+void FileFaults::failNth(int n, int error) {
+    faults().countdown = n;
+    faults().nthError = error;
+}
+
+void FileFaults::failStep(const QString& step, const QString& suffix, int error, int times) {
+    Faults& f = faults();
+    f.step = step;
+    f.suffix = suffix;
+    f.stepError = error;
+    f.stepTimes = times;
+}
+
+void FileFaults::setObserver(std::function<void(const char*, const QString&)> observer) {
+    faults().observer = std::move(observer);
+}
+
+void FileFaults::reset() {
+    Faults& f = faults();
+    f = Faults{};
+}
+
+int FileFaults::passed() {
+    return faults().passed;
+}
+
+int FileFaults::injected() {
+    return faults().injected;
 }

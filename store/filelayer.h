@@ -5,6 +5,7 @@
 #include <QByteArray>
 #include <QString>
 
+#include <functional>
 #include <optional>
 #include <sys/types.h>
 
@@ -17,19 +18,19 @@ struct ReadResult final {
 // Every read, write, copy, rename and delete of the program's files goes
 // through here, and every outcome comes back as a value.
 //
-// Whole-file writes are atomic: the bytes go to a temporary file in the same
-// folder, which is flushed and synced (every result checked), renamed over
-// the target, and the folder is synced. A crash, a kill, a power cut or a full
-// disk therefore leaves either the old file or the new one, never a torn one.
+// Whole-file writes are atomic: the bytes go to a hidden temporary file in
+// the same folder (".<name>.XXXXXX"), which is flushed and synced (every
+// result checked), renamed over the target, and the folder is synced. A
+// crash, a kill, a power cut or a full disk therefore leaves either the old
+// file or the new one, never a torn one; at worst a temporary stays behind,
+// which `removeLeftovers` clears.
 class FileLayer final {
 public:
     static ReadResult readAll(const QString& path);
-    // A new file gets `mode` (or the usual default); an existing one keeps
+    // A new file gets `mode` (or 0666 less the umask); an existing one keeps
     // its permissions unless `mode` is given.
     static FileResult writeAtomic(const QString& path, const QByteArray& data,
                                   std::optional<mode_t> mode = std::nullopt);
-    // Overwrites bytes in place at `offset`, creating the file if it is missing.
-    static FileResult writeAt(const QString& path, qint64 offset, const QByteArray& data);
     // Copies atomically: the destination is the whole source or what it was before.
     static FileResult copy(const QString& from, const QString& to);
     // Replaces `to` by `from` in one step.
@@ -39,4 +40,29 @@ public:
     // -1 for a missing file.
     static qint64 size(const QString& path, FileResult* result = nullptr);
     static bool isFolder(const QString& path);
+    // Deletes the temporaries that a crash between writing and renaming left
+    // in `folder` (which ends with the separator). Only call it where no
+    // other copy can be writing: the program folder at start-up, or the
+    // store folder under the lock. Returns how many were removed.
+    static int removeLeftovers(const QString& folder);
+    // True for the name of a temporary of one of the program's own files.
+    static bool isLeftoverName(const QString& name);
+};
+
+// Test-only: every system call of the file layer first passes a checkpoint
+// named after its step ("open", "read", "write", "sync", "close", "rename",
+// "syncdir", "unlink", "stat", "chmod", "mktemp"). A test can make one
+// checkpoint fail with a chosen error, or watch them all. Nothing is armed
+// in the program.
+class FileFaults final {
+public:
+    // The n-th checkpoint from now (1 is the next) fails with `error`.
+    static void failNth(int n, int error);
+    // The next `times` checkpoints of `step` on a path ending in `suffix` fail.
+    static void failStep(const QString& step, const QString& suffix, int error, int times = 1);
+    static void setObserver(std::function<void(const char* step, const QString& path)> observer);
+    // Disarms everything and restarts the count.
+    static void reset();
+    static int passed();
+    static int injected();
 };

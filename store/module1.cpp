@@ -5,6 +5,7 @@
 #include "store/notetext.h"
 
 #include <QPlainTextEdit>
+#include <QTimer>
 #include <QWidget>
 
 Module1::Module1(UiServices& uiServices, const QString& appFolder, QObject* parent)
@@ -23,7 +24,7 @@ void Module1::ReadSettings() {
     }
     // A settings file that cannot be read counts as missing, as a damaged
     // one does; if it cannot be written either, WriteSettings tells the user.
-    S = SettingsRecord::defaults(services.screenSizeTwips().width());
+    S = SettingsRecord::defaults(services.availableSizeTwips());
     WriteSettings();
 }
 
@@ -34,10 +35,8 @@ void Module1::WriteSettings() {
         // Told once: the settings stay in memory and every later change
         // tries the file again.
         m_settingsFailureShown = true;
-        services.showError(controls.window,
-                           r.message() + QStringLiteral("\n\nYour settings are kept while the "
-                                                        "program runs but may not be there "
-                                                        "next time."));
+        reportMessage(r.message() + QStringLiteral("\nYour settings are kept while the program "
+                                                   "runs but may not be there next time."));
     } else if (r) {
         m_settingsFailureShown = false;
     }
@@ -72,7 +71,35 @@ void Module1::focusNote() const {
 
 bool Module1::report(const FileResult& result) {
     if (!result) {
-        services.showError(controls.window, result.message());
+        reportMessage(result.message());
     }
     return result.ok();
+}
+
+void Module1::reportMessage(const QString& message) {
+    // One failure is told once, however many steps ran into it.
+    if (!m_messages.contains(message)) {
+        m_messages.append(message);
+    }
+    if (!m_messagesPosted) {
+        // A path that never closes its files still gets its messages shown.
+        m_messagesPosted = true;
+        QTimer::singleShot(0, this, [this] {
+            m_messagesPosted = false;
+            showMessages();
+        });
+    }
+}
+
+QString Module1::takeMessages() {
+    const QString joined = m_messages.join(QStringLiteral("\n\n"));
+    m_messages.clear();
+    return joined;
+}
+
+void Module1::showMessages() {
+    if (m_messages.isEmpty() || m_lock.isHeld()) {
+        return;
+    }
+    services.showError(controls.window, takeMessages());
 }

@@ -6,7 +6,9 @@
 #include "store/storelock.h"
 
 #include <QObject>
+#include <QSet>
 #include <QString>
+#include <QStringList>
 
 class UiServices;
 
@@ -89,18 +91,40 @@ public:
     bool lockHeld() const { return m_lock.isHeld(); }
     QString lockPath() const { return NetFolder + QStringLiteral("quillo.loc"); }
 
-    // Shows a failed file operation to the user; true when it succeeded.
+    // A failed file operation is told to the user, but only once every file
+    // is closed and the lock given back (no other copy waits on a message
+    // nobody reads): it is queued here and shown by CloseAllFiles, or as
+    // soon as the program is idle and not holding the lock. True when the
+    // operation succeeded.
     bool report(const FileResult& result);
+    void reportMessage(const QString& message);
+    // Takes the queued messages, joined, without showing them.
+    QString takeMessages();
+    // Shows the queued messages in one dialog, unless the lock is held.
+    void showMessages();
+
+signals:
+    // The program fell back to its local store: whatever was being edited
+    // against the network store is dropped, not saved into the local one.
+    void revertedToLocalStore();
 
 private:
     // Reads an index into labels, setting only captions that differ.
     // Returns whether any caption changed; a read failure counts as a change.
     bool loadIndexInto(const QString& path, QLabel* const* labels, int count);
     bool saveIndexFrom(const QString& path, QLabel* const* labels, int count);
-    bool tryLockOnce();
+    bool tryLockOnce(QString* reason = nullptr);
     bool waitForLock();
     bool mayLeaveUnsavedText();
+    // A file that could not be read is never overwritten with what the
+    // program did not see: these say whether that save may go ahead.
+    bool mayOverwriteIndex(const QString& path, QLabel* const* labels, int count);
+    bool mayOverwriteNote(const QString& path);
+    void tookLock();
 
     StoreLock m_lock;
     bool m_settingsFailureShown = false;
+    QStringList m_messages;
+    bool m_messagesPosted = false;
+    QSet<QString> m_unreadable; // files whose last read failed
 };

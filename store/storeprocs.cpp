@@ -27,14 +27,20 @@ void Module1::showNoteBox() const {
 
 bool Module1::loadIndexInto(const QString& path, QLabel* const* labels, int count) {
     const ReadResult r = FileLayer::readAll(path);
-    bool changed = !r.result.ok();
     if (!r.result) {
+        // The labels keep what they showed; nothing is saved over this file
+        // until it has been read again.
+        m_unreadable.insert(path);
         report(r.result);
-    } else if (r.exists && r.data.isEmpty()) {
+        return true;
+    }
+    m_unreadable.remove(path);
+    if (r.exists && r.data.isEmpty()) {
         // An empty file means the same as a missing one and is not kept.
         report(FileLayer::remove(path));
     }
     const QStringList names = NameIndex::decode(r.data, count);
+    bool changed = false;
     for (int k = 0; k < count; ++k) {
         if (labels[k]->text() != names.at(k)) {
             labels[k]->setText(names.at(k));
@@ -44,8 +50,29 @@ bool Module1::loadIndexInto(const QString& path, QLabel* const* labels, int coun
     return changed;
 }
 
+bool Module1::mayOverwriteIndex(const QString& path, QLabel* const* labels, int count) {
+    if (!m_unreadable.contains(path)) {
+        return true;
+    }
+    // Saving now would put blank or stale names over names nobody has seen.
+    // Read it again instead, so that the screen shows what it holds.
+    loadIndexInto(path, labels, count);
+    reportMessage(
+        QStringLiteral("The names in \"%1\" could not be read before, so they were not "
+                       "overwritten. %2")
+            .arg(path, m_unreadable.contains(path)
+                           ? QStringLiteral("The file still cannot be read; your change is "
+                                            "not saved.")
+                           : QStringLiteral("They have now been read again: please repeat your "
+                                            "change.")));
+    return false;
+}
+
 // Every field is cut to 40 characters; only group captions can be longer.
 bool Module1::saveIndexFrom(const QString& path, QLabel* const* labels, int count) {
+    if (!mayOverwriteIndex(path, labels, count)) {
+        return false;
+    }
     QStringList names;
     for (int k = 0; k < count; ++k) {
         names.append(labels[k]->text());
@@ -80,10 +107,15 @@ void Module1::SaveTransferIndex() {
 void Module1::LoadNote() {
     const QString path = currentNotePath();
     const ReadResult r = FileLayer::readAll(path);
+    if (r.result) {
+        m_unreadable.remove(path);
+    }
     if (!r.result || r.data.isEmpty()) {
         // A note that was never written, or one that cannot be read, shows
-        // empty; the failure is reported, the file left as it is.
+        // empty; the failure is reported, the file left as it is and not
+        // saved over until it has been read.
         if (!r.result) {
+            m_unreadable.insert(path);
             report(r.result);
         } else if (r.exists) {
             report(FileLayer::remove(path));
@@ -103,9 +135,28 @@ void Module1::LoadNote() {
     }
 }
 
+bool Module1::mayOverwriteNote(const QString& path) {
+    if (!m_unreadable.contains(path)) {
+        return true;
+    }
+    // A note that now reads as empty or missing has nothing to lose.
+    const ReadResult r = FileLayer::readAll(path);
+    if (r.result && r.data.isEmpty()) {
+        m_unreadable.remove(path);
+        return true;
+    }
+    reportMessage(QStringLiteral("The note \"%1\" could not be read when it was opened, so it is "
+                                 "not overwritten: it may hold text you have not seen. Your "
+                                 "typed text is still on screen; copy it elsewhere, then clear "
+                                 "it to show the stored note.")
+                      .arg(path));
+    return false;
+}
+
 void Module1::SaveNote() {
     const QString text = noteText();
     SaveFailed =
+        !mayOverwriteNote(currentNotePath()) ||
         !report(FileLayer::writeAtomic(currentNotePath(), NoteFile::encode(text, S.WordWrap)));
     if (SaveFailed) {
         // The text stays on screen and still counts as unsaved.
@@ -147,6 +198,7 @@ void Module1::EnterStoreFolder() {
 }
 
 void Module1::RevertToLocalStore() {
+    emit revertedToLocalStore();
     // No refresh tick may read the local store while holding the network lock.
     if (controls.refreshtimer) {
         controls.refreshtimer->stop();
@@ -190,15 +242,19 @@ bool Module1::CarryFile(const QString& from, const QString& to, bool byCopy) {
 }
 
 bool Module1::BlankItemField(int group, int item) {
+    // The index is rewritten whole with this one field blanked, so the file
+    // is never torn and another user account's file can be replaced too.
     const QString path = itemIndexPath(group);
-    FileResult sizeResult;
-    const qint64 length = FileLayer::size(path, &sizeResult);
-    if (!report(sizeResult)) {
+    const ReadResult r = FileLayer::readAll(path);
+    if (!report(r.result)) {
         return false;
     }
+    QByteArray bytes = r.data;
+    const qsizetype at = qsizetype(item) * NameIndex::FieldSize;
     // A short index is filled with blanks up to the field, never with zeros.
-    const qint64 at = qint64(item) * NameIndex::FieldSize;
-    const qint64 from = qMin(qMax<qint64>(length, 0), at);
-    return report(
-        FileLayer::writeAt(path, from, QByteArray(int(at - from) + NameIndex::FieldSize, ' ')));
+    if (bytes.size() < at + NameIndex::FieldSize) {
+        bytes.append(at + NameIndex::FieldSize - bytes.size(), ' ');
+    }
+    bytes.replace(at, NameIndex::FieldSize, QByteArray(NameIndex::FieldSize, ' '));
+    return report(FileLayer::writeAtomic(path, bytes));
 }

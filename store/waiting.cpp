@@ -2,20 +2,22 @@
 
 #include "ui/twips.h"
 
+#include <QEvent>
 #include <QFrame>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
 #include <QTimer>
 
-Waiting::Waiting(std::function<bool()> tryLock, int retryMs, QSize screenTwips, QWidget* parent)
+Waiting::Waiting(TryLock tryLock, int retryMs, QSize screenTwips, QWidget* parent)
     : QDialog(parent), Frame1(new QFrame(this)), Label1(new QLabel(Frame1)),
-      CancelBtn(new QPushButton(QStringLiteral("Cancel"), this)), m_tryLock(std::move(tryLock)),
-      m_timer(new QTimer(this)) {
+      Reason(new QLabel(this)), CancelBtn(new QPushButton(QStringLiteral("Cancel"), this)),
+      m_tryLock(std::move(tryLock)), m_timer(new QTimer(this)) {
     setObjectName(QStringLiteral("Waiting"));
     setWindowTitle(QStringLiteral(" Quillo Pad"));
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
     const int width = 3600;
-    const int height = 1700;
+    const int height = 2100;
     setFixedSize(Twips::toPx(width), Twips::toPx(height));
     // Form_Load: centred on the screen.
     move(Twips::toPx((screenTwips.width() - width) / 2),
@@ -26,13 +28,19 @@ Waiting::Waiting(std::function<bool()> tryLock, int retryMs, QSize screenTwips, 
     Label1->setTextFormat(Qt::PlainText);
     Label1->setAlignment(Qt::AlignCenter);
     Twips::place(Label1, 60, 180, 3240, 360);
-    Twips::place(CancelBtn, 1200, 1000, 1200, 420);
+    Reason->setTextFormat(Qt::PlainText);
+    Reason->setWordWrap(true);
+    Reason->setAlignment(Qt::AlignCenter);
+    Twips::place(Reason, 120, 870, 3360, 600);
+    Twips::place(CancelBtn, 1200, 1560, 1200, 420);
     CancelBtn->setDefault(true);
     connect(CancelBtn, &QPushButton::clicked, this, &Waiting::CancelBtn_Click);
     // Short pauses between attempts: events keep running, the processor and
     // the file server are spared.
     m_timer->setInterval(retryMs);
     connect(m_timer, &QTimer::timeout, this, &Waiting::attempt);
+    installEventFilter(this);
+    CancelBtn->installEventFilter(this);
 }
 
 void Waiting::showEvent(QShowEvent* event) {
@@ -52,13 +60,39 @@ void Waiting::reject() {
     QDialog::reject();
 }
 
+// A key that was already held when the dialog opened (Enter, finishing a
+// name) repeats and is let go here; only a key pressed in the dialog acts.
+bool Waiting::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::KeyPress) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if (key->isAutoRepeat() && !m_keysDown.contains(key->key())) {
+            return true;
+        }
+        m_keysDown.insert(key->key());
+    } else if (event->type() == QEvent::KeyRelease) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if (!key->isAutoRepeat() && !m_keysDown.remove(key->key())) {
+            return true;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
 void Waiting::attempt() {
     if (m_cancel == 1) {
         reject();
         return;
     }
-    if (m_tryLock()) {
+    QString reason;
+    if (m_tryLock(&reason)) {
         m_timer->stop();
         accept();
+        return;
+    }
+    const QString shown = reason.isEmpty()
+                              ? QString()
+                              : reason + QStringLiteral("\nCancel returns to your local notes.");
+    if (Reason->text() != shown) {
+        Reason->setText(shown);
     }
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDialog>
+#include <QSet>
 #include <QSize>
 
 #include <functional>
@@ -14,27 +15,36 @@ class QTimer;
 // screen. It tries the lock on a short timer while events run, and closes by
 // itself (accepted) as soon as an attempt succeeds, or (rejected) on Cancel.
 // It only tries; what a success or a cancel means is up to its caller.
+//
+// An attempt that fails for a reason other than another holder (the folder
+// is gone, access is refused) puts that reason under the text, so the user
+// knows that waiting will not help and Cancel is the way out.
 class Waiting final : public QDialog {
     Q_OBJECT
 public:
-    Waiting(std::function<bool()> tryLock, int retryMs, QSize screenTwips,
-            QWidget* parent = nullptr);
+    // `tryLock` makes one attempt: true when the lock is held; otherwise it
+    // sets the reason, empty while the lock is only busy.
+    using TryLock = std::function<bool(QString* reason)>;
+    Waiting(TryLock tryLock, int retryMs, QSize screenTwips, QWidget* parent = nullptr);
 
     int cancelFlag() const { return m_cancel; }
 
     QFrame* Frame1;
     QLabel* Label1;
+    QLabel* Reason;
     QPushButton* CancelBtn;
 
 protected:
     void showEvent(QShowEvent* event) override;
     void reject() override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void CancelBtn_Click();
     void attempt();
 
-    std::function<bool()> m_tryLock;
+    TryLock m_tryLock;
     QTimer* m_timer;
     int m_cancel = 0;
+    QSet<int> m_keysDown; // keys pressed since the dialog opened
 };

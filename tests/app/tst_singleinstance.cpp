@@ -66,3 +66,15 @@ TEST(SingleInstance, FirstCopyIsAskedToShowItself) {
     QTRY_COMPARE(shown.count(), 1);
     EXPECT_EQ(filesIn(dir), QStringList({"quillo", "quillo.hlp"}));
 }
+
+// Both copies find nobody listening; the first then listens. The second's
+// listen fails, and it must hand over rather than run beside the first.
+TEST(SingleInstance, TwoCopiesStartedTogetherLeaveOne) {
+    SingleInstance first;
+    SingleInstance second;
+    second.beforeListen = [&] {
+        second.beforeListen = nullptr;
+        ASSERT_TRUE(first.listen());
+    };
+    EXPECT_EQ(second.claim(), SingleInstance::Claim::HandedOver);
+}

@@ -5,7 +5,6 @@
 
 #include <QDir>
 #include <QFile>
-#include <QFileInfo>
 
 #include <gtest/gtest.h>
 
@@ -20,92 +19,65 @@ mode_t modeOf(const QString& path) {
     return st.st_mode & 07777;
 }
 
+QStringList everyFile(const QString& folder) {
+    return QDir(folder).entryList(QDir::Files | QDir::Hidden, QDir::Name);
+}
+
 } // namespace
 
-TEST(FileLayer, WholeFileWritesReplaceAndKeepPermissions) {
+TEST(FileLayer, WritesReplaceWholeFilesAndKeepPermissions) {
     TestFolder dir;
     const QString f = dir.file("note");
-    ASSERT_TRUE(FileLayer::writeAtomic(f, "first", 0640));
-    EXPECT_EQ(dir.read("note"), "first");
-    EXPECT_EQ(modeOf(f), 0640u);
+    const mode_t mask = ::umask(022);
+    ASSERT_TRUE(FileLayer::writeAtomic(f, "first"));
+    EXPECT_EQ(modeOf(f), 0644u) << "a new file: 0666 less the umask";
+    ::chmod(QFile::encodeName(f).constData(), 0640);
     ASSERT_TRUE(FileLayer::writeAtomic(f, "second, longer"));
+    ::umask(mask);
     EXPECT_EQ(dir.read("note"), "second, longer");
     EXPECT_EQ(modeOf(f), 0640u) << "an existing file keeps its permissions";
     ASSERT_TRUE(FileLayer::writeAtomic(f, ""));
-    EXPECT_TRUE(dir.exists("note"));
     EXPECT_EQ(dir.read("note").size(), 0);
-    // No temporary file is left beside the target.
-    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 1);
+
+    ASSERT_TRUE(FileLayer::writeAtomic(dir.file("a"), "0123456789"));
+    ASSERT_TRUE(FileLayer::copy(dir.file("a"), dir.file("note")));
+    EXPECT_EQ(dir.read("note"), "0123456789");
+    ASSERT_TRUE(FileLayer::rename(dir.file("a"), dir.file("b")));
+    EXPECT_EQ(dir.read("b"), "0123456789");
+    EXPECT_EQ(FileLayer::size(dir.file("b")), 10);
+    ASSERT_TRUE(FileLayer::remove(dir.file("b")));
+    EXPECT_TRUE(FileLayer::remove(dir.file("b"))) << "a missing file is already gone";
+    EXPECT_EQ(everyFile(dir.path()), QStringList({"note"})) << "no temporary left beside it";
 }
 
-TEST(FileLayer, ReadsMissingAsEmptyAndReportsWhatCannotBeRead) {
+TEST(FileLayer, EveryFailureComesBackNamingTheFile) {
     TestFolder dir;
     ReadResult r = FileLayer::readAll(dir.file("none"));
     EXPECT_TRUE(r.result.ok());
     EXPECT_FALSE(r.exists);
-    EXPECT_TRUE(r.data.isEmpty());
-
     dir.mkdir("sub");
-    r = FileLayer::readAll(dir.file("sub"));
-    EXPECT_FALSE(r.result.ok());
-    EXPECT_EQ(r.result.error(), EISDIR);
+    EXPECT_EQ(FileLayer::readAll(dir.file("sub")).result.error(), EISDIR);
 
-    // A regular file standing where a folder should be.
-    dir.write("plain", "x");
-    r = FileLayer::readAll(dir.file("plain/group.dir"));
-    EXPECT_FALSE(r.result.ok());
-    EXPECT_EQ(r.result.error(), ENOTDIR);
-    EXPECT_TRUE(r.result.message().contains(dir.file("plain/group.dir")));
-}
-
-TEST(FileLayer, EveryOperationReportsItsFailureNamingTheFile) {
-    TestFolder dir;
+    // A regular file stands where a folder should be.
     dir.write("plain", "x");
     const QString bad = dir.file("plain/quil0.0");
+    EXPECT_EQ(FileLayer::readAll(bad).result.error(), ENOTDIR);
     const FileResult w = FileLayer::writeAtomic(bad, "text");
-    EXPECT_FALSE(w.ok());
-    EXPECT_EQ(w.error(), ENOTDIR);
     EXPECT_EQ(
         w.message().toStdString(),
         QStringLiteral("Could not save the file \"%1\": Not a directory.").arg(bad).toStdString());
-    EXPECT_FALSE(FileLayer::writeAt(bad, 0, "x").ok());
     EXPECT_FALSE(FileLayer::copy(dir.file("plain"), bad).ok());
     EXPECT_FALSE(FileLayer::copy(dir.file("missing"), dir.file("to")).ok());
     EXPECT_FALSE(dir.exists("to"));
     EXPECT_FALSE(FileLayer::rename(dir.file("plain"), bad).ok());
     EXPECT_TRUE(dir.exists("plain")) << "a failed rename leaves the source";
     EXPECT_FALSE(FileLayer::remove(bad).ok());
-    EXPECT_TRUE(FileLayer::remove(dir.file("missing")).ok()) << "a missing file is already gone";
     FileResult s;
     EXPECT_EQ(FileLayer::size(bad, &s), -1);
     EXPECT_FALSE(s.ok());
-    EXPECT_EQ(FileLayer::size(dir.file("missing"), &s), -1);
-    EXPECT_TRUE(s.ok());
 }
 
-TEST(FileLayer, InPlaceWriteCopyRenameAndDelete) {
-    TestFolder dir;
-    ASSERT_TRUE(FileLayer::writeAtomic(dir.file("a"), "0123456789"));
-    ASSERT_TRUE(FileLayer::writeAt(dir.file("a"), 3, "xy"));
-    EXPECT_EQ(dir.read("a"), "012xy56789");
-    ASSERT_TRUE(FileLayer::writeAt(dir.file("new"), 0, "abc"));
-    EXPECT_EQ(dir.read("new"), "abc");
-
-    ASSERT_TRUE(FileLayer::writeAtomic(dir.file("b"), "old b"));
-    ASSERT_TRUE(FileLayer::copy(dir.file("a"), dir.file("b")));
-    EXPECT_EQ(dir.read("b"), "012xy56789");
-    EXPECT_EQ(dir.read("a"), "012xy56789");
-
-    ASSERT_TRUE(FileLayer::rename(dir.file("a"), dir.file("new")));
-    EXPECT_FALSE(dir.exists("a"));
-    EXPECT_EQ(dir.read("new"), "012xy56789");
-    EXPECT_EQ(FileLayer::size(dir.file("new")), 10);
-
-    ASSERT_TRUE(FileLayer::remove(dir.file("new")));
-    EXPECT_FALSE(dir.exists("new"));
-}
-
-TEST(FileLayer, RefusedWriteLeavesTheOldFileAndSaysWhy) {
+TEST(FileLayer, RefusedOrFullLeavesTheOldFile) {
     TestFolder dir;
     const QString folder = dir.mkdir("locked");
     ASSERT_TRUE(FileLayer::writeAtomic(folder + "quil0.0", "kept"));
@@ -119,10 +91,7 @@ TEST(FileLayer, RefusedWriteLeavesTheOldFileAndSaysWhy) {
         65534);
     EXPECT_EQ(code, 13);
     EXPECT_EQ(dir.read("locked/quil0.0"), "kept");
-}
 
-TEST(FileLayer, FullDiskLeavesTheOldFile) {
-    TestFolder dir;
     const QString mount = dir.mkdir("small");
     std::string why;
     if (!mountSmallTmpfs(QFile::encodeName(mount).constData(), "64k", &why)) {
@@ -130,10 +99,56 @@ TEST(FileLayer, FullDiskLeavesTheOldFile) {
     }
     ASSERT_TRUE(FileLayer::writeAtomic(mount + "quil0.0", "the old note"));
     const FileResult r = FileLayer::writeAtomic(mount + "quil0.0", QByteArray(256 * 1024, 'x'));
-    EXPECT_FALSE(r.ok());
     EXPECT_EQ(r.error(), ENOSPC);
     EXPECT_EQ(dir.read("small/quil0.0"), "the old note");
-    EXPECT_EQ(QDir(mount).entryList(QDir::Files | QDir::Hidden).size(), 1)
-        << "the temporary file is cleaned up";
+    EXPECT_EQ(everyFile(mount).size(), 1) << "the temporary file is cleaned up";
     unmount(QFile::encodeName(mount).constData());
+}
+
+// Each step of a save, failing in turn: the save either succeeded or left
+// the old file whole, and never a temporary.
+TEST(FileLayer, AFailureAtAnyStepLeavesTheOldFileOrTheNew) {
+    TestFolder dir;
+    const QString f = dir.file("quil3.4");
+    const QByteArray old(100000, 'o');
+    const QByteArray fresh(150000, 'n');
+    int failures = 0;
+    for (int n = 1; n < 20; ++n) {
+        ASSERT_TRUE(FileLayer::writeAtomic(f, old));
+        FileFaults::reset();
+        FileFaults::failNth(n, EIO);
+        const FileResult r = FileLayer::writeAtomic(f, fresh);
+        const bool injected = FileFaults::injected() == 1;
+        FileFaults::reset();
+        EXPECT_EQ(dir.read("quil3.4"), r.ok() ? fresh : old) << "step " << n;
+        EXPECT_EQ(everyFile(dir.path()), QStringList({"quil3.4"})) << "step " << n;
+        failures += r.ok() ? 0 : 1;
+        if (!injected) {
+            break;
+        }
+    }
+    EXPECT_GE(failures, 6) << "temporary, mode, write, sync, close and rename can each fail";
+
+    // Only the folder's sync failed: the note is in place and read by
+    // everybody, so the save has not failed.
+    FileFaults::failStep("syncdir", QString(), EIO);
+    EXPECT_TRUE(FileLayer::writeAtomic(f, fresh).ok());
+    EXPECT_EQ(FileFaults::injected(), 1);
+    FileFaults::reset();
+    EXPECT_EQ(dir.read("quil3.4"), fresh);
+}
+
+TEST(FileLayer, LeftoversOfACrashGoAndNothingElse) {
+    TestFolder dir;
+    const QStringList ours = {".quil0.0.aB3dE9",  ".group.dir.Zz0000", ".items30.dir.abcdef",
+                              ".trans.11.q1w2e3", ".trans.dir.XXXXXX", ".quillo.ini.u7Y6t5"};
+    const QStringList others = {"quil0.0",    ".quil0.0.abc",     ".notes.txt.abcdef", ".hidden",
+                                "quillo.loc", ".quil0.0.abcdefg", ".items0.dir.ab-d0f"};
+    for (const QString& name : ours + others) {
+        dir.write(name, "x");
+    }
+    EXPECT_EQ(FileLayer::removeLeftovers(dir.path()), ours.size());
+    QStringList left = others;
+    left.sort();
+    EXPECT_EQ(everyFile(dir.path()), left);
 }

@@ -1,3 +1,4 @@
+#include "childprocess.h"
 #include "holder.h"
 #include "mainwindowfixture.h"
 
@@ -7,18 +8,21 @@
 #include "store/vbcolor.h"
 #include "store/waiting.h"
 #include "ui/main/buttonlabel.h"
+#include "ui/main/nameedit.h"
 #include "ui/twips.h"
 
 #include <QApplication>
 #include <QClipboard>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSignalSpy>
 #include <QTimer>
 
 #include <signal.h>
+#include <sys/stat.h>
 
 namespace {
 
@@ -33,16 +37,31 @@ TEST(StoreLock, OneHolderAtATimeEvenInOneProcess) {
     const QString path = dir.file("quillo.loc");
     StoreLock a;
     StoreLock b;
+    const mode_t mask = ::umask(077);
     ASSERT_TRUE(a.tryAcquire(path));
-    EXPECT_FALSE(a.tryAcquire(path)) << "the holder's second open is refused";
-    EXPECT_FALSE(b.tryAcquire(path));
+    ::umask(mask);
+    EXPECT_EQ(a.attempt(path), StoreLock::Outcome::Busy) << "the holder's second open is refused";
+    EXPECT_EQ(b.attempt(path), StoreLock::Outcome::Busy);
     a.release();
-    EXPECT_TRUE(b.tryAcquire(path));
-    b.release();
     EXPECT_EQ(dir.read("quillo.loc").size(), 0) << "the lock file's content is never written";
+
+    // Every user account that reaches the folder can use the lock file,
+    // whatever the creator's umask.
+    struct stat st {};
+    ::stat(QFile::encodeName(path).constData(), &st);
+    EXPECT_EQ(st.st_mode & 0777, 0666u);
+    ::chmod(QFile::encodeName(dir.path()).constData(), 0777);
+    EXPECT_EQ(runInChild([&] { return StoreLock().tryAcquire(path) ? 0 : 1; }, 65534), 0);
+
+    // A lock file that cannot be used at all is no busy lock.
     int error = 0;
-    EXPECT_FALSE(a.tryAcquire(dir.file("missing/quillo.loc"), &error));
-    EXPECT_EQ(error, ENOENT);
+    EXPECT_EQ(a.attempt(dir.file("missing/quillo.loc"), &error), StoreLock::Outcome::Refused);
+    EXPECT_EQ(StoreLock::reason(error), "The network folder cannot be found.");
+    dir.write("plain", "x");
+    EXPECT_EQ(a.attempt(dir.file("plain/quillo.loc"), &error), StoreLock::Outcome::Refused);
+    ::chmod(QFile::encodeName(path).constData(), 0600);
+    EXPECT_EQ(runInChild([&] { return int(StoreLock().attempt(path)); }, 65534),
+              int(StoreLock::Outcome::Refused));
 }
 
 TEST(StoreLock, KilledHolderFreesTheLock) {
@@ -99,19 +118,34 @@ protected:
 };
 
 TEST_F(Network, StartUpLoadsTheNetworkStoreUnderTheLock) {
-    const QByteArray groups = names({"Shared"}, 31);
     QDir(net).mkpath(".");
-    FileLayer::writeAtomic(net + "group.dir", groups);
+    FileLayer::writeAtomic(net + "group.dir", names({"Shared"}, 31));
     FileLayer::writeAtomic(net + "quil0.0", QByteArray("on the share\x01\x00", 14));
+    // What a crash left half-way goes, under the lock; nothing else does.
+    FileLayer::writeAtomic(net + ".quil0.5.aB3dE9", "torn");
+    FileLayer::writeAtomic(net + ".notes.txt.aB3dE9", "not ours");
+    // Another copy tries the lock while each store file is read.
+    QStringList seen;
+    FileFaults::setObserver([&](const char* step, const QString& path) {
+        if (qstrcmp(step, "open") == 0 && path.startsWith(net)) {
+            seen.append(QFileInfo(path).fileName() + ":" + tryLockElsewhere(m_holderPath));
+        }
+    });
     start();
+    FileFaults::reset();
+    EXPECT_TRUE(seen.contains("quil0.0:busy")) << seen.join(' ').toStdString();
+    for (const QString& read : seen) {
+        EXPECT_TRUE(read.endsWith(":busy")) << read.toStdString();
+    }
     EXPECT_EQ(m->S.NetworkMode, 1);
     EXPECT_EQ(m->StoreFolder, net);
     EXPECT_TRUE(w->NetOption[1]->isChecked());
     EXPECT_EQ(w->Group[0]->text(), QStringLiteral("Shared"));
     EXPECT_EQ(note(), QStringLiteral("on the share"));
-    EXPECT_FALSE(m->lockHeld()) << "not held while idle";
+    EXPECT_EQ(tryLockElsewhere(m_holderPath), "held") << "not held while idle";
     EXPECT_TRUE(ui.modalsShown.isEmpty());
-    EXPECT_TRUE(QFile::exists(m_holderPath));
+    EXPECT_EQ(filesIn(net),
+              QStringList({".notes.txt.aB3dE9", "group.dir", "quil0.0", "quillo.loc"}));
     EXPECT_EQ(filesIn(dir.path()), QStringList({"quillo.ini"}));
     // The refresh runs in network mode while the window is normal, not minimised.
     EXPECT_TRUE(w->refreshtimer->isActive());
@@ -260,16 +294,6 @@ TEST_F(Network, DeletedGroupIndexBlanksEveryGroupAndAbandons) {
     EXPECT_EQ(m->S.CurrentGroup, 0);
 }
 
-TEST_F(Network, NoGroupIndexAndEmptyLabelsIsNoChange) {
-    start();
-    ASSERT_FALSE(QFile::exists(net + "group.dir"));
-    m->AcquireAccess();
-    EXPECT_EQ(m->StoreChanged, 0);
-    EXPECT_TRUE(m->lockHeld());
-    m->CloseAllFiles();
-    EXPECT_TRUE(ui.modalsShown.isEmpty());
-}
-
 TEST_F(Network, UnloadWaitsForTheLockBeforeSaving) {
     start();
     type("last words");
@@ -282,4 +306,105 @@ TEST_F(Network, UnloadWaitsForTheLockBeforeSaving) {
     EXPECT_EQ(ended.count(), 0) << "the program keeps running after a cancelled wait";
     EXPECT_EQ(m->S.NetworkMode, 0);
     EXPECT_FALSE(QFile::exists(net + "quil0.0"));
+}
+
+TEST_F(Network, MessagesWaitUntilTheLockIsGivenBack) {
+    start();
+    QDir(net).mkpath("quil0.0"); // a folder stands where the note goes
+    type("kept on screen");
+    QByteArray otherCopy;
+    ui.onError = [&](const QString&) { otherCopy = tryLockElsewhere(m_holderPath); };
+    click(w->Item[1]);
+    ASSERT_EQ(ui.errors.size(), 1);
+    EXPECT_TRUE(ui.errors[0].contains(net + "quil0.0"));
+    EXPECT_EQ(otherCopy, "held") << "another copy can work while the message is read";
+    EXPECT_EQ(note(), QStringLiteral("kept on screen"));
+    EXPECT_EQ(m->S.currentItem(), 0);
+}
+
+// The Waiting dialog opens during a press and takes its release: the next
+// press on the same button is a fresh press that saves the typed text.
+TEST_F(Network, ADialogDuringAPressLeavesNoHalfPress) {
+    start();
+    type("first");
+    Holder holder(m_holderPath);
+    ASSERT_TRUE(holder.waitUntilHeld());
+    ui.onModal = [&](QDialog& d) {
+        QTimer::singleShot(100, [&] {
+            QTest::mouseRelease(d.windowHandle(), Qt::LeftButton, Qt::NoModifier, QPoint(5, 5));
+            holder.letGo();
+        });
+        return false;
+    };
+    press(w->Item[1]);
+    ui.onModal = nullptr;
+    EXPECT_EQ(ui.modalsShown, QStringList({"Waiting"}));
+    EXPECT_EQ(FileLayer::readAll(net + "quil0.0").data, QByteArray("first\x01\x00", 7));
+    QApplication::setActiveWindow(w.get());
+    QTRY_VERIFY(w->isActiveWindow());
+    type(" and second");
+    click(w->Item[1]);
+    EXPECT_EQ(FileLayer::readAll(net + "quil0.0").data, QByteArray("first and second\x01\x00", 18));
+    EXPECT_EQ(m->S.currentItem(), 1);
+}
+
+TEST_F(Network, CancelledWaitDropsANameEditUnsaved) {
+    dir.write("group.dir", names({"Local"}, 31));
+    start();
+    click(w->Group[0], Qt::RightButton);
+    type("Network name");
+    Holder holder(m_holderPath);
+    ASSERT_TRUE(holder.waitUntilHeld());
+    cancelWhenWaiting();
+    key(Qt::Key_Return);
+    EXPECT_EQ(m->S.NetworkMode, 0);
+    EXPECT_FALSE(w->groupedit->isVisible());
+    EXPECT_EQ(w->EditMode, 0);
+    EXPECT_EQ(w->Group[0]->text(), QStringLiteral("Local"));
+    EXPECT_EQ(dir.read("group.dir"), names({"Local"}, 31));
+    EXPECT_FALSE(QFile::exists(net + "group.dir"));
+}
+
+// Enter held down while a name is finished repeats into the Waiting dialog;
+// it must not press its Cancel.
+TEST_F(Network, AKeyHeldIntoTheWaitingDialogDoesNotCancel) {
+    start();
+    Holder holder(m_holderPath);
+    ASSERT_TRUE(holder.waitUntilHeld());
+    ui.onModal = [&](QDialog& d) {
+        auto* waiting = qobject_cast<Waiting*>(&d);
+        QTimer::singleShot(100, [&, waiting] {
+            for (int k = 0; k < 3; ++k) {
+                QKeyEvent repeat(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier, "\r", true);
+                QApplication::sendEvent(waiting->CancelBtn, &repeat);
+            }
+            QKeyEvent up(QEvent::KeyRelease, Qt::Key_Return, Qt::NoModifier, "\r");
+            QApplication::sendEvent(waiting->CancelBtn, &up);
+            QTimer::singleShot(100, [&] { holder.letGo(); });
+        });
+        return false;
+    };
+    m->AcquireAccess();
+    EXPECT_EQ(m->S.NetworkMode, 1) << "the wait was not cancelled";
+    EXPECT_TRUE(m->lockHeld());
+    m->CloseAllFiles();
+}
+
+TEST_F(Network, AFolderThatCannotBeUsedSaysWhyWhileWaiting) {
+    start();
+    QDir(net).removeRecursively();
+    dir.write("net", "a file now");
+    QString shown;
+    ui.onModal = [&](QDialog& d) {
+        auto* waiting = qobject_cast<Waiting*>(&d);
+        QTimer::singleShot(200, [&, waiting] {
+            shown = waiting->Label1->text() + "|" + waiting->Reason->text();
+            waiting->CancelBtn->click();
+        });
+        return false;
+    };
+    click(w->Item[2]);
+    EXPECT_EQ(shown, QStringLiteral("Waiting for access|The network folder cannot be found.\n"
+                                    "Cancel returns to your local notes."));
+    EXPECT_EQ(m->S.NetworkMode, 0);
 }

@@ -1,6 +1,7 @@
 #include "childprocess.h"
 #include "mainwindowfixture.h"
 
+#include "store/filelayer.h"
 #include "store/nameindex.h"
 #include "store/notefile.h"
 #include "store/notetext.h"
@@ -13,6 +14,7 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QThread>
 
@@ -81,8 +83,9 @@ TEST_F(Store, MissingAndEmptyFilesReadAsEmptyAndEmptyOnesGo) {
     dir.write("items0.dir", "");
     dir.write("quil0.0", "");
     dir.write("trans.dir", "");
+    dir.write(".quillo.ini.Ab3dE9", "left by a crash"); // goes at start-up
     start();
-    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList({"quillo.ini"}));
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList({"quillo.ini"}));
     EXPECT_EQ(note(), QString());
     EXPECT_TRUE(ui.errors.isEmpty());
 }
@@ -101,6 +104,8 @@ TEST_F(Store, DamagedFilesAreReadAsFarAsTheyGoAndKept) {
 
 TEST_F(Store, ItemNamesComeFromTheText) {
     start();
+    // A folder that will not sync takes the save all the same.
+    FileFaults::failStep("syncdir", QString(), EIO, 1000);
     const struct {
         QString text;
         QString name;
@@ -122,6 +127,10 @@ TEST_F(Store, ItemNamesComeFromTheText) {
         ++item;
     }
     EXPECT_EQ(w->Group[0]->text(), QStringLiteral("Untitled"));
+    EXPECT_GT(FileFaults::injected(), 5);
+    FileFaults::reset();
+    m->CloseAllFiles();
+    EXPECT_TRUE(ui.errors.isEmpty());
 }
 
 TEST_F(Store, EachWordWrapSavesTheVisibleBox) {
@@ -155,25 +164,16 @@ TEST_F(Store, KilledDuringASaveLeavesTheOldNoteOrTheNew) {
     });
 }
 
-TEST_F(Store, RefusedSaveKeepsTheTextAndSaysWhichFile) {
+TEST_F(Store, ASaveThatFailsKeepsTheTextAndSaysWhichFile) {
     start();
     dir.mkdir("quil0.0"); // a folder stands where the note file goes
     type("precious words");
-    QSignalSpy ended(w.get(), &edit::endProgram);
-    w->unload->click();
-    EXPECT_EQ(ended.count(), 0) << "the program does not end with the note unsaved";
+    click(w->Item[1]);
     ASSERT_EQ(ui.errors.size(), 1);
     EXPECT_TRUE(ui.errors[0].contains(dir.file("quil0.0")));
     EXPECT_EQ(note(), QStringLiteral("precious words"));
-    EXPECT_TRUE(m->noteChanged());
+    EXPECT_EQ(m->S.currentItem(), 0) << "no other note is loaded over the text";
     EXPECT_FALSE(dir.exists("items0.dir")) << "no name without its note";
-
-    // Turning to another item does not drop the text either.
-    click(w->Item[1]);
-    EXPECT_EQ(note(), QStringLiteral("precious words"));
-    EXPECT_EQ(m->S.currentItem(), 0);
-    EXPECT_EQ(ui.errors.size(), 2);
-
     QDir(dir.file("quil0.0")).removeRecursively();
     click(w->Item[1]);
     EXPECT_EQ(dir.read("quil0.0"), QByteArray("precious words\x01\x00", 16));
@@ -181,25 +181,83 @@ TEST_F(Store, RefusedSaveKeepsTheTextAndSaysWhichFile) {
     EXPECT_EQ(m->S.currentItem(), 1);
 }
 
-TEST_F(Store, FullDiskKeepsTheText) {
+// "Unload" with a note that cannot be saved: keep editing, save it as a
+// text file and quit, or quit without it.
+TEST_F(Store, UnloadOffersAWayOutWhenTheDiskIsFull) {
     const QString app = dir.mkdir("small");
     std::string why;
     if (!mountSmallTmpfs(QFile::encodeName(app).constData(), "128k", &why)) {
         GTEST_SKIP() << why;
     }
+    const auto cleanUp = qScopeGuard([&] {
+        w.reset();
+        m.reset();
+        unmount(QFile::encodeName(app).constData());
+    });
     start(app);
-    const QString big(200 * 1024, QLatin1Char('w'));
-    NoteText::set(m->noteBox(), big);
+    QString big;
+    for (int line = 0; line < 8000; ++line) {
+        big += QStringLiteral("line %1 of a long note\n").arg(line, 4);
+    }
+    NoteText::set(m->noteBox(), big + QStringLiteral("\u20ac"));
     QSignalSpy ended(w.get(), &edit::endProgram);
+    ui.answers = {2};
     w->unload->click();
-    EXPECT_EQ(ended.count(), 0);
-    ASSERT_FALSE(ui.errors.isEmpty());
-    EXPECT_TRUE(ui.errors.last().contains("No space left on device"));
-    EXPECT_EQ(note(), big);
+    ASSERT_EQ(ui.questions.size(), 1);
+    EXPECT_TRUE(ui.questions[0].contains("No space left on device"));
+    EXPECT_TRUE(ui.errors.isEmpty()) << "the reason is part of the question";
+    EXPECT_EQ(ended.count(), 0) << "Keep Editing";
+    EXPECT_TRUE(m->noteChanged());
+
+    ui.answers = {0};
+    ui.nextFileName = dir.file("rescued.txt");
+    w->unload->click();
+    EXPECT_EQ(ended.count(), 1);
+    QByteArray expected = big.toUtf8().replace("\n", "\r\n") + "\xE2\x82\xAC";
+    EXPECT_EQ(dir.read("rescued.txt"), expected);
+
+    ui.answers = {1};
+    w->unload->click();
+    EXPECT_EQ(ended.count(), 2) << "Quit Without Saving";
     EXPECT_FALSE(QFile::exists(app + "quil0.0"));
-    w.reset();
-    m.reset();
-    unmount(QFile::encodeName(app).constData());
+}
+
+// A file the program could not read is not saved over with what it did not see.
+TEST_F(Store, UnreadableFilesAreNotSavedOver) {
+    dir.write("group.dir", names({"Alpha", "Beta"}, 31));
+    dir.write("quil0.1", QByteArray("stored\x01\x00", 8));
+    FileFaults::failStep("read", "group.dir", EIO);
+    start();
+    FileFaults::reset();
+    EXPECT_EQ(w->Group[0]->text(), QString());
+    click(w->Group[3], Qt::RightButton);
+    type("Gamma");
+    key(Qt::Key_Return);
+    EXPECT_EQ(dir.read("group.dir"), names({"Alpha", "Beta"}, 31));
+    ASSERT_EQ(ui.errors.size(), 2);
+    EXPECT_TRUE(ui.errors[1].contains("please repeat your change"));
+    EXPECT_EQ(w->Group[1]->text(), QStringLiteral("Beta")) << "read again";
+    click(w->Group[3], Qt::RightButton);
+    type("Gamma");
+    key(Qt::Key_Return);
+    EXPECT_EQ(dir.read("group.dir"), names({"Alpha", "Beta", "", "Gamma"}, 31));
+
+    click(w->Group[0]);
+    FileFaults::failStep("read", "quil0.1", EIO);
+    click(w->Item[1]);
+    FileFaults::reset();
+    type("typed over nothing");
+    click(w->Item[2]);
+    EXPECT_EQ(dir.read("quil0.1"), QByteArray("stored\x01\x00", 8));
+    EXPECT_EQ(note(), QStringLiteral("typed over nothing"));
+    EXPECT_EQ(m->S.currentItem(), 1);
+    EXPECT_TRUE(ui.errors.last().contains("not overwritten"));
+    // Given up, the stored note shows again.
+    w->Txt[1]->selectAll();
+    key(Qt::Key_Delete);
+    click(w->Item[2]);
+    click(w->Item[1]);
+    EXPECT_EQ(note(), QStringLiteral("stored"));
 }
 
 TEST_F(Store, UnreachableNetworkFolderFallsBackToTheLocalStore) {
@@ -266,6 +324,7 @@ TEST_F(Store, PrimitivesForMovingNotes) {
     dir.mkdir("quil1.1");
     dir.write("quil1.1/inside", "x");
     EXPECT_FALSE(m->DeleteStoreFile(m->notePath(1, 1)));
+    m->CloseAllFiles();
     ASSERT_EQ(ui.errors.size(), 1);
     EXPECT_TRUE(ui.errors[0].contains("quil1.1"));
 }

@@ -25,6 +25,7 @@ public:
     QString nextFileName;
     int beeps = 0;
     QSize screen{15360, 11520}; // 1024 x 768 pixels
+    QSize available;            // the whole screen unless set
 
     int execModal(QDialog& dialog) override;
     QString openFileName(QWidget*, const QString&, const QString&, const QString&) override {
@@ -36,6 +37,13 @@ public:
     void beep() override { ++beeps; }
     void showHelp(const QString& helpFile) override { helpShown.append(helpFile); }
     QSize screenSizeTwips() override { return screen; }
-    void showError(QWidget*, const QString& message) override { errors.append(message); }
+    QSize availableSizeTwips() override { return available.isValid() ? available : screen; }
+    void showError(QWidget*, const QString& message) override {
+        errors.append(message);
+        if (onError) {
+            onError(message);
+        }
+    }
+    std::function<void(const QString&)> onError; // runs while the message is on screen
     int ask(QWidget*, const QString& question, const QStringList&) override;
 };

@@ -2,6 +2,13 @@
 
 #include "testfolder.h"
 
+QByteArray tryLockElsewhere(const QString& lockPath) {
+    QProcess p;
+    p.start(binDir() + QStringLiteral("/quillo_storetool"), {QStringLiteral("try"), lockPath});
+    p.waitForFinished(10000);
+    return p.readAllStandardOutput().trimmed();
+}
+
 Holder::Holder(const QString& lockPath) {
     m_process.start(binDir() + QStringLiteral("/quillo_storetool"),
                     {QStringLiteral("hold"), lockPath});

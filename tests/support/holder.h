@@ -3,6 +3,10 @@
 #include <QProcess>
 #include <QString>
 
+// What another process finds when it tries the lock once now:
+// "held" (it could take it), "busy" or "refused".
+QByteArray tryLockElsewhere(const QString& lockPath);
+
 // Another copy holding the store's lock, in a process of its own.
 class Holder final {
 public:

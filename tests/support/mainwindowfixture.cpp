@@ -16,7 +16,6 @@ void MainWindowFixture::TearDown() {
 void MainWindowFixture::start(const QString& appFolder) {
     m = std::make_unique<Module1>(ui, appFolder.isEmpty() ? dir.path() : appFolder);
     w = std::make_unique<edit>(*m);
-    w->setWindowTitle(QStringLiteral(" Quillo Pad"));
     InitialLoad(*m, *w);
     ShowMainWindow(*m, *w);
     if (m->S.StartMinimised == 0) {

@@ -2,6 +2,7 @@
 // tests run it as a separate process on the same folder.
 //
 //   hold <lockfile>                  take the lock, print "held", keep it until stdin closes
+//   try <lockfile>                   one attempt: print "held", "busy" or "refused"
 //   rename-group <folder> <g> <name> under the lock, rename group g in group.dir
 //   count <lockfile> <counter> <n>   n times under the lock: read, add one, write
 //   fill-store <folder> <note bytes> every group and item named, every note written
@@ -44,6 +45,15 @@ int hold(const QString& lockPath) {
     lock.release();
     std::printf("released %lld\n", static_cast<long long>(now.tv_sec) * 1000000000LL + now.tv_nsec);
     std::fflush(stdout);
+    return 0;
+}
+
+int tryOnce(const QString& lockPath) {
+    StoreLock lock;
+    const StoreLock::Outcome outcome = lock.attempt(lockPath);
+    std::printf("%s\n", outcome == StoreLock::Outcome::Held   ? "held"
+                        : outcome == StoreLock::Outcome::Busy ? "busy"
+                                                              : "refused");
     return 0;
 }
 
@@ -121,6 +131,9 @@ int main(int argc, char** argv) {
     const QStringList a = QCoreApplication::arguments();
     if (a.size() == 3 && a[1] == QLatin1String("hold")) {
         return hold(a[2]);
+    }
+    if (a.size() == 3 && a[1] == QLatin1String("try")) {
+        return tryOnce(a[2]);
     }
     if (a.size() == 5 && a[1] == QLatin1String("rename-group")) {
         return renameGroup(a[2], a[3].toInt(), a[4]);

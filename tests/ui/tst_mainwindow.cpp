@@ -56,43 +56,11 @@ TEST_F(MainWindow, FirstRunInAnEmptyFolder) {
     EXPECT_TRUE(ui.errors.isEmpty());
 }
 
-TEST_F(MainWindow, LargeLayoutGeometry) {
-    writeSettings(dir, [](SettingsRecord& r) { r.LargeLayout = 1; });
-    start();
-    EXPECT_EQ(w->size(), QSize(Twips::toPx(11880), Twips::toPx(8868)))
-        << "the preset's 8892 settles at 8868";
-    EXPECT_EQ(w->Frame2->geometry(), px(4824, 0, 4548, 8148));
-    EXPECT_EQ(w->Frame3->geometry(), px(9420, 0, 2316, 8148));
-    EXPECT_TRUE(w->Frame4->isVisible());
-    EXPECT_EQ(w->Item[0]->geometry(), px(108, 216, 2148, 276));
-    EXPECT_EQ(w->Item[30]->geometry(), px(108, 216 + 252 * 30, 2148, 276));
-    EXPECT_EQ(w->Item[31]->geometry(), px(2304, 216, 2148, 276));
-    EXPECT_EQ(w->Item[61]->geometry(), px(2304, 216 + 252 * 30, 2148, 276));
-    EXPECT_EQ(w->Group[0]->geometry(), px(72, 216, 2172, 276));
-    EXPECT_EQ(w->Group[25]->geometry(), px(72, 216 + 252 * 25, 2172, 276));
-    EXPECT_EQ(w->Group[30]->geometry(), px(72, 216 + 252 * 30, 2172, 300));
-    EXPECT_EQ(w->Trans[5]->geometry(), px(72, 216 + 252 * 5, 2256, 276));
-    EXPECT_EQ(w->Trans[11]->geometry(), px(2376, 216 + 252 * 5, 2256, 276));
-    EXPECT_EQ(w->Txt[0]->geometry(), px(0, 0, 4770, 4308));
-    EXPECT_EQ(w->Txt[1]->geometry(), px(0, 0, 4770, 4308));
-    EXPECT_EQ(w->Frame1->geometry(), px(36, 4392, 4728, 516));
-    EXPECT_EQ(w->unload->geometry(), px(48, 5964, 1305, 285));
-    EXPECT_EQ(w->Del[0]->geometry(), px(0, 4944, 4764, 1332));
-    for (int k = 0; k < 62; ++k) {
-        EXPECT_TRUE(w->Item[k]->isVisible()) << k;
-    }
-    EXPECT_TRUE(w->Group[24]->isVisible());
-    EXPECT_TRUE(w->Group[30]->isVisible());
-    // The whole group column lies inside the window.
-    EXPECT_LE(w->Group[30]->mapTo(w.get(), QPoint(0, w->Group[30]->height())).y(), w->height());
-}
-
-TEST_F(MainWindow, SmallLayoutHidesTheOverflowAndComesBackWithNames) {
+TEST_F(MainWindow, TheTwoLayoutsAndTheSwitchBetweenThem) {
     writeSettings(dir, [](SettingsRecord& r) { r.LargeLayout = 0; });
     dir.write("items0.dir", QByteArray(40 * 30, ' ') + field("Thirty") + QByteArray(40 * 31, ' '));
     start();
     EXPECT_EQ(w->size(), QSize(Twips::toPx(9600), Twips::toPx(6900)));
-    EXPECT_EQ(w->Frame2->width(), Twips::toPx(2290));
     EXPECT_EQ(w->Frame3->x(), Twips::toPx(7160));
     EXPECT_FALSE(w->Frame4->isVisible());
     for (int k = 0; k < 62; ++k) {
@@ -100,15 +68,22 @@ TEST_F(MainWindow, SmallLayoutHidesTheOverflowAndComesBackWithNames) {
     }
     EXPECT_FALSE(w->Group[24]->isVisible());
     EXPECT_TRUE(w->Group[23]->isVisible());
-    EXPECT_EQ(w->Item[30]->text(), QStringLiteral("Thirty"));
 
     m->S.LargeLayout = 1;
     w->ApplySizePreset();
-    EXPECT_EQ(w->size(), QSize(Twips::toPx(11880), Twips::toPx(8868)));
+    EXPECT_EQ(w->size(), QSize(Twips::toPx(11880), Twips::toPx(8868)))
+        << "the preset's 8892 settles at 8868";
+    EXPECT_EQ(w->Frame2->geometry(), px(4824, 0, 4548, 8148));
+    EXPECT_EQ(w->Frame3->geometry(), px(9420, 0, 2316, 8148));
+    EXPECT_EQ(w->Item[61]->geometry(), px(2304, 216 + 252 * 30, 2148, 276));
+    EXPECT_EQ(w->Group[30]->geometry(), px(72, 216 + 252 * 30, 2172, 300));
+    EXPECT_EQ(w->Trans[11]->geometry(), px(2376, 216 + 252 * 5, 2256, 276));
     EXPECT_TRUE(w->Item[30]->isVisible());
-    EXPECT_EQ(w->Item[30]->text(), QStringLiteral("Thirty"));
+    EXPECT_EQ(w->Item[30]->text(), QStringLiteral("Thirty")) << "hidden buttons keep their names";
     EXPECT_TRUE(w->Group[24]->isVisible());
     EXPECT_TRUE(w->Frame4->isVisible());
+    // The whole group column lies inside the window.
+    EXPECT_LE(w->Group[30]->mapTo(w.get(), QPoint(0, w->Group[30]->height())).y(), w->height());
 }
 
 TEST_F(MainWindow, WidthTogglesTheNoteWidth) {
@@ -193,6 +168,21 @@ TEST_F(MainWindow, CloseBoxMinimisesAndOnlyUnloadEnds) {
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList({"quillo.ini"}));
 }
 
+// The desktop session ends: the close is for real. A log-out the user
+// cancelled leaves the close box minimising again.
+TEST_F(MainWindow, SessionEndClosesButACancelledOneDoesNot) {
+    start();
+    w->sessionEnding();
+    QApplication::setActiveWindow(nullptr);
+    QApplication::setActiveWindow(w.get());
+    QTRY_VERIFY(w->isActiveWindow());
+    EXPECT_FALSE(w->close()) << "back at the window: the log-out was cancelled";
+    EXPECT_TRUE(w->windowState() & Qt::WindowMinimized);
+    w->showNormal();
+    w->sessionEnding();
+    EXPECT_TRUE(w->close());
+}
+
 TEST_F(MainWindow, StartsMinimisedAndRestoresAtTheCorner) {
     writeSettings(dir, [](SettingsRecord& r) { r.StartMinimised = 1; });
     start();
@@ -202,7 +192,7 @@ TEST_F(MainWindow, StartsMinimisedAndRestoresAtTheCorner) {
     EXPECT_EQ(w->frameGeometry().topLeft(), QPoint(0, 0));
 }
 
-TEST_F(MainWindow, MenusAndControlsCarryTheirNamesAndShortcuts) {
+TEST_F(MainWindow, MenusAndShortcuts) {
     start();
     QStringList menus;
     for (QAction* a : w->menuBar()->actions()) {
@@ -213,15 +203,5 @@ TEST_F(MainWindow, MenusAndControlsCarryTheirNamesAndShortcuts) {
     EXPECT_EQ(w->Fcopy->shortcut(), QKeySequence(QStringLiteral("Ctrl+C")));
     EXPECT_EQ(w->Fpaste->shortcut(), QKeySequence(QStringLiteral("Ctrl+V")));
     EXPECT_EQ(w->Ffindnext->shortcut(), QKeySequence(Qt::Key_F3));
-    EXPECT_TRUE(w->L3->isSeparator());
-    EXPECT_EQ(w->Fedit->actions().size(), 6);
-    EXPECT_EQ(w->Frame4->title(), QStringLiteral("Transfer Slots"));
-    EXPECT_EQ(w->Del[0]->text(), QStringLiteral("Drop Here to Erase"));
-    EXPECT_EQ(w->sendtoclipboard->text(), QStringLiteral("Send Item to Clipboard"));
-    EXPECT_EQ(w->Group[7]->index(), 7);
-    EXPECT_EQ(w->Group[7]->textFormat(), Qt::PlainText);
-    EXPECT_EQ(w->Txt[0]->lineWrapMode(), QPlainTextEdit::NoWrap);
-    EXPECT_EQ(w->Txt[1]->lineWrapMode(), QPlainTextEdit::WidgetWidth);
     EXPECT_FALSE(w->refreshtimer->isActive()) << "local mode never refreshes";
-    EXPECT_EQ(w->refreshtimer->interval(), 2000);
 }

@@ -260,3 +260,25 @@ TEST_F(Selection, ClickWhileEditingOnlyEndsTheEdit) {
     click(w->Item[8]);
     expectOneHighlight(0, 8);
 }
+
+// Tapping Alt hands the keyboard to the menu bar for a moment; the name
+// edit goes on. Shift+Enter in the note is a plain line break.
+TEST_F(Selection, AltTapKeepsTheNameEditAndShiftEnterBreaksTheLine) {
+    start();
+    click(w->Group[2], Qt::RightButton);
+    type("Rec");
+    QTest::keyClick(focus(), Qt::Key_Alt);
+    EXPECT_EQ(w->EditMode, 1);
+    EXPECT_TRUE(w->groupedit->isVisible());
+    EXPECT_EQ(w->Group[2]->text(), QString());
+    QTest::keyClick(focus(), Qt::Key_Escape);
+    w->groupedit->setFocus();
+    type("ipes");
+    key(Qt::Key_Return);
+    EXPECT_EQ(w->Group[2]->text(), QStringLiteral("Recipes"));
+
+    type("a");
+    QTest::keyClick(focus(), Qt::Key_Return, Qt::ShiftModifier);
+    type("b");
+    EXPECT_EQ(note(), QStringLiteral("a\nb"));
+}

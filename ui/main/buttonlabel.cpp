@@ -38,7 +38,14 @@ ButtonLabel::ButtonLabel(int index, QWidget* parent) : QLabel(parent), m_index(i
 
 void ButtonLabel::mousePressEvent(QMouseEvent* event) {
     const int code = buttonCode(event->button());
-    if (code == 0 || m_pressed != Qt::NoButton) {
+    if (code == 0) {
+        return;
+    }
+    // A second button during a press is ignored. But a release that went
+    // elsewhere (a dialog opened during the press took it) leaves the
+    // earlier button up: then this is a fresh press.
+    const Qt::MouseButtons heldBefore = event->buttons() & ~event->button();
+    if (m_pressed != Qt::NoButton && (heldBefore & m_pressed)) {
         return;
     }
     m_pressed = event->button();

@@ -37,6 +37,8 @@ QFont captionFont() {
 
 edit::edit(Module1& module, QWidget* parent) : QMainWindow(parent), m(module) {
     setObjectName(QStringLiteral("edit"));
+    // The caption a second copy looks for.
+    setWindowTitle(QStringLiteral(" Quillo Pad"));
     // No maximise or minimise box: "Minimize" and the close box minimise.
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
@@ -56,7 +58,9 @@ edit::edit(Module1& module, QWidget* parent) : QMainWindow(parent), m(module) {
     m.controls.NetOption = NetOption;
     m.controls.refreshtimer = refreshtimer;
     // A session that ends closes the window for real.
-    connect(qApp, &QGuiApplication::commitDataRequest, this, [this] { m_sessionEnding = true; });
+    connect(qApp, &QGuiApplication::commitDataRequest, this, &edit::sessionEnding,
+            Qt::DirectConnection);
+    connect(&m, &Module1::revertedToLocalStore, this, &edit::dropNameEdit);
 }
 
 edit::~edit() {

@@ -118,6 +118,11 @@ public:
     // Paints every group and item button: the chosen ones red, the rest in
     // their setting's colour.
     void paintSelection();
+    // The desktop session is ending: the next close is for real, unless the
+    // user comes back to the window first (the log-out was cancelled).
+    void sessionEnding();
+    // Closes an open name edit box without taking its name.
+    void dropNameEdit();
 
 signals:
     // "Unload" has done its work: the program ends now.
@@ -141,6 +146,7 @@ private:
     void takeName(NameEdit* box, QLabel* label, bool isGroup);
     bool consumeClickBlock();
     bool clickMayGoOn();
+    bool mayQuitUnsaved(QString why);
 
     Module1& m;
     QWidget* m_client = nullptr;

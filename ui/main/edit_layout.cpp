@@ -1,13 +1,17 @@
 // The window's fixed size, its place against the screen edges, the note
 // width and the two ways out.
 
+#include "app/uiservices.h"
+#include "store/filelayer.h"
 #include "store/module1.h"
+#include "store/textfile.h"
 #include "ui/main/buttonlabel.h"
 #include "ui/main/edit.h"
 #include "ui/main/notebox.h"
 #include "ui/twips.h"
 
 #include <QCloseEvent>
+#include <QDir>
 #include <QGroupBox>
 #include <QTimer>
 
@@ -109,7 +113,15 @@ void edit::changeEvent(QEvent* event) {
     QMainWindow::changeEvent(event);
     if (event->type() == QEvent::WindowStateChange) {
         Form_Resize();
+    } else if (event->type() == QEvent::ActivationChange && isActiveWindow()) {
+        // Back at the window after a log-out was cancelled: the close box
+        // minimises again.
+        m_sessionEnding = false;
     }
+}
+
+void edit::sessionEnding() {
+    m_sessionEnding = true;
 }
 
 void edit::Form_QueryUnload(qint16& Cancel, qint16 UnloadMode) {
@@ -139,11 +151,46 @@ void edit::unload_Click() {
         }
         m.SaveNote();
         if (m.SaveFailed) {
-            // The note could not be written: the program stays, the text kept.
+            // The note could not be written: nothing ends without the user's word.
+            const QString why = m.takeMessages();
             m.CloseAllFiles();
-            return;
+            if (!mayQuitUnsaved(why)) {
+                return;
+            }
         }
     }
     m.CloseAllFiles();
     emit endProgram();
+}
+
+// A way out when the note cannot be saved: keep it as a text file, give it
+// up, or stay. (The clipboard is no way out: its text ends with the program.)
+bool edit::mayQuitUnsaved(QString why) {
+    for (;;) {
+        const int answer = m.services.ask(
+            this,
+            why + QStringLiteral("\n\nThe note on screen has not been saved. You can save it as "
+                                 "a text file and quit, quit without saving it, or keep "
+                                 "editing."),
+            {QStringLiteral("Save as Text File..."), QStringLiteral("Quit Without Saving"),
+             QStringLiteral("Keep Editing")});
+        if (answer == 1) {
+            return true;
+        }
+        if (answer != 0) {
+            m.focusNote();
+            return false;
+        }
+        const QString path =
+            m.services.saveFileName(this, QStringLiteral("Save as Text File"), QDir::homePath(),
+                                    QStringLiteral("Text Files (*.txt);;All Files (*)"));
+        if (path.isEmpty()) {
+            continue;
+        }
+        const FileResult written = FileLayer::writeAtomic(path, TextFile::encode(m.noteText()));
+        if (written) {
+            return true;
+        }
+        why = written.message();
+    }
 }

@@ -30,6 +30,13 @@ void edit::NameItem() {
     openOver(ItemEdit, Item[m.HighlightedItem]);
 }
 
+void edit::dropNameEdit() {
+    // EditMode first, so that losing the focus takes no name.
+    EditMode = 0;
+    groupedit->hide();
+    ItemEdit->hide();
+}
+
 void edit::groupedit_GotFocus() {
     EditMode = 1;
 }

@@ -194,8 +194,16 @@ bool edit::keyPreview(QKeyEvent* event) {
 
 bool edit::eventFilter(QObject* watched, QEvent* event) {
     switch (event->type()) {
+    case QEvent::MouseButtonPress:
+        if (isOwnWidget(watched)) {
+            m_sessionEnding = false;
+        }
+        break;
     case QEvent::KeyPress:
     case QEvent::KeyRelease:
+        if (isOwnWidget(watched)) {
+            m_sessionEnding = false;
+        }
         if (isOwnWidget(watched) && keyPreview(static_cast<QKeyEvent*>(event))) {
             return true;
         }
@@ -213,8 +221,10 @@ bool edit::eventFilter(QObject* watched, QEvent* event) {
         break;
     case QEvent::FocusOut: {
         const auto reason = static_cast<QFocusEvent*>(event)->reason();
-        // Another window or a menu taking the keyboard does not end an edit.
-        if (reason == Qt::ActiveWindowFocusReason || reason == Qt::PopupFocusReason) {
+        // Another window, a menu or the menu bar (a tap on Alt) taking the
+        // keyboard does not end an edit.
+        if (reason == Qt::ActiveWindowFocusReason || reason == Qt::PopupFocusReason ||
+            reason == Qt::MenuBarFocusReason) {
             break;
         }
         if (watched == groupedit && EditMode == 1) {

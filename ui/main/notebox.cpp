@@ -21,7 +21,11 @@ void NoteBox::onContentsChange(int position, int /*removed*/, int added) {
     cursor.setPosition(qMin(position + added, document()->characterCount() - 1),
                        QTextCursor::KeepAnchor);
     const QString inserted = cursor.selectedText();
-    const QString held = CodePage::sanitize(inserted);
+    // A line break within a paragraph (Shift+Enter) is an ordinary line
+    // break in a note.
+    QString held = inserted;
+    held.replace(QChar::LineSeparator, QLatin1Char('\n'));
+    held = CodePage::sanitize(held);
     if (held == inserted) {
         return;
     }
