@@ -22,7 +22,7 @@ define install_missing
 	fi
 endef
 
-.PHONY: all deps bench-deps build build-asan run test test-normal test-asan bench format clean
+.PHONY: all deps bench-deps build build-asan run test test-normal test-asan bench shots format clean
 
 all: build
 
@@ -64,6 +64,11 @@ test-asan: build-asan
 
 bench: bench-deps build
 	bench/run_all.sh $(BUILD)
+
+# Screenshots of the real window under Xvfb, for a person to look at.
+shots: bench-deps build
+	mkdir -p $(BUILD)/shots
+	xvfb-run -a -s "-screen 0 1280x1024x24" $(BUILD)/bin/quillo_shots $(BUILD)/shots
 
 format:
 	clang-format -i $$(git ls-files '*.cpp' '*.h')

@@ -4,7 +4,7 @@
 //
 //   quillo_lockbench [runs] [wait ms]
 
-#include "app/uiservices.h"
+#include "bench/benchservices.h"
 #include "store/module1.h"
 #include "ui/main/edit.h"
 
@@ -21,25 +21,6 @@
 #include <vector>
 
 namespace {
-
-class BenchServices final : public UiServices {
-public:
-    int execModal(QDialog& d) override { return d.exec(); }
-    QString openFileName(QWidget*, const QString&, const QString&, const QString&) override {
-        return {};
-    }
-    QString saveFileName(QWidget*, const QString&, const QString&, const QString&) override {
-        return {};
-    }
-    void beep() override {}
-    void showHelp(const QString&) override {}
-    QSize screenSizeTwips() override { return {15360, 11520}; }
-    QSize availableSizeTwips() override { return {15360, 11520}; }
-    void showError(QWidget*, const QString& message) override {
-        std::fprintf(stderr, "%s\n", qPrintable(message));
-    }
-    int ask(QWidget*, const QString&, const QStringList&) override { return -1; }
-};
 
 long long nowNs() {
     timespec t{};

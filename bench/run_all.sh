@@ -48,3 +48,4 @@ measure "bare Qt window" bare ""
 measure "Quillo Pad, empty folder" quillo ""
 measure "Quillo Pad, full store" quillo "$WORK/full"
 "$BIN/quillo_lockbench" "$RUNS" 1000
+"$BIN/quillo_dragbench" 20

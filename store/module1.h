@@ -109,6 +109,7 @@ signals:
     void revertedToLocalStore();
 
 private:
+    friend class StoreTransaction;
     // Reads an index into labels, setting only captions that differ.
     // Returns whether any caption changed; a read failure counts as a change.
     bool loadIndexInto(const QString& path, QLabel* const* labels, int count);

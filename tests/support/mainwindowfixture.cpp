@@ -43,6 +43,21 @@ void MainWindowFixture::click(QWidget* target, Qt::MouseButton button) {
     QApplication::processEvents();
 }
 
+void MainWindowFixture::drag(Qt::MouseButton button, std::initializer_list<QWidget*> path) {
+    QWindow* win = w->windowHandle();
+    QPoint at = centreInWindow(*path.begin());
+    QTest::mousePress(win, button, Qt::NoModifier, at);
+    for (QWidget* through : path) {
+        // Two steps on the way, so each control sees the pointer pass.
+        const QPoint to = centreInWindow(through);
+        QTest::mouseMove(win, (at + to) / 2 + QPoint(2, 2));
+        QTest::mouseMove(win, to);
+        at = to;
+    }
+    QTest::mouseRelease(win, button, Qt::NoModifier, at);
+    QApplication::processEvents();
+}
+
 void MainWindowFixture::type(const QString& text) {
     for (qsizetype k = 0; k < text.size(); ++k) {
         QWidget* target = QApplication::focusWidget();

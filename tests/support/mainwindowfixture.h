@@ -24,6 +24,9 @@ protected:
     void press(QWidget* target, Qt::MouseButton button = Qt::LeftButton);
     void release(QWidget* target, Qt::MouseButton button = Qt::LeftButton);
     void click(QWidget* target, Qt::MouseButton button = Qt::LeftButton);
+    // Presses on the first control, moves through the centre of each of the
+    // others and releases on the last, as a user's drag would go.
+    void drag(Qt::MouseButton button, std::initializer_list<QWidget*> path);
     void type(const QString& text);
     void key(Qt::Key k);
     QString note() const;

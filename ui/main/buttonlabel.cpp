@@ -26,7 +26,8 @@ float twips(qreal px) {
 
 } // namespace
 
-ButtonLabel::ButtonLabel(int index, QWidget* parent) : QLabel(parent), m_index(index) {
+ButtonLabel::ButtonLabel(Kind kind, int index, QWidget* parent)
+    : QLabel(parent), m_kind(kind), m_index(index) {
     setTextFormat(Qt::PlainText);
     setFrameShape(QFrame::Box);
     setLineWidth(1);
@@ -54,7 +55,7 @@ void ButtonLabel::mousePressEvent(QMouseEvent* event) {
 
 void ButtonLabel::mouseMoveEvent(QMouseEvent* event) {
     emit mouseMove(m_index, buttonCode(event->buttons()), twips(event->position().x()),
-                   twips(event->position().y()));
+                   twips(event->position().y()), event->globalPosition().toPoint());
 }
 
 void ButtonLabel::mouseReleaseEvent(QMouseEvent* event) {
@@ -62,7 +63,6 @@ void ButtonLabel::mouseReleaseEvent(QMouseEvent* event) {
         return;
     }
     m_pressed = Qt::NoButton;
-    if (rect().contains(event->position().toPoint())) {
-        emit clicked(m_index);
-    }
+    emit mouseUp(m_index, rect().contains(event->position().toPoint()),
+                 event->globalPosition().toPoint());
 }

@@ -4,6 +4,7 @@
 
 #include "store/module1.h"
 #include "ui/main/buttonlabel.h"
+#include "ui/main/dragoutline.h"
 #include "ui/main/nameedit.h"
 #include "ui/main/notebox.h"
 #include "ui/twips.h"
@@ -111,6 +112,8 @@ void edit::createControls() {
     Timer1->setInterval(1000);
     Timer1->start();
     refreshtimer = named(new QTimer(this), QStringLiteral("refreshtimer"));
+    // Above every control, the note text included.
+    m_outline = new DragOutline(c);
     m_afterWrapRelease = new QTimer(this);
     m_afterWrapRelease->setSingleShot(true);
     m_afterWrapRelease->setInterval(0);
@@ -152,6 +155,7 @@ void edit::createButtonPanel(QWidget* c) {
         Del[k]->setPalette(pal);
         Twips::place(Del[k], geometry[k].x(), geometry[k].y(), geometry[k].width(),
                      geometry[k].height());
+        Del[k]->setMouseTracking(true);
         Del[k]->hide();
     }
     Del[0]->setFrameShape(QFrame::Box);
@@ -168,7 +172,8 @@ void edit::createColumns(QWidget* c) {
     Frame2 = named(new QGroupBox(QStringLiteral("Item"), c), QStringLiteral("Frame2"));
     Twips::place(Frame2, 4824, 0, 4548, 8148);
     for (int k = 0; k < 62; ++k) {
-        Item[k] = named(new ButtonLabel(k, Frame2), QStringLiteral("Item%1").arg(k));
+        Item[k] = named(new ButtonLabel(ButtonLabel::Kind::Item, k, Frame2),
+                        QStringLiteral("Item%1").arg(k));
         const int column = k < 31 ? 0 : 1;
         Twips::place(Item[k], column == 0 ? 108 : 2304, 216 + 252 * (k - 31 * column), 2148, 276);
     }
@@ -179,7 +184,8 @@ void edit::createColumns(QWidget* c) {
     Frame3 = named(new QGroupBox(QStringLiteral("Group"), c), QStringLiteral("Frame3"));
     Twips::place(Frame3, 9432, 0, 2316, 8148);
     for (int k = 0; k < 31; ++k) {
-        Group[k] = named(new ButtonLabel(k, Frame3), QStringLiteral("Group%1").arg(k));
+        Group[k] = named(new ButtonLabel(ButtonLabel::Kind::Group, k, Frame3),
+                         QStringLiteral("Group%1").arg(k));
         Twips::place(Group[k], 72, 216 + 252 * k, 2172, k <= 25 ? 276 : 300);
     }
     groupedit = named(new NameEdit(Frame3), QStringLiteral("groupedit"));
@@ -189,7 +195,8 @@ void edit::createColumns(QWidget* c) {
     Frame4 = named(new QGroupBox(QStringLiteral("Transfer Slots"), c), QStringLiteral("Frame4"));
     Twips::place(Frame4, 36, 6300, 4728, 1848);
     for (int k = 0; k < 12; ++k) {
-        Trans[k] = named(new ButtonLabel(k, Frame4), QStringLiteral("Trans%1").arg(k));
+        Trans[k] = named(new ButtonLabel(ButtonLabel::Kind::Trans, k, Frame4),
+                         QStringLiteral("Trans%1").arg(k));
         const int column = k < 6 ? 0 : 1;
         Twips::place(Trans[k], column == 0 ? 72 : 2376, 216 + 252 * (k - 6 * column), 2256, 276);
     }
@@ -249,23 +256,13 @@ void edit::createMenus() {
 
 void edit::connectHandlers() {
     for (ButtonLabel* l : Group) {
-        connect(l, &ButtonLabel::mouseDown, this, &edit::group_MouseDown);
-        connect(l, &ButtonLabel::clicked, this, [this](int k) {
-            if (!consumeClickBlock()) {
-                Group_Click(k);
-            }
-        });
+        connectButton(l);
     }
     for (ButtonLabel* l : Item) {
-        connect(l, &ButtonLabel::mouseDown, this, &edit::Item_MouseDown);
-        connect(l, &ButtonLabel::clicked, this, [this](int k) {
-            if (!consumeClickBlock()) {
-                Item_Click(k);
-            }
-        });
+        connectButton(l);
     }
     for (ButtonLabel* l : Trans) {
-        connect(l, &ButtonLabel::mouseDown, this, &edit::Trans_MouseDown);
+        connectButton(l);
     }
     connect(fsize, &QAction::triggered, this, &edit::fsize_Click);
     connect(Minimise, &QPushButton::clicked, this, &edit::Minimise_Click);

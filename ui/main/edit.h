@@ -5,7 +5,9 @@
 #include <array>
 
 class ButtonLabel;
+class DragOutline;
 class Module1;
+class StoreTransaction;
 class NameEdit;
 class NoteBox;
 class QAction;
@@ -81,6 +83,11 @@ public:
     float DownX = 0;
     float DownY = 0;
     QString TextFileName;
+    // The drag under way: the kind of button dragged ("group", "item",
+    // "trans"), the group an item came from and its caption at the start.
+    QString DragKind;
+    qint16 DragSourceGroup = 0;
+    QString DragCaption;
 
     // --- layout (window size, positions) ---
     void ApplySizePreset();
@@ -115,6 +122,21 @@ public:
     void txt_GotFocus(int Index);
     void txt_MouseMove(int Index, int Button, float X, float Y);
     void Wordwrapcheck_MouseUp();
+    // --- drag and drop ---
+    void group_MouseMove(int Index, int Button, float X, float Y);
+    void Item_MouseMove(int Index, int Button, float X, float Y);
+    void Trans_MouseMove(int Index, int Button, float X, float Y);
+    void Del_MouseMove();
+    void group_DragOver(int Index, ButtonLabel* Source);
+    void group_DragDrop(int Index, ButtonLabel* Source);
+    void Item_DragDrop(int Index, ButtonLabel* Source);
+    void Trans_DragDrop(int Index, ButtonLabel* Source);
+    void Del_DragDrop(ButtonLabel* Source);
+    void txt_DragDrop(int Index, ButtonLabel* Source);
+    // The button being dragged, or none.
+    ButtonLabel* dragSource() const { return m_dragSource; }
+    DragOutline* dragOutline() const { return m_outline; }
+
     // Paints every group and item button: the chosen ones red, the rest in
     // their setting's colour.
     void paintSelection();
@@ -147,6 +169,19 @@ private:
     bool consumeClickBlock();
     bool clickMayGoOn();
     bool mayQuitUnsaved(QString why);
+    void connectButton(ButtonLabel* label);
+    void buttonMouseMove(ButtonLabel* label, int Button, float X, float Y);
+    void buttonMouseUp(ButtonLabel* label, bool inside, QPoint global);
+    void startDrag(ButtonLabel* source);
+    void dragMoved(QPoint global);
+    void endDrag(QPoint global);
+    void cancelDrag();
+    QWidget* dropTargetAt(QPoint global) const;
+    bool dropMayGoOn();
+    void selectAfterDrop(bool group, int Index);
+    void abandonDrop(StoreTransaction& t);
+    void eraseGroup(int j);
+    void eraseItem(int j);
 
     Module1& m;
     QWidget* m_client = nullptr;
@@ -154,4 +189,7 @@ private:
     bool m_inResize = false;
     bool m_clickBlocked = false;
     QTimer* m_afterWrapRelease = nullptr;
+    DragOutline* m_outline = nullptr;
+    ButtonLabel* m_dragSource = nullptr;
+    QPoint m_dragGrab; // where in the dragged button the pointer holds it
 };

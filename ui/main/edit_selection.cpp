@@ -235,7 +235,9 @@ bool edit::eventFilter(QObject* watched, QEvent* event) {
         break;
     }
     case QEvent::MouseMove:
-        if (watched == Txt[0]->viewport() || watched == Txt[1]->viewport()) {
+        if (std::find(Del.begin(), Del.end(), watched) != Del.end()) {
+            Del_MouseMove();
+        } else if (watched == Txt[0]->viewport() || watched == Txt[1]->viewport()) {
             const auto* me = static_cast<QMouseEvent*>(event);
             txt_MouseMove(watched == Txt[1]->viewport() ? 1 : 0, 0,
                           static_cast<float>(me->position().x()),

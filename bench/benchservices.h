@@ -1,0 +1,28 @@
+#pragma once
+
+#include "app/uiservices.h"
+
+#include <QDialog>
+
+#include <cstdio>
+
+// The platform's services as the benchmarks and tools need them: dialogs
+// run for real, messages go to standard error, nothing asks.
+class BenchServices final : public UiServices {
+public:
+    int execModal(QDialog& d) override { return d.exec(); }
+    QString openFileName(QWidget*, const QString&, const QString&, const QString&) override {
+        return {};
+    }
+    QString saveFileName(QWidget*, const QString&, const QString&, const QString&) override {
+        return {};
+    }
+    void beep() override {}
+    void showHelp(const QString&) override {}
+    QSize screenSizeTwips() override { return {15360, 11520}; }
+    QSize availableSizeTwips() override { return {15360, 11520}; }
+    void showError(QWidget*, const QString& message) override {
+        std::fprintf(stderr, "%s\n", qPrintable(message));
+    }
+    int ask(QWidget*, const QString&, const QStringList&) override { return -1; }
+};

@@ -1,0 +1,430 @@
+// Moving and copying notes and whole groups with the mouse: the left button
+// moves, the right one copies, between groups, item positions, transfer
+// slots and the erase target. The drag is the window's own: the pressed
+// button keeps the mouse, an outline follows the pointer, and the control
+// under the pointer at the release takes the drop.
+
+#include "store/module1.h"
+#include "store/nameindex.h"
+#include "store/notefile.h"
+#include "store/notetext.h"
+#include "store/storetransaction.h"
+#include "store/vbcolor.h"
+#include "ui/main/buttonlabel.h"
+#include "ui/main/dragoutline.h"
+#include "ui/main/edit.h"
+#include "ui/main/notebox.h"
+
+#include "store/filelayer.h"
+
+#include <QLabel>
+#include <QTextCursor>
+
+#include <cmath>
+
+namespace {
+
+const QString kGroup = QStringLiteral("group");
+const QString kItem = QStringLiteral("item");
+const QString kTrans = QStringLiteral("trans");
+
+} // namespace
+
+void edit::connectButton(ButtonLabel* label) {
+    connect(label, &ButtonLabel::mouseDown, this, [this, label](int k, int b, float x, float y) {
+        switch (label->kind()) {
+        case ButtonLabel::Kind::Group:
+            group_MouseDown(k, b, x, y);
+            break;
+        case ButtonLabel::Kind::Item:
+            Item_MouseDown(k, b, x, y);
+            break;
+        case ButtonLabel::Kind::Trans:
+            Trans_MouseDown(k, b, x, y);
+            break;
+        }
+    });
+    connect(label, &ButtonLabel::mouseMove, this,
+            [this, label](int /*k*/, int b, float x, float y, QPoint global) {
+                if (!m_dragSource) {
+                    buttonMouseMove(label, b, x, y);
+                } else if (b == 0) {
+                    // The release went elsewhere (a dialog opened meanwhile).
+                    cancelDrag();
+                } else {
+                    dragMoved(global);
+                }
+            });
+    connect(label, &ButtonLabel::mouseUp, this,
+            [this, label](int /*k*/, bool inside, QPoint global) {
+                buttonMouseUp(label, inside, global);
+            });
+}
+
+void edit::group_MouseMove(int Index, int Button, float X, float Y) {
+    buttonMouseMove(Group[Index], Button, X, Y);
+}
+void edit::Item_MouseMove(int Index, int Button, float X, float Y) {
+    buttonMouseMove(Item[Index], Button, X, Y);
+}
+void edit::Trans_MouseMove(int Index, int Button, float X, float Y) {
+    buttonMouseMove(Trans[Index], Button, X, Y);
+}
+
+void edit::Del_MouseMove() {
+    if (DragArmed == 0) {
+        showdel(1);
+    }
+}
+
+// A drag starts once an armed press has moved more than 20 twips, on a
+// named button, with the left or the right button held.
+void edit::buttonMouseMove(ButtonLabel* label, int Button, float X, float Y) {
+    if (DragArmed == 0) {
+        showdel(1);
+    }
+    if (label->text().isEmpty()) {
+        DragArmed = 0;
+        return;
+    }
+    const bool far = std::fabs(DownX - X) > 20.0F || std::fabs(DownY - Y) > 20.0F;
+    if (far && DragArmed == 1 && (Button == 1 || Button == 2)) {
+        startDrag(label);
+    }
+}
+
+void edit::buttonMouseUp(ButtonLabel* label, bool inside, QPoint global) {
+    if (m_dragSource) {
+        endDrag(global);
+        return;
+    }
+    if (consumeClickBlock()) {
+        return;
+    }
+    // A release without a drag ends the armed press, on a slot too, so no
+    // drag can start later with no button held.
+    if (!inside || label->kind() == ButtonLabel::Kind::Trans) {
+        DragArmed = 0;
+        return;
+    }
+    if (label->kind() == ButtonLabel::Kind::Group) {
+        Group_Click(label->index());
+    } else {
+        Item_Click(label->index());
+    }
+}
+
+void edit::startDrag(ButtonLabel* source) {
+    switch (source->kind()) {
+    case ButtonLabel::Kind::Group:
+        DragKind = kGroup;
+        break;
+    case ButtonLabel::Kind::Item:
+        DragKind = kItem;
+        DragSourceGroup = m.S.CurrentGroup;
+        DragCaption = source->text();
+        break;
+    case ButtonLabel::Kind::Trans:
+        DragKind = kTrans;
+        DragCaption = source->text();
+        break;
+    }
+    m_dragSource = source;
+    m_dragGrab = QPoint(qRound(DownX / 15.0F), qRound(DownY / 15.0F));
+    m_outline->showAt(QRect(source->mapTo(m_client, QPoint(0, 0)), source->size()));
+    if (DragKind != kTrans) {
+        showdel(0);
+    }
+    DragArmed = 0;
+}
+
+void edit::dragMoved(QPoint global) {
+    m_outline->showAt(QRect(m_client->mapFromGlobal(global) - m_dragGrab, m_dragSource->size()));
+    auto* target = qobject_cast<ButtonLabel*>(dropTargetAt(global));
+    if (target && target->kind() == ButtonLabel::Kind::Group) {
+        group_DragOver(target->index(), m_dragSource);
+    }
+}
+
+void edit::cancelDrag() {
+    m_dragSource = nullptr;
+    m_outline->hide();
+}
+
+void edit::endDrag(QPoint global) {
+    ButtonLabel* source = m_dragSource;
+    cancelDrag();
+    QWidget* target = dropTargetAt(global);
+    if (auto* label = qobject_cast<ButtonLabel*>(target)) {
+        switch (label->kind()) {
+        case ButtonLabel::Kind::Group:
+            group_DragDrop(label->index(), source);
+            break;
+        case ButtonLabel::Kind::Item:
+            Item_DragDrop(label->index(), source);
+            break;
+        case ButtonLabel::Kind::Trans:
+            Trans_DragDrop(label->index(), source);
+            break;
+        }
+    } else if (auto* box = qobject_cast<NoteBox*>(target)) {
+        txt_DragDrop(box->index(), source);
+    } else if (target) {
+        Del_DragDrop(source);
+    }
+}
+
+// The button, erase label or note box under the pointer, or none.
+QWidget* edit::dropTargetAt(QPoint global) const {
+    for (QWidget* w = m_client->childAt(m_client->mapFromGlobal(global)); w && w != m_client;
+         w = w->parentWidget()) {
+        if (qobject_cast<ButtonLabel*>(w) || qobject_cast<NoteBox*>(w)) {
+            return w;
+        }
+        if (std::find(Del.begin(), Del.end(), w) != Del.end()) {
+            return w;
+        }
+    }
+    return nullptr;
+}
+
+// Dragging an item or a slot over a group button opens that group.
+void edit::group_DragOver(int Index, ButtonLabel* /*Source*/) {
+    if (DragKind == kGroup || m.AccessCheckAbandons(false)) {
+        return;
+    }
+    if (Index != m.HighlightedGroup) {
+        m.S.CurrentGroup = static_cast<qint16>(Index);
+        VbColor::paint(Group[Index], VbColor::Highlight);
+        VbColor::paint(Group[m.HighlightedGroup], m.S.GroupColor);
+        m.HighlightedGroup = static_cast<qint16>(Index);
+        m.LoadItemIndex();
+        VbColor::paint(Item[m.HighlightedItem], m.S.ItemColor);
+        VbColor::paint(Item[m.S.currentItem()], VbColor::Highlight);
+        m.HighlightedItem = m.S.currentItem();
+        m.WriteSettings();
+        m.LoadNote();
+    }
+    m.CloseAllFiles();
+}
+
+bool edit::dropMayGoOn() {
+    if (m.AccessCheckAbandons(false)) {
+        return false;
+    }
+    setCursor(Qt::WaitCursor);
+    return true;
+}
+
+// The target is chosen as by a left click, under the lock the drop holds.
+void edit::selectAfterDrop(bool group, int Index) {
+    LastButton = 1;
+    m.LockAlreadyHeld = 1;
+    if (group) {
+        Group_Click(Index);
+    } else {
+        Item_Click(Index);
+    }
+    m.LockAlreadyHeld = 0;
+}
+
+// A step failed: everything is put back, the lock given back, and then the
+// user is told which file could not be used and why.
+void edit::abandonDrop(StoreTransaction& t) {
+    t.rollBack();
+    paintSelection();
+    m.WriteSettings();
+    unsetCursor();
+    m.CloseAllFiles();
+    m.focusNote();
+}
+
+void edit::group_DragDrop(int Index, ButtonLabel* Source) {
+    const int j = Source->index();
+    const int k = Index;
+    if (DragKind != kGroup || !Group[k]->text().isEmpty() || j == k || !dropMayGoOn()) {
+        return;
+    }
+    const bool copy = LastButton == 2;
+    StoreTransaction t(m);
+    Group[k]->setText(Group[j]->text());
+    m.S.CurrentItem.at(size_t(k)) = m.S.CurrentItem.at(size_t(j));
+    if (!copy) {
+        Group[j]->setText(QString());
+        m.S.CurrentItem.at(size_t(j)) = 0;
+    }
+    for (int i = 0; i < 62; ++i) {
+        t.carry(m.notePath(j, i), m.notePath(k, i), copy);
+    }
+    t.carry(m.itemIndexPath(j), m.itemIndexPath(k), copy);
+    t.saveGroups();
+    if (!t.ok()) {
+        abandonDrop(t);
+        return;
+    }
+    if (k == m.HighlightedGroup) {
+        // The group on display was empty: show what it holds now.
+        m.HighlightedGroup = m.S.CurrentGroup == 1 ? 2 : 1;
+    }
+    selectAfterDrop(true, k);
+    m.CloseAllFiles();
+}
+
+void edit::Item_DragDrop(int Index, ButtonLabel* Source) {
+    const int j = Source->index();
+    const int k = Index;
+    const int g = m.S.CurrentGroup;
+    const int s = DragSourceGroup;
+    const bool fromItem = DragKind == kItem && !(j == k && s == g);
+    if ((!fromItem && DragKind != kTrans) || !Item[k]->text().isEmpty() || !dropMayGoOn()) {
+        return;
+    }
+    const bool copy = LastButton == 2;
+    StoreTransaction t(m);
+    Item[k]->setText(DragCaption);
+    m.S.CurrentItem.at(size_t(g)) = static_cast<qint16>(k);
+    if (fromItem) {
+        if (!copy) {
+            if (s == g) {
+                // The moved note stays the chosen one of this group.
+                Item[j]->setText(QString());
+            } else {
+                t.blankItemField(s, j);
+                m.S.CurrentItem.at(size_t(s)) = 0;
+            }
+        }
+        t.carry(m.notePath(s, j), m.notePath(g, k), copy);
+    } else {
+        t.carry(m.transferNotePath(j), m.notePath(g, k), true);
+        if (!copy) {
+            Trans[j]->setText(QString());
+        }
+    }
+    t.saveItems();
+    if (NameIndex::trimmed(Group[g]->text()).isEmpty()) {
+        Group[g]->setText(QStringLiteral("Untitled"));
+        t.saveGroups();
+    }
+    if (!fromItem && !copy) {
+        // The slot's note goes only once it is safe in the store.
+        t.saveTransfers();
+        t.remove(m.transferNotePath(j));
+    }
+    if (!t.ok()) {
+        abandonDrop(t);
+        return;
+    }
+    selectAfterDrop(false, k);
+    m.CloseAllFiles();
+}
+
+void edit::Trans_DragDrop(int Index, ButtonLabel* Source) {
+    const int j = Source->index();
+    const int k = Index;
+    const int g = m.S.CurrentGroup;
+    const int s = DragSourceGroup;
+    if (DragKind != kItem || !Trans[k]->text().isEmpty() || !dropMayGoOn()) {
+        return;
+    }
+    const bool copy = LastButton == 2;
+    StoreTransaction t(m);
+    Trans[k]->setText(DragCaption);
+    t.carry(m.notePath(s, j), m.transferNotePath(k), true);
+    if (!copy) {
+        if (s == g) {
+            Item[j]->setText(QString());
+        } else {
+            t.blankItemField(s, j);
+            m.S.CurrentItem.at(size_t(s)) = 0;
+        }
+    }
+    t.saveTransfers();
+    t.saveItems();
+    if (!copy) {
+        // The item's note goes only once it is safe in the slot.
+        t.remove(m.notePath(s, j));
+    }
+    if (!t.ok()) {
+        abandonDrop(t);
+        return;
+    }
+    // The item chosen before the drop stays chosen (empty now, if it was
+    // the one moved away).
+    selectAfterDrop(false, m.S.currentItem());
+    m.CloseAllFiles();
+}
+
+void edit::Del_DragDrop(ButtonLabel* Source) {
+    if (!dropMayGoOn()) {
+        return;
+    }
+    if (DragKind == kGroup) {
+        eraseGroup(Source->index());
+    } else if (DragKind == kItem) {
+        eraseItem(Source->index());
+    }
+    m.CloseAllFiles();
+    unsetCursor();
+}
+
+void edit::eraseGroup(int j) {
+    StoreTransaction t(m);
+    Group[j]->setText(QString());
+    m.S.CurrentItem.at(size_t(j)) = 0;
+    t.remove(m.itemIndexPath(j));
+    for (int i = 0; i < 62; ++i) {
+        Item[i]->setText(QString());
+        t.remove(m.notePath(j, i));
+    }
+    t.saveGroups();
+    if (!t.ok()) {
+        abandonDrop(t);
+        return;
+    }
+    m.WriteSettings();
+    NoteText::set(Txt[0], QString());
+    NoteText::set(Txt[1], QString());
+    // The group on display is read again in full; it may be the one erased.
+    m.HighlightedGroup = m.S.CurrentGroup == 1 ? 2 : 1;
+    selectAfterDrop(true, m.S.CurrentGroup);
+}
+
+void edit::eraseItem(int j) {
+    const int s = DragSourceGroup;
+    const int g = m.S.CurrentGroup;
+    StoreTransaction t(m);
+    t.remove(m.notePath(s, j));
+    if (s != g) {
+        t.blankItemField(s, j);
+    } else {
+        Item[j]->setText(QString());
+        t.saveItems();
+    }
+    if (!t.ok()) {
+        abandonDrop(t);
+        return;
+    }
+    if (s == g && j == m.S.currentItem()) {
+        // The note shown is gone: the empty box is no unsaved change.
+        NoteText::set(Txt[0], QString());
+        NoteText::set(Txt[1], QString());
+        m.SavedText.clear();
+    }
+}
+
+// An item (or a slot) dropped on the note text inserts its stored text at
+// the caret. A slot inserts its own note.
+void edit::txt_DragDrop(int Index, ButtonLabel* Source) {
+    if (DragKind == kGroup || m.AccessCheckAbandons(false)) {
+        return;
+    }
+    const int j = Source->index();
+    const QString path = DragKind == kItem ? m.notePath(DragSourceGroup, j) : m.transferNotePath(j);
+    const ReadResult r = FileLayer::readAll(path);
+    if (m.report(r.result) && r.data.size() >= 2) {
+        QTextCursor caret = Txt[Index]->textCursor();
+        caret.insertText(NoteFile::decode(r.data).text);
+        Txt[Index]->setTextCursor(caret);
+    }
+    m.CloseAllFiles();
+}
