@@ -1,5 +1,6 @@
 // Quillo Pad: start-up procedure.
 
+#include "app/programfolder.h"
 #include "app/qtuiservices.h"
 #include "app/singleinstance.h"
 #include "app/startup.h"
@@ -7,6 +8,7 @@
 #include "ui/main/edit.h"
 
 #include <QApplication>
+#include <QDir>
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
@@ -20,8 +22,12 @@ int main(int argc, char** argv) {
     }
     instance.listen();
 
+    const ProgramFolder folder =
+        ChooseProgramFolder(QCoreApplication::applicationDirPath(),
+                            qEnvironmentVariable("XDG_DATA_HOME"), QDir::homePath());
     QtUiServices services;
-    Module1 module(services, QCoreApplication::applicationDirPath());
+    Module1 module(services, folder.AppFolder);
+    module.HelpFile = folder.HelpFile;
     edit window(module);
     window.setWindowTitle(QStringLiteral(" Quillo Pad"));
     QObject::connect(&instance, &SingleInstance::showRequested, &window,
