@@ -6,6 +6,7 @@
 #include "app/startup.h"
 #include "store/module1.h"
 #include "ui/main/edit.h"
+#include "ui/programicon.h"
 
 #include <QApplication>
 #include <QDir>
@@ -13,6 +14,9 @@
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Quillo Pad"));
+    QApplication::setWindowIcon(programIcon());
+    // Lets the desktop match the window to its menu entry and icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral("quillo-pad"));
 
     // CheckSingleInstance: a copy already running is restored and raised;
     // this one ends before any settings or files are touched.

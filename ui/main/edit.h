@@ -5,6 +5,7 @@
 #include <array>
 
 class ButtonLabel;
+class HelpKey;
 class Module1;
 class NameEdit;
 class NoteBox;
@@ -119,6 +120,11 @@ public:
     // their setting's colour.
     void paintSelection();
 
+    // --- help and about ---
+    void Fhelpcontents_Click();
+    void Help_Click();
+    void fabout_Click();
+
 signals:
     // "Unload" has done its work: the program ends now.
     void endProgram();
@@ -148,4 +154,5 @@ private:
     bool m_inResize = false;
     bool m_clickBlocked = false;
     QTimer* m_afterWrapRelease = nullptr;
+    HelpKey* m_helpKey = nullptr;
 };
