@@ -4,9 +4,13 @@
 BUILD      ?= build
 ASAN_BUILD ?= build-asan
 JOBS       ?= $(shell nproc)
+PREFIX     ?= /usr/local
+DESTDIR    ?=
 
+# libqt6svg6 draws the icon; the rest check and build the installation.
 PACKAGES = cmake ninja-build g++ make pkg-config qt6-base-dev libgl-dev \
-           libgtest-dev libgmock-dev fonts-dejavu-core
+           libgtest-dev libgmock-dev fonts-dejavu-core libqt6svg6 \
+           desktop-file-utils appstream dpkg-dev file
 BENCH_PACKAGES = xvfb xauth libxcb1-dev
 
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
@@ -22,7 +26,8 @@ define install_missing
 	fi
 endef
 
-.PHONY: all deps bench-deps build build-asan run test test-normal test-asan bench shots format clean
+.PHONY: all deps bench-deps build build-asan run test test-normal test-asan bench shots format clean \
+        install package
 
 all: build
 
@@ -61,6 +66,19 @@ test-asan: build-asan
 	  LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp:print_suppressions=0 \
 	  UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
 	  ctest --output-on-failure --timeout 600
+
+# Installs into $(DESTDIR)$(PREFIX); asks for sudo only where it cannot write.
+install: build
+	@target="$(DESTDIR)$(PREFIX)"; probe="$$target"; \
+	while [ ! -e "$$probe" ]; do probe=$$(dirname "$$probe"); done; \
+	if [ -w "$$probe" ]; then as=""; else as="$(SUDO)"; fi; \
+	echo "Installing into $$target"; \
+	$$as env DESTDIR="$(DESTDIR)" cmake --install $(BUILD) --prefix "$(PREFIX)" --strip
+
+# The Debian package, in $(BUILD): install it with apt install ./$(BUILD)/quillo-pad_*.deb
+package: build
+	cd $(BUILD) && cpack -G DEB
+	@ls -l $(BUILD)/quillo-pad_*.deb
 
 bench: bench-deps build
 	bench/run_all.sh $(BUILD)

@@ -1,16 +1,22 @@
 // Quillo Pad: start-up procedure.
 
+#include "app/programfolder.h"
 #include "app/qtuiservices.h"
 #include "app/singleinstance.h"
 #include "app/startup.h"
 #include "store/module1.h"
 #include "ui/main/edit.h"
+#include "ui/programicon.h"
 
 #include <QApplication>
+#include <QDir>
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Quillo Pad"));
+    QApplication::setWindowIcon(programIcon());
+    // Lets the desktop match the window to its menu entry and icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral("quillo-pad"));
 
     // CheckSingleInstance: a copy already running is restored and raised;
     // this one ends before any settings or files are touched.
@@ -19,8 +25,12 @@ int main(int argc, char** argv) {
         return 0;
     }
 
+    const ProgramFolder folder =
+        ChooseProgramFolder(QCoreApplication::applicationDirPath(),
+                            qEnvironmentVariable("XDG_DATA_HOME"), QDir::homePath());
     QtUiServices services;
-    Module1 module(services, QCoreApplication::applicationDirPath());
+    Module1 module(services, folder.AppFolder);
+    module.HelpFile = folder.HelpFile;
     edit window(module);
     QObject::connect(&instance, &SingleInstance::showRequested, &window,
                      [&window] { RestoreAndRaise(window); });

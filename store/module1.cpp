@@ -10,7 +10,7 @@
 
 Module1::Module1(UiServices& uiServices, const QString& appFolder, QObject* parent)
     : QObject(parent), AppFolder(withSeparator(appFolder)), StoreFolder(AppFolder),
-      services(uiServices) {}
+      HelpFile(AppFolder + QStringLiteral("quillo.hlp")), services(uiServices) {}
 
 QString Module1::withSeparator(const QString& folder) {
     return folder.endsWith(QLatin1Char('/')) ? folder : folder + QLatin1Char('/');

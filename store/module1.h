@@ -28,6 +28,7 @@ public:
     QString AppFolder; // each folder ends with the separator
     QString NetFolder;
     QString StoreFolder;
+    QString HelpFile; // the help file shown by F1; start-up may point it elsewhere
     qint16 HighlightedGroup = 0;
     qint16 HighlightedItem = 0;
     QString SavedText; // the note as last loaded

@@ -5,8 +5,10 @@
 #include "store/module1.h"
 #include "ui/main/buttonlabel.h"
 #include "ui/main/dragoutline.h"
+#include "ui/main/helpkey.h"
 #include "ui/main/nameedit.h"
 #include "ui/main/notebox.h"
+#include "ui/programicon.h"
 #include "ui/twips.h"
 
 #include <QApplication>
@@ -44,6 +46,7 @@ edit::edit(Module1& module, QWidget* parent) : QMainWindow(parent), m(module) {
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
     setFont(captionFont());
+    setWindowIcon(programIcon());
     createControls();
     createMenus();
     connectHandlers();
@@ -269,4 +272,8 @@ void edit::connectHandlers() {
     connect(unload, &QPushButton::clicked, this, &edit::unload_Click);
     connect(Timer1, &QTimer::timeout, this, &edit::Timer1_Timer);
     connect(m_afterWrapRelease, &QTimer::timeout, this, &edit::Wordwrapcheck_MouseUp);
+    m_helpKey = new HelpKey(*this, m);
+    connect(Fhelpcontents, &QAction::triggered, this, &edit::Fhelpcontents_Click);
+    connect(Help, &QPushButton::clicked, this, &edit::Help_Click);
+    connect(fabout, &QAction::triggered, this, &edit::fabout_Click);
 }

@@ -6,6 +6,7 @@
 
 class ButtonLabel;
 class DragOutline;
+class HelpKey;
 class Module1;
 class StoreTransaction;
 class NameEdit;
@@ -146,6 +147,11 @@ public:
     // Closes an open name edit box without taking its name.
     void dropNameEdit();
 
+    // --- help and about ---
+    void Fhelpcontents_Click();
+    void Help_Click();
+    void fabout_Click();
+
 signals:
     // "Unload" has done its work: the program ends now.
     void endProgram();
@@ -192,4 +198,5 @@ private:
     DragOutline* m_outline = nullptr;
     ButtonLabel* m_dragSource = nullptr;
     QPoint m_dragGrab; // where in the dragged button the pointer holds it
+    HelpKey* m_helpKey = nullptr;
 };

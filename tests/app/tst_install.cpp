@@ -1,0 +1,175 @@
+// The installed tree as a desktop finds it, and the installed program at work.
+
+#include "testfolder.h"
+
+#include <QDirIterator>
+#include <QFile>
+#include <QFileInfo>
+#include <QIcon>
+#include <QProcess>
+#include <QSettings>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <grp.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+constexpr int kNobody = 65534;
+
+// Runs a command; its exit code, or -1 when it could not run. Output goes to `out`.
+int run(const QString& program, const QStringList& args, QString* out = nullptr,
+        const QProcessEnvironment& env = QProcessEnvironment::systemEnvironment()) {
+    QProcess p;
+    p.setProcessEnvironment(env);
+    p.setProcessChannelMode(QProcess::MergedChannels);
+    p.start(program, args);
+    if (!p.waitForStarted() || !p.waitForFinished(120000)) {
+        return -1;
+    }
+    if (out) {
+        *out = QString::fromLocal8Bit(p.readAll());
+    }
+    return p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+}
+
+// `cmake --install` of this build into `destdir`, with the prefix /usr.
+void install(const TestFolder& destdir) {
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("DESTDIR"), destdir.path());
+    QString out;
+    ASSERT_EQ(run(QStringLiteral(QUILLO_CMAKE),
+                  {QStringLiteral("--install"), QStringLiteral(QUILLO_BUILD_DIR),
+                   QStringLiteral("--prefix"), QStringLiteral("/usr")},
+                  &out, env),
+              0)
+        << out.toStdString();
+}
+
+// Every file and folder below `root` with its size and time of change.
+QStringList snapshot(const QString& root) {
+    QStringList all;
+    QDirIterator it(root, QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QFileInfo f(it.next());
+        all << QStringLiteral("%1 %2 %3")
+                   .arg(f.filePath())
+                   .arg(f.size())
+                   .arg(f.lastModified().toMSecsSinceEpoch());
+    }
+    all.sort();
+    return all;
+}
+
+bool waitForFile(const QString& path, qint64 size) {
+    for (int k = 0; k < 200; ++k) {
+        if (QFileInfo(path).size() == size) {
+            return true;
+        }
+        QTest::qWait(50);
+    }
+    return false;
+}
+
+} // namespace
+
+TEST(Install, TreeHoldsEveryFileAndPassesTheValidators) {
+    TestFolder dest;
+    install(dest);
+    const QString usr = dest.path() + "usr/";
+
+    const QFileInfo program(usr + "bin/quillo-pad");
+    EXPECT_TRUE(program.isFile() && program.isExecutable());
+    EXPECT_FALSE(QFileInfo::exists(usr + "bin/quillo")) << "installed under the package's name";
+
+    QFile help(usr + "share/quillo-pad/quillo.hlp");
+    QFile source(QStringLiteral(QUILLO_SOURCE_DIR "/quillo.hlp"));
+    ASSERT_TRUE(help.open(QIODevice::ReadOnly) && source.open(QIODevice::ReadOnly));
+    EXPECT_EQ(help.readAll(), source.readAll());
+
+    const QString icon = usr + "share/icons/hicolor/scalable/apps/quillo-pad.svg";
+    EXPECT_FALSE(QIcon(icon).pixmap(48, 48).isNull()) << "the installed icon draws";
+
+    const QString desktop = usr + "share/applications/quillo-pad.desktop";
+    QSettings entry(desktop, QSettings::IniFormat);
+    entry.beginGroup(QStringLiteral("Desktop Entry"));
+    EXPECT_EQ(entry.value("Exec").toString(), "quillo-pad");
+    EXPECT_EQ(entry.value("Icon").toString(), "quillo-pad");
+    EXPECT_EQ(entry.value("Name").toString(), "Quillo Pad");
+
+    const QString metainfo = usr + "share/metainfo/org.quillopad.quillopad.metainfo.xml";
+    EXPECT_TRUE(QFileInfo::exists(metainfo));
+
+    QString out;
+    EXPECT_EQ(run(QStringLiteral("desktop-file-validate"), {desktop}, &out), 0)
+        << "desktop-file-validate (package desktop-file-utils): " << out.toStdString();
+    EXPECT_TRUE(out.trimmed().isEmpty()) << "no warnings either: " << out.toStdString();
+    EXPECT_EQ(run(QStringLiteral("appstreamcli"),
+                  {QStringLiteral("validate"), QStringLiteral("--no-net"), metainfo}, &out),
+              0)
+        << "appstreamcli (package appstream): " << out.toStdString();
+}
+
+TEST(Install, ProgramInAReadOnlyPrefixWritesOnlyIntoTheDataFolder) {
+    TestFolder dest;
+    install(dest);
+    // An ordinary user may run the installation but not write into it.
+    ASSERT_EQ(::chmod(QFile::encodeName(dest.path()).constData(), 0755), 0);
+    TestFolder home;
+    ASSERT_EQ(::chown(QFile::encodeName(home.path()).constData(), kNobody, kNobody), 0);
+    const QStringList before = snapshot(dest.path());
+
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("HOME"), home.path());
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    env.remove(QStringLiteral("XDG_DATA_HOME"));
+    env.remove(QStringLiteral("XDG_RUNTIME_DIR"));
+    QProcess p;
+    p.setProcessEnvironment(env);
+    p.setWorkingDirectory(home.path());
+    p.setChildProcessModifier([] {
+        if (::setgroups(0, nullptr) != 0 || ::setgid(kNobody) != 0 || ::setuid(kNobody) != 0) {
+            ::_exit(90);
+        }
+    });
+    p.start(dest.path() + "usr/bin/quillo-pad", {});
+    ASSERT_TRUE(p.waitForStarted());
+
+    const QString data = home.path() + ".local/share/quillo-pad/";
+    const bool written = waitForFile(data + "quillo.ini", 366);
+    const bool running = p.state() == QProcess::Running;
+    p.kill();
+    p.waitForFinished();
+    ASSERT_TRUE(written) << (running ? "still running" : "ended, exit code ")
+                         << (running ? "" : std::to_string(p.exitCode()))
+                         << " (0: handed over to a copy already running as that user): "
+                         << p.readAllStandardError().toStdString();
+    EXPECT_TRUE(running);
+    struct stat st {};
+    ASSERT_EQ(::stat(QFile::encodeName(data).constData(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0700u) << "the data folder is the user's alone";
+    EXPECT_EQ(st.st_uid, static_cast<uid_t>(kNobody));
+    EXPECT_EQ(snapshot(dest.path()), before) << "nothing was written into the prefix";
+}
+
+TEST(Install, WritableProgramFolderIsStillUsedAsToday) {
+    TestFolder app;
+    TestFolder home;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("HOME"), home.path());
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    env.remove(QStringLiteral("XDG_DATA_HOME"));
+    QProcess p;
+    p.setProcessEnvironment(env);
+    p.start(app.installProgram(), {});
+    ASSERT_TRUE(p.waitForStarted());
+    const bool written = waitForFile(app.file("quillo.ini"), 366);
+    p.kill();
+    p.waitForFinished();
+    EXPECT_TRUE(written) << "the settings file beside the program";
+    EXPECT_FALSE(QFileInfo::exists(home.path() + ".local/share/quillo-pad"));
+}
