@@ -60,12 +60,7 @@ void InitialLoad(Module1& m, edit& w) {
     m.showNoteBox();
     applyFonts(m, w);
     if (m.S.NetworkMode == 1) {
-        // The check fills the empty labels from the store and so gives the
-        // lock back; take it again so the loads below run under it.
-        int tries = 0;
-        do {
-            m.AcquireAccess();
-        } while (m.S.NetworkMode == 1 && m.StoreChanged == 1 && ++tries < 3);
+        m.AcquireAccessToLoad();
         if (m.S.NetworkMode == 0) {
             m.LoadTransferIndex();
             return;
@@ -76,6 +71,7 @@ void InitialLoad(Module1& m, edit& w) {
     m.LoadNote();
     m.LoadTransferIndex();
     m.CloseAllFiles();
+    m.CheckShare();
 }
 
 void ShowMainWindow(Module1& m, edit& w) {

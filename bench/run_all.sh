@@ -49,3 +49,4 @@ measure "Quillo Pad, empty folder" quillo ""
 measure "Quillo Pad, full store" quillo "$WORK/full"
 "$BIN/quillo_lockbench" "$RUNS" 1000
 "$BIN/quillo_dragbench" 20
+"$BIN/quillo_refreshbench" 60

@@ -4,10 +4,12 @@
 
 #include "app/uiservices.h"
 #include "store/filelayer.h"
+#include "store/sharecheck.h"
 #include "store/waiting.h"
 
 #include <QApplication>
 #include <QClipboard>
+#include <QFileInfo>
 
 bool Module1::tryLockOnce(QString* reason) {
     int error = 0;
@@ -80,6 +82,37 @@ void Module1::AcquireAccess() {
     if (groupsDiffer || itemsDiffer) {
         StoreChanged = 1;
         CloseAllFiles();
+    }
+}
+
+void Module1::AcquireAccessToLoad() {
+    for (int tries = 0; tries < 10; ++tries) {
+        AcquireAccess();
+        if (S.NetworkMode != 1 || StoreChanged == 0) {
+            return;
+        }
+    }
+}
+
+bool Module1::TakeLockQuickly() {
+    for (int attempt = 0; attempt < quickAttempts; ++attempt) {
+        if (tryLockOnce()) {
+            return true;
+        }
+    }
+    return false;
+}
+
+void Module1::CheckShare() {
+    if (m_shareChecked || S.NetworkMode != 1) {
+        return;
+    }
+    m_shareChecked = true;
+    const QString folder = QFileInfo(NetFolder).canonicalFilePath();
+    const std::optional<MountEntry> mount = MountTable::containing(mountTable(), folder);
+    const QString risk = mount ? ShareCheck::risk(*mount) : QString();
+    if (!risk.isEmpty()) {
+        reportMessage(ShareCheck::warning(NetFolder.chopped(1), risk));
     }
 }
 

@@ -2,6 +2,7 @@
 
 #include "app/settingsrecord.h"
 #include "store/fileresult.h"
+#include "store/mounttable.h"
 #include "store/storecontrols.h"
 #include "store/storelock.h"
 
@@ -9,6 +10,8 @@
 #include <QSet>
 #include <QString>
 #include <QStringList>
+
+#include <functional>
 
 class UiServices;
 
@@ -85,6 +88,16 @@ public:
 
     // --- shared-access lock ---
     void AcquireAccess();
+    // The access check before loading a whole store (start-up, the switch to
+    // network mode): labels that differ from the store are no reason to
+    // abandon, so the check is repeated until it holds the lock.
+    void AcquireAccessToLoad();
+    // The refresh's quick attempts, without the Waiting dialog.
+    bool TakeLockQuickly();
+    // Tells the user, once per run, when the network folder's file system
+    // cannot keep copies on different machines apart.
+    void CheckShare();
+    std::function<QList<MountEntry>()> mountTable = &MountTable::current;
     // Ends an operation on the store: every file is closed, the lock given back.
     void CloseAllFiles();
     // The access check of every store operation: true when it must be abandoned.
@@ -126,6 +139,7 @@ private:
 
     StoreLock m_lock;
     bool m_settingsFailureShown = false;
+    bool m_shareChecked = false;
     QStringList m_messages;
     bool m_messagesPosted = false;
     QSet<QString> m_unreadable; // files whose last read failed

@@ -20,9 +20,16 @@
 
 void Module1::showNoteBox() const {
     const bool wrapped = S.WordWrap != 0;
+    QPlainTextEdit* shown = controls.Txt[wrapped ? 1 : 0];
+    QPlainTextEdit* hidden = controls.Txt[wrapped ? 0 : 1];
+    const bool hadFocus = hidden->hasFocus();
     controls.Wordwrapcheck->setChecked(wrapped);
-    controls.Txt[1]->setVisible(wrapped);
-    controls.Txt[0]->setVisible(!wrapped);
+    shown->setVisible(true);
+    hidden->setVisible(false);
+    // The keyboard stays in the note when its other box takes its place.
+    if (hadFocus) {
+        shown->setFocus(Qt::OtherFocusReason);
+    }
 }
 
 bool Module1::loadIndexInto(const QString& path, QLabel* const* labels, int count) {
@@ -189,8 +196,9 @@ void Module1::SaveNote() {
 void Module1::EnterStoreFolder() {
     // The folder must exist and be enterable. A blank folder setting names no
     // network store at all, so it counts as unreachable too.
-    const QString folder = NetFolder.chopped(1);
-    const bool reachable = !folder.isEmpty() && FileLayer::isFolder(folder) &&
+    const QString folder = NetFolder.size() > 1 ? NetFolder.chopped(1) : NetFolder;
+    const bool reachable = !NameIndex::trimmed(S.NetworkFolder).isEmpty() &&
+                           FileLayer::isFolder(folder) &&
                            ::access(QFile::encodeName(folder).constData(), X_OK) == 0;
     if (!reachable) {
         RevertToLocalStore();

@@ -67,6 +67,10 @@ bool StoreTransaction::remove(const QString& path) {
     return m_ok && step(remember(path)) && step(m.report(FileLayer::remove(path)));
 }
 
+bool StoreTransaction::write(const QString& path, const QByteArray& bytes) {
+    return m_ok && step(remember(path)) && step(m.report(FileLayer::writeAtomic(path, bytes)));
+}
+
 bool StoreTransaction::blankItemField(int group, int item) {
     return m_ok && step(remember(m.itemIndexPath(group))) && step(m.BlankItemField(group, item));
 }
@@ -97,7 +101,7 @@ bool StoreTransaction::saveTransfers() {
     return saveIndex(m.transferIndexPath(), 2);
 }
 
-void StoreTransaction::rollBack() {
+void StoreTransaction::rollBack(bool tell) {
     bool whole = true;
     for (auto it = m_undo.rbegin(); it != m_undo.rend(); ++it) {
         FileResult r;
@@ -129,7 +133,9 @@ void StoreTransaction::rollBack() {
         m.controls.Trans[k]->setText(m_slots[k]);
     }
     if (whole) {
-        m.reportMessage(QStringLiteral("The drop was undone: nothing has changed."));
+        if (tell) {
+            m.reportMessage(QStringLiteral("The drop was undone: nothing has changed."));
+        }
         return;
     }
     // What is on disk is what the screen must show.

@@ -25,13 +25,15 @@ public:
     // empty or missing source leaves neither file behind.
     bool carry(const QString& from, const QString& to, bool byCopy);
     bool remove(const QString& path);
+    bool write(const QString& path, const QByteArray& bytes);
     // 40 blanks over entry `item` of items<group>.dir, the rest untouched.
     bool blankItemField(int group, int item);
     // The captions into their index files.
     bool saveGroups();
     bool saveItems();
     bool saveTransfers();
-    void rollBack();
+    // `tell` adds a line for the user saying the drop was undone.
+    void rollBack(bool tell = true);
 
 private:
     struct Undo {

@@ -1,3 +1,4 @@
+#include "soon.h"
 #include "testfolder.h"
 
 #include "app/singleinstance.h"
@@ -33,7 +34,7 @@ TEST(SingleInstance, SecondCopyHandsOverAndEndsWithoutTouchingFiles) {
     TestFolder second;
     QProcess a;
     startProgram(a, first);
-    QTRY_VERIFY_WITH_TIMEOUT(first.exists("quillo.ini"), 10000);
+    ASSERT_SOON_MS(first.exists("quillo.ini"), 10000);
 
     QProcess b;
     startProgram(b, second);
@@ -47,7 +48,7 @@ TEST(SingleInstance, SecondCopyHandsOverAndEndsWithoutTouchingFiles) {
     a.waitForFinished();
     QProcess c;
     startProgram(c, second);
-    QTRY_VERIFY_WITH_TIMEOUT(second.exists("quillo.ini"), 10000);
+    ASSERT_SOON_MS(second.exists("quillo.ini"), 10000);
     EXPECT_FALSE(c.waitForFinished(500));
     EXPECT_EQ(c.state(), QProcess::Running);
     c.kill();
@@ -63,7 +64,7 @@ TEST(SingleInstance, FirstCopyIsAskedToShowItself) {
     QProcess second;
     startProgram(second, dir);
     ASSERT_TRUE(second.waitForFinished(10000));
-    QTRY_COMPARE(shown.count(), 1);
+    EXPECT_SOON(shown.count() == 1);
     EXPECT_EQ(filesIn(dir), QStringList({"quillo", "quillo.hlp"}));
 }
 

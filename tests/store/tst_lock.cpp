@@ -1,6 +1,7 @@
 #include "childprocess.h"
 #include "holder.h"
 #include "mainwindowfixture.h"
+#include "soon.h"
 
 #include "store/filelayer.h"
 #include "store/nameindex.h"
@@ -341,7 +342,7 @@ TEST_F(Network, ADialogDuringAPressLeavesNoHalfPress) {
     EXPECT_EQ(ui.modalsShown, QStringList({"Waiting"}));
     EXPECT_EQ(FileLayer::readAll(net + "quil0.0").data, QByteArray("first\x01\x00", 7));
     QApplication::setActiveWindow(w.get());
-    QTRY_VERIFY(w->isActiveWindow());
+    ASSERT_SOON(w->isActiveWindow());
     type(" and second");
     click(w->Item[1]);
     EXPECT_EQ(FileLayer::readAll(net + "quil0.0").data, QByteArray("first and second\x01\x00", 18));

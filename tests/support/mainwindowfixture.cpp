@@ -1,4 +1,5 @@
 #include "mainwindowfixture.h"
+#include "soon.h"
 
 #include "store/notetext.h"
 #include "ui/main/notebox.h"
@@ -15,13 +16,16 @@ void MainWindowFixture::TearDown() {
 
 void MainWindowFixture::start(const QString& appFolder) {
     m = std::make_unique<Module1>(ui, appFolder.isEmpty() ? dir.path() : appFolder);
+    if (prepare) {
+        prepare(*m);
+    }
     w = std::make_unique<edit>(*m);
     InitialLoad(*m, *w);
     ShowMainWindow(*m, *w);
     if (m->S.StartMinimised == 0) {
         ASSERT_TRUE(QTest::qWaitForWindowExposed(w.get()));
         QApplication::setActiveWindow(w.get());
-        QTRY_VERIFY(w->isActiveWindow());
+        ASSERT_SOON(w->isActiveWindow());
     }
 }
 

@@ -32,6 +32,8 @@ protected:
     QString note() const;
     QPoint centreInWindow(QWidget* target) const;
 
+    // Runs on the program's state before start-up reads anything.
+    std::function<void(Module1&)> prepare;
     TestFolder dir;
     FakeUiServices ui;
     std::unique_ptr<Module1> m;

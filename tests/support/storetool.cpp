@@ -5,6 +5,7 @@
 //   try <lockfile>                   one attempt: print "held", "busy" or "refused"
 //   rename-group <folder> <g> <name> under the lock, rename group g in group.dir
 //   count <lockfile> <counter> <n>   n times under the lock: read, add one, write
+//   write-note <folder> <g> <i> <wrap> <text>   under the lock, save a note as another copy would
 //   fill-store <folder> <note bytes> every group and item named, every note written
 //   churn <file> <kind>              rewrite a large file forever (kind: note|settings),
 //                                    alternating two contents; print "go" after the first
@@ -89,6 +90,15 @@ int renameGroup(const QString& folder, int g, const QString& name) {
     return FileLayer::writeAtomic(path, NameIndex::encode(names)) ? 0 : 1;
 }
 
+int writeNote(const QString& folder, int g, int i, int wrap, const QString& text) {
+    StoreLock lock;
+    lockOrWait(lock, folder + QStringLiteral("quillo.loc"));
+    return FileLayer::writeAtomic(folder + QStringLiteral("quil%1.%2").arg(g).arg(i),
+                                  NoteFile::encode(text, static_cast<qint16>(wrap)))
+               ? 0
+               : 1;
+}
+
 int count(const QString& lockPath, const QString& counter, int n) {
     StoreLock lock;
     for (int k = 0; k < n; ++k) {
@@ -137,6 +147,9 @@ int main(int argc, char** argv) {
     }
     if (a.size() == 5 && a[1] == QLatin1String("rename-group")) {
         return renameGroup(a[2], a[3].toInt(), a[4]);
+    }
+    if (a.size() == 7 && a[1] == QLatin1String("write-note")) {
+        return writeNote(a[2], a[3].toInt(), a[4].toInt(), a[5].toInt(), a[6]);
     }
     if (a.size() == 5 && a[1] == QLatin1String("count")) {
         return count(a[2], a[3], a[4].toInt());

@@ -1,4 +1,5 @@
 #include "mainwindowfixture.h"
+#include "soon.h"
 
 #include "store/vbcolor.h"
 #include "ui/main/buttonlabel.h"
@@ -50,7 +51,7 @@ TEST_F(MainWindow, FirstRunInAnEmptyFolder) {
     EXPECT_TRUE(w->isNormalState());
     EXPECT_TRUE(w->NetOption[0]->isChecked());
     // The focus passes through holdfocus to the note text.
-    QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget*>(w->Txt[1]));
+    EXPECT_SOON(QApplication::focusWidget() == w->Txt[1]);
     EXPECT_TRUE(w->Wordwrapcheck->isVisible());
     EXPECT_FALSE(w->Del[0]->isVisible());
     EXPECT_TRUE(ui.errors.isEmpty());
@@ -141,7 +142,7 @@ TEST_F(MainWindow, SnapsToTheTopAndLeftEdges) {
     // The timer itself does it, within a second.
     EXPECT_TRUE(w->Timer1->isActive());
     w->move(Twips::toPx(250), Twips::toPx(-1000));
-    QTRY_COMPARE_WITH_TIMEOUT(w->frameGeometry().topLeft(), QPoint(0, 0), 1500);
+    EXPECT_SOON_MS(w->frameGeometry().topLeft() == QPoint(0, 0), 1500);
 
     // Nothing moves, and no size is forced, while minimised.
     w->move(Twips::toPx(100), Twips::toPx(-1000));
@@ -175,7 +176,7 @@ TEST_F(MainWindow, SessionEndClosesButACancelledOneDoesNot) {
     w->sessionEnding();
     QApplication::setActiveWindow(nullptr);
     QApplication::setActiveWindow(w.get());
-    QTRY_VERIFY(w->isActiveWindow());
+    ASSERT_SOON(w->isActiveWindow());
     EXPECT_FALSE(w->close()) << "back at the window: the log-out was cancelled";
     EXPECT_TRUE(w->windowState() & Qt::WindowMinimized);
     w->showNormal();

@@ -1,4 +1,5 @@
 #include "mainwindowfixture.h"
+#include "soon.h"
 
 #include "store/filelayer.h"
 #include "store/nameindex.h"
@@ -198,7 +199,7 @@ TEST_F(Selection, PanelAndEraseTargetSwapPlaces) {
     EXPECT_FALSE(w->unload->isVisible());
     EXPECT_FALSE(w->Wordwrapcheck->isVisible());
     QTest::mouseMove(w->windowHandle(), centreInWindow(m->noteBox()));
-    QTRY_VERIFY(w->unload->isVisible());
+    ASSERT_SOON(w->unload->isVisible());
     EXPECT_FALSE(w->Del[2]->isVisible());
 }
 

@@ -268,6 +268,11 @@ void edit::connectHandlers() {
         connectButton(l);
     }
     connect(fsize, &QAction::triggered, this, &edit::fsize_Click);
+    // A click is the user's: the mouse released over the button, or Space.
+    for (int k = 0; k < 2; ++k) {
+        connect(NetOption[k], &QRadioButton::clicked, this, [this, k] { NetOption_MouseUp(k); });
+    }
+    connect(refreshtimer, &QTimer::timeout, this, &edit::refreshit);
     connect(Minimise, &QPushButton::clicked, this, &edit::Minimise_Click);
     connect(unload, &QPushButton::clicked, this, &edit::unload_Click);
     connect(Timer1, &QTimer::timeout, this, &edit::Timer1_Timer);

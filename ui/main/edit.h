@@ -3,6 +3,7 @@
 #include <QMainWindow>
 
 #include <array>
+#include <optional>
 
 class ButtonLabel;
 class DragOutline;
@@ -134,6 +135,10 @@ public:
     void Trans_DragDrop(int Index, ButtonLabel* Source);
     void Del_DragDrop(ButtonLabel* Source);
     void txt_DragDrop(int Index, ButtonLabel* Source);
+    // --- local and network modes, refresh ---
+    void NetOption_MouseUp(int k);
+    void refreshit();
+
     // The button being dragged, or none.
     ButtonLabel* dragSource() const { return m_dragSource; }
     DragOutline* dragOutline() const { return m_outline; }
@@ -187,6 +192,10 @@ private:
     void selectAfterDrop(bool group, int Index);
     void abandonDrop(StoreTransaction& t);
     void eraseGroup(int j);
+    void switchStore(int k);
+    bool refreshMayRun() const;
+    void takeStoredNote(const QString& text, std::optional<qint16> wordWrap);
+    bool keepOwnText(const QString& mine);
     void eraseItem(int j);
 
     Module1& m;

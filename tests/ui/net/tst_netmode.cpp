@@ -1,0 +1,271 @@
+#include "holder.h"
+#include "mainwindowfixture.h"
+
+#include "store/filelayer.h"
+#include "store/sharecheck.h"
+#include "store/vbcolor.h"
+#include "ui/main/buttonlabel.h"
+#include "ui/main/nameedit.h"
+#include "ui/main/notebox.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QDialog>
+#include <QProcess>
+#include <QRadioButton>
+#include <QTimer>
+
+namespace {
+
+QByteArray noteBytes(const QByteArray& text, char wrap = 1) {
+    return text + QByteArray(1, wrap) + QByteArray(1, '\0');
+}
+
+} // namespace
+
+class NetMode : public MainWindowFixture {
+protected:
+    void SetUp() override { net = dir.mkdir("net"); }
+    void settings(int mode, const QString& folder) {
+        writeSettings(dir, [&](SettingsRecord& r) {
+            r.NetworkMode = static_cast<qint16>(mode);
+            r.setNetworkFolder(folder);
+        });
+    }
+    QByteArray shared(const QString& name) const { return FileLayer::readAll(net + name).data; }
+    void share(const QString& name, const QByteArray& bytes) const {
+        FileLayer::writeAtomic(net + name, bytes);
+    }
+    // Another copy saves a note under the lock, as it would.
+    void otherCopySaves(int g, int i, const QString& text, int wrap = 1) {
+        QProcess p;
+        p.start(binDir() + "/quillo_storetool", {"write-note", net, QString::number(g),
+                                                  QString::number(i), QString::number(wrap), text});
+        ASSERT_TRUE(p.waitForFinished(10000));
+        ASSERT_EQ(p.exitCode(), 0);
+    }
+    qint16 storedMode() const { return SettingsRecord::fromBytes(dir.read("quillo.ini"))->NetworkMode; }
+    QString net;
+};
+
+TEST_F(NetMode, WithNoFolderNetworkStaysLocal) {
+    settings(0, QString());
+    start();
+    type("saved first");
+    click(w->NetOption[0]);
+    EXPECT_EQ(dir.read("quil0.0"), noteBytes("saved first")) << "the current mode's button saves";
+    click(w->NetOption[1]);
+    EXPECT_TRUE(w->NetOption[0]->isChecked());
+    EXPECT_EQ(m->S.NetworkMode, 0);
+    EXPECT_EQ(storedMode(), 0);
+    EXPECT_FALSE(w->refreshtimer->isActive());
+    // The program's own change of the option switches nothing.
+    w->NetOption[1]->setChecked(true);
+    EXPECT_EQ(m->S.NetworkMode, 0);
+}
+
+// A folder emptied while in network mode: the next press of either button
+// goes back to the local store in full, not with the share's names on screen.
+TEST_F(NetMode, AFolderEmptiedInNetworkModeGoesBackInFull) {
+    settings(1, net);
+    dir.write("group.dir", names({"Local"}, 31));
+    share("group.dir", names({"Shared"}, 31));
+    start();
+    ASSERT_EQ(w->Group[0]->text(), QStringLiteral("Shared"));
+    m->S.setNetworkFolder(QString());
+    click(w->NetOption[1]);
+    EXPECT_EQ(m->S.NetworkMode, 0);
+    EXPECT_EQ(m->StoreFolder, dir.path());
+    EXPECT_EQ(w->Group[0]->text(), QStringLiteral("Local"));
+    EXPECT_TRUE(w->NetOption[0]->isChecked());
+}
+
+TEST_F(NetMode, SwitchingBothWaysSavesFirstAndStartsAtTheFirstItem) {
+    settings(0, net);
+    dir.write("group.dir", names({"Local"}, 31));
+    share("group.dir", names({"Shared"}, 31));
+    share("quil0.0", noteBytes("on the share"));
+    start();
+    click(w->Group[3]);
+    click(w->Item[5]);
+    type("local words");
+    QStringList reads; // what another copy finds while the share is read
+    FileFaults::setObserver([&](const char* step, const QString& path) {
+        if (qstrcmp(step, "open") == 0 && path.startsWith(net)) {
+            reads.append(tryLockElsewhere(net + "quillo.loc"));
+        }
+    });
+    click(w->NetOption[1]);
+    FileFaults::reset();
+    EXPECT_FALSE(reads.isEmpty());
+    EXPECT_EQ(reads.filter("busy").size(), reads.size());
+    EXPECT_EQ(dir.read("quil3.5"), noteBytes("local words"));
+    EXPECT_TRUE(w->NetOption[1]->isChecked());
+    EXPECT_EQ(m->StoreFolder, net);
+    EXPECT_EQ(w->Group[0]->text(), QStringLiteral("Shared"));
+    EXPECT_EQ(note(), QStringLiteral("on the share"));
+    EXPECT_EQ(VbColor::of(w->Group[0]), 0xFF);
+    EXPECT_EQ(VbColor::of(w->Group[3]), m->S.GroupColor);
+    EXPECT_EQ(VbColor::of(w->Item[5]), m->S.ItemColor);
+    EXPECT_EQ(m->S.CurrentItem[3], 0);
+    EXPECT_EQ(storedMode(), 1);
+    EXPECT_TRUE(w->refreshtimer->isActive());
+
+    // Back to local: the edit goes to the share, under the lock.
+    type("more ");
+    QByteArray whileSaving;
+    FileFaults::setObserver([&](const char* step, const QString& path) {
+        if (qstrcmp(step, "rename") == 0 && path == net + "quil0.0") {
+            whileSaving = tryLockElsewhere(net + "quillo.loc");
+        }
+    });
+    click(w->NetOption[0]);
+    FileFaults::reset();
+    EXPECT_EQ(shared("quil0.0"), noteBytes("more on the share"));
+    EXPECT_EQ(whileSaving, "busy");
+    EXPECT_EQ(m->StoreFolder, dir.path());
+    EXPECT_EQ(w->Group[0]->text(), QStringLiteral("Local"));
+    EXPECT_EQ(m->S.CurrentGroup, 0);
+    EXPECT_EQ(storedMode(), 0);
+    EXPECT_FALSE(w->refreshtimer->isActive());
+}
+
+TEST_F(NetMode, TheRefreshShowsWhatOtherCopiesSaved) {
+    settings(1, net);
+    share("group.dir", names({"Shared"}, 31));
+    share("quil0.0", noteBytes("first"));
+    start();
+    EXPECT_EQ(w->refreshtimer->interval(), 2000);
+    otherCopySaves(0, 0, "second\nline", 0);
+    QProcess rename;
+    rename.start(binDir() + "/quillo_storetool", {"rename-group", net, "4", "Theirs"});
+    ASSERT_TRUE(rename.waitForFinished(10000));
+    w->refreshit();
+    EXPECT_EQ(w->Group[4]->text(), QStringLiteral("Theirs"));
+    EXPECT_EQ(w->Txt[0]->toPlainText(), QStringLiteral("second\nline"));
+    EXPECT_EQ(w->Txt[1]->toPlainText(), QStringLiteral("second\nline"));
+    EXPECT_TRUE(w->Txt[0]->isVisible()) << "with the note's own word wrap";
+    EXPECT_FALSE(w->Wordwrapcheck->isChecked());
+    EXPECT_FALSE(m->noteChanged());
+
+    // Typing while nobody else saves: the box is left alone.
+    type("mine: ");
+    w->refreshit();
+    EXPECT_EQ(note(), QStringLiteral("mine: second\nline"));
+
+    // Another copy holds the lock through every attempt: nothing changes.
+    otherCopySaves(0, 0, "third");
+    {
+        Holder holder(net + "quillo.loc");
+        ASSERT_TRUE(holder.waitUntilHeld());
+        w->refreshit();
+        EXPECT_EQ(note(), QStringLiteral("mine: second\nline"));
+    }
+    EXPECT_TRUE(ui.modalsShown.isEmpty());
+    EXPECT_TRUE(ui.errors.isEmpty());
+
+    // A note emptied elsewhere: its empty file goes and the box empties.
+    w->Txt[0]->selectAll();
+    key(Qt::Key_Delete);
+    FileLayer::writeAtomic(net + "quil0.0", "");
+    w->refreshit();
+    EXPECT_EQ(note(), QString());
+    EXPECT_FALSE(QFile::exists(net + "quil0.0"));
+}
+
+// Another copy saved a different text while this one was changing the
+// note: its text is shown, and this copy's own text is kept as a note.
+TEST_F(NetMode, AConflictingEditIsKeptAsANoteOfItsOwn) {
+    settings(1, net);
+    share("group.dir", names({"Shared"}, 31));
+    share("items0.dir", names({QByteArray(40, 'L'), "taken"}, 62));
+    share("quil0.0", noteBytes("base"));
+    start();
+    type("my ");
+    otherCopySaves(0, 0, "their base");
+    w->refreshit();
+    EXPECT_EQ(note(), QStringLiteral("their base"));
+    EXPECT_FALSE(m->noteChanged());
+    const QByteArray mine = QByteArray(33, 'L') + " (mine)";
+    EXPECT_EQ(shared("items0.dir"), names({QByteArray(40, 'L'), "taken", mine}, 62));
+    EXPECT_EQ(shared("quil0.2"), noteBytes("my base"));
+    EXPECT_EQ(w->Item[2]->text(), QString::fromLatin1(mine));
+    ASSERT_EQ(ui.errors.size(), 1);
+    EXPECT_TRUE(ui.errors[0].contains("Your own text was kept as the note")) << ui.errors[0].toStdString();
+    EXPECT_EQ(tryLockElsewhere(net + "quillo.loc"), "held");
+}
+
+TEST_F(NetMode, TheRefreshWaitsForOtherWork) {
+    settings(1, net);
+    start();
+    click(w->Group[2], Qt::RightButton);
+    QProcess rename;
+    rename.start(binDir() + "/quillo_storetool", {"rename-group", net, "5", "Theirs"});
+    ASSERT_TRUE(rename.waitForFinished(10000));
+    w->refreshit();
+    EXPECT_EQ(w->Group[5]->text(), QString()) << "not while a name is edited";
+    key(Qt::Key_Return); // the access check finds the other copy's name first
+    w->groupedit->setFocus();
+    key(Qt::Key_Return);
+    ASSERT_EQ(w->EditMode, 0);
+    rename.start(binDir() + "/quillo_storetool", {"rename-group", net, "6", "Later"});
+    ASSERT_TRUE(rename.waitForFinished(10000));
+    QString duringDialog;
+    QTimer::singleShot(0, [&] {
+        w->refreshit();
+        duringDialog = w->Group[6]->text();
+        QApplication::activeModalWidget()->close();
+    });
+    QDialog dialog(w.get());
+    dialog.exec();
+    EXPECT_EQ(duringDialog, QString()) << "not while a dialog is open";
+    w->refreshit();
+    EXPECT_EQ(w->Group[6]->text(), QStringLiteral("Later"));
+}
+
+TEST(ShareCheck, FileSystemsThatDoNotPassLocksOnAreNamed) {
+    const auto risk = [](const char* line) {
+        const auto mount = MountTable::parseLine(line);
+        return mount ? ShareCheck::risk(*mount) : QStringLiteral("(no line)");
+    };
+    EXPECT_EQ(risk("36 25 0:40 / /mnt/notes rw,relatime shared:1 - nfs4 srv:/notes "
+                   "rw,vers=4.2,hard,local_lock=none"),
+              "");
+    EXPECT_EQ(risk("36 25 0:40 / /mnt/notes rw - nfs srv:/notes rw,vers=3,nolock"),
+              "it is NFS mounted with \"nolock\"");
+    EXPECT_EQ(risk("36 25 0:40 / /mnt/notes rw - nfs srv:/notes rw,vers=3,local_lock=all"),
+              "it is NFS mounted with \"local_lock=all\"");
+    EXPECT_EQ(risk("36 25 0:40 / /mnt/notes rw - nfs4 srv:/notes rw,local_lock=posix"),
+              "it is NFS mounted with \"local_lock=posix\"");
+    EXPECT_EQ(risk("36 25 0:40 / /mnt/notes rw - nfs srv:/notes rw,local_lock=flock"), "");
+    EXPECT_EQ(risk("40 25 0:41 / /mnt/office rw - cifs //srv/office rw,vers=3.1.1,nobrl"),
+              "it is SMB mounted with \"nobrl\"");
+    EXPECT_EQ(risk("40 25 0:41 / /mnt/office rw - cifs //srv/office rw,vers=3.1.1"), "");
+    EXPECT_EQ(risk("41 25 0:42 / /home/ann/srv rw - fuse.sshfs ann@srv: rw,user_id=1000"),
+              "sshfs does not pass locks on");
+    EXPECT_EQ(risk("41 25 0:42 / /mnt/cloud rw - fuse.rclone remote: rw"),
+              "fuse.rclone may not pass locks on");
+    EXPECT_EQ(risk("41 25 8:17 / /media/usb rw - fuseblk /dev/sdb1 rw"), "");
+    EXPECT_EQ(risk("22 1 8:1 / / rw,relatime - ext4 /dev/sda1 rw"), "");
+}
+
+TEST_F(NetMode, ARiskyShareIsNamedOncePerRun) {
+    settings(1, net);
+    prepare = [this](Module1& module) {
+        module.mountTable = [this] {
+            return MountTable::parse(QStringLiteral("22 1 8:1 / / rw - ext4 /dev/sda1 rw\n"
+                                                    "41 22 0:42 / %1 rw - fuse.sshfs a@b: rw\n")
+                                         .arg(net.chopped(1))
+                                         .toUtf8());
+        };
+    };
+    start();
+    QCoreApplication::processEvents();
+    ASSERT_EQ(ui.errors.size(), 1);
+    EXPECT_TRUE(ui.errors[0].contains("sshfs does not pass locks on"));
+    EXPECT_TRUE(ui.errors[0].contains(net.chopped(1)));
+    click(w->NetOption[0]);
+    click(w->NetOption[1]);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(ui.errors.size(), 1) << "told once per run";
+}

@@ -1,0 +1,191 @@
+// The switch between the local store and the network store, and the
+// periodic refresh that shows what other copies changed.
+
+#include "store/filelayer.h"
+#include "store/module1.h"
+#include "store/nameindex.h"
+#include "store/notefile.h"
+#include "store/notetext.h"
+#include "store/storetransaction.h"
+#include "ui/main/buttonlabel.h"
+#include "ui/main/edit.h"
+#include "ui/main/notebox.h"
+
+#include <QApplication>
+#include <QRadioButton>
+#include <QTimer>
+
+// The user released the mouse over `NetOption(k)`, or chose it from the
+// keyboard. A change of the option made by the program never comes here.
+void edit::NetOption_MouseUp(int k) {
+    const auto done = [this] {
+        NetOption.at(m.S.NetworkMode == 1 ? 1 : 0)->setChecked(true);
+        m.focusNote();
+    };
+    if (m.noteChanged()) {
+        if (m.AccessCheckAbandons(false)) {
+            done();
+            return;
+        }
+        m.SaveNote();
+        if (m.SaveFailed) {
+            // The edit stays on screen and the mode as it is.
+            m.CloseAllFiles();
+            done();
+            return;
+        }
+    }
+    m.CloseAllFiles();
+    if (NameIndex::trimmed(m.S.NetworkFolder).isEmpty()) {
+        if (m.S.NetworkMode == 1) {
+            // Never leave the network store's names on screen over the
+            // local store: go back to it in full.
+            switchStore(0);
+            return;
+        }
+        m.S.NetworkMode = 0;
+        m.WriteSettings();
+        m.StoreFolder = m.AppFolder;
+        done();
+        return;
+    }
+    if (k == m.S.NetworkMode) {
+        done();
+        return;
+    }
+    switchStore(k);
+}
+
+void edit::switchStore(int k) {
+    m.S.NetworkMode = static_cast<qint16>(k);
+    if (k == 1) {
+        // A folder chosen while in network mode is entered here.
+        m.NetFolder = Module1::withSeparator(NameIndex::trimmed(m.S.NetworkFolder));
+        m.EnterStoreFolder();
+    }
+    m.StoreFolder = m.S.NetworkMode == 1 ? m.NetFolder : m.AppFolder;
+    m.S.CurrentGroup = 0;
+    m.S.CurrentItem.fill(0);
+    m.WriteSettings();
+    refreshtimer->stop();
+    if (m.S.NetworkMode == 1) {
+        m.AcquireAccessToLoad();
+        if (m.S.NetworkMode == 0) {
+            m.focusNote();
+            return;
+        }
+        refreshtimer->start();
+    }
+    m.LoadGroupIndex();
+    m.LoadItemIndex();
+    m.LoadNote();
+    m.CloseAllFiles();
+    m.HighlightedGroup = m.S.CurrentGroup;
+    m.HighlightedItem = m.S.currentItem();
+    paintSelection();
+    NetOption.at(m.S.NetworkMode == 1 ? 1 : 0)->setChecked(true);
+    m.focusNote();
+    m.CheckShare();
+}
+
+// A tick never runs inside another operation on the store (a wait for the
+// lock, a drop, a dialog, a name being edited, a press under way) and never
+// waits itself: it is skipped, and the next tick tries again.
+bool edit::refreshMayRun() const {
+    return m.S.NetworkMode == 1 && !m.lockHeld() && EditMode == 0 && DragArmed == 0 &&
+           !m_dragSource && !QApplication::activeModalWidget() &&
+           !QApplication::activePopupWidget();
+}
+
+void edit::refreshit() {
+    if (!refreshMayRun() || !m.TakeLockQuickly()) {
+        return;
+    }
+    m.LoadGroupIndex();
+    m.LoadItemIndex();
+    const QString path = m.currentNotePath();
+    const ReadResult r = FileLayer::readAll(path);
+    if (!m.report(r.result)) {
+        // What cannot be read changes nothing on screen.
+    } else if (r.data.isEmpty()) {
+        if (r.exists) {
+            m.report(FileLayer::remove(path));
+        }
+        if (!m.SavedText.isEmpty()) {
+            takeStoredNote(QString(), std::nullopt);
+        }
+    } else {
+        const NoteFile::Content stored = NoteFile::decode(r.data);
+        if (stored.text != m.SavedText) {
+            takeStoredNote(stored.text, stored.wordWrap);
+        }
+    }
+    m.CloseAllFiles();
+}
+
+// Another copy saved this note: its text is shown. If this copy holds an
+// unsaved edit of it, that edit is kept as a note of its own first.
+void edit::takeStoredNote(const QString& text, std::optional<qint16> wordWrap) {
+    if (m.noteChanged() && m.noteText() != text && !keepOwnText(m.noteText())) {
+        // Nowhere to keep it: it stays on screen, now an edit of the new text.
+        m.SavedText = text;
+        return;
+    }
+    NoteText::set(Txt[0], text);
+    NoteText::set(Txt[1], text);
+    m.SavedText = NoteText::get(Txt[0]);
+    if (wordWrap) {
+        m.S.WordWrap = *wordWrap == 1 ? 1 : 0;
+        m.showNoteBox();
+    }
+}
+
+// Saves `mine` as a new note in the first free position of this group (or,
+// with none free, in the first free transfer slot), named after the item
+// with " (mine)". Runs under the lock the refresh holds.
+bool edit::keepOwnText(const QString& mine) {
+    const QString item = Item[m.HighlightedItem]->text();
+    const QString base = item.isEmpty() ? QStringLiteral("Untitled") : item;
+    const QString suffix = QStringLiteral(" (mine)");
+    const QString name = base.left(NameIndex::FieldSize - suffix.size()) + suffix;
+    const QByteArray bytes = NoteFile::encode(mine, m.S.WordWrap);
+    const int g = m.S.CurrentGroup;
+    StoreTransaction t(m);
+    QString where;
+    for (int k = 0; k < 62 && where.isEmpty(); ++k) {
+        if (k != m.HighlightedItem && Item[k]->text().isEmpty() &&
+            FileLayer::size(m.notePath(g, k)) < 0) {
+            t.write(m.notePath(g, k), bytes);
+            Item[k]->setText(name);
+            t.saveItems();
+            if (NameIndex::trimmed(Group[g]->text()).isEmpty()) {
+                Group[g]->setText(QStringLiteral("Untitled"));
+                t.saveGroups();
+            }
+            where = QStringLiteral("as the note \"%1\" in this group").arg(name);
+        }
+    }
+    for (int n = 0; n < 12 && where.isEmpty(); ++n) {
+        if (Trans[n]->text().isEmpty()) {
+            t.write(m.transferNotePath(n), bytes);
+            Trans[n]->setText(name);
+            t.saveTransfers();
+            where = QStringLiteral("in the transfer slot \"%1\"").arg(name);
+        }
+    }
+    const QString what =
+        QStringLiteral("Another copy of Quillo Pad saved a different text of the note \"%1\" "
+                       "while you were changing it. Its text is shown now.")
+            .arg(base);
+    if (!where.isEmpty() && t.ok()) {
+        m.reportMessage(what + QStringLiteral(" Your own text was kept %1.").arg(where));
+        return true;
+    }
+    t.rollBack(false);
+    m.reportMessage(
+        QStringLiteral("Another copy of Quillo Pad saved a different text of the note \"%1\" "
+                       "while you were changing it. Your own text could not be kept elsewhere "
+                       "and stays on screen: saving it will replace the other copy's text.")
+            .arg(base));
+    return false;
+}
