@@ -2,7 +2,9 @@
 
 #include "ui/main/edit.h"
 
+#include "app/uiservices.h"
 #include "store/module1.h"
+#include "ui/dialogs/colorform.h"
 #include "ui/main/buttonlabel.h"
 #include "ui/main/nameedit.h"
 #include "ui/main/notebox.h"
@@ -266,6 +268,13 @@ void edit::connectHandlers() {
     connect(fsize, &QAction::triggered, this, &edit::fsize_Click);
     connect(Minimise, &QPushButton::clicked, this, &edit::Minimise_Click);
     connect(unload, &QPushButton::clicked, this, &edit::unload_Click);
+    connect(ColorBtn, &QPushButton::clicked, this, &edit::ColorBtn_Click);
     connect(Timer1, &QTimer::timeout, this, &edit::Timer1_Timer);
     connect(m_afterWrapRelease, &QTimer::timeout, this, &edit::Wordwrapcheck_MouseUp);
+}
+
+void edit::ColorBtn_Click() {
+    ColorForm form(m, *this);
+    m.services.execModal(form);
+    m.focusNote();
 }
