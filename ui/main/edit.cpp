@@ -2,7 +2,9 @@
 
 #include "ui/main/edit.h"
 
+#include "app/uiservices.h"
 #include "store/module1.h"
+#include "ui/dialogs/colorform.h"
 #include "ui/main/buttonlabel.h"
 #include "ui/main/dragoutline.h"
 #include "ui/main/helpkey.h"
@@ -275,10 +277,17 @@ void edit::connectHandlers() {
     connect(refreshtimer, &QTimer::timeout, this, &edit::refreshit);
     connect(Minimise, &QPushButton::clicked, this, &edit::Minimise_Click);
     connect(unload, &QPushButton::clicked, this, &edit::unload_Click);
+    connect(ColorBtn, &QPushButton::clicked, this, &edit::ColorBtn_Click);
     connect(Timer1, &QTimer::timeout, this, &edit::Timer1_Timer);
     connect(m_afterWrapRelease, &QTimer::timeout, this, &edit::Wordwrapcheck_MouseUp);
     m_helpKey = new HelpKey(*this, m);
     connect(Fhelpcontents, &QAction::triggered, this, &edit::Fhelpcontents_Click);
     connect(Help, &QPushButton::clicked, this, &edit::Help_Click);
     connect(fabout, &QAction::triggered, this, &edit::fabout_Click);
+}
+
+void edit::ColorBtn_Click() {
+    ColorForm form(m, *this);
+    m.services.execModal(form);
+    m.focusNote();
 }

@@ -103,6 +103,9 @@ public:
     int topTwips() const;
     bool isNormalState() const;
 
+    // --- options ---
+    void ColorBtn_Click();
+
     // --- shutdown ---
     void Form_QueryUnload(qint16& Cancel, qint16 UnloadMode);
     void unload_Click();

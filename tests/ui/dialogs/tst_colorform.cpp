@@ -1,0 +1,185 @@
+#include "dialogscript.h"
+#include "mainwindowfixture.h"
+
+#include "store/vbcolor.h"
+#include "ui/dialogs/colorform.h"
+#include "ui/main/buttonlabel.h"
+#include "ui/main/notebox.h"
+#include "ui/net/net.h"
+#include "ui/twips.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QDir>
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QtEndian>
+
+namespace {
+
+QByteArray le32(quint32 v) {
+    QByteArray out(4, '\0');
+    qToLittleEndian(v, out.data());
+    return out;
+}
+
+ColorForm& form(QDialog& d) {
+    EXPECT_EQ(d.objectName(), QStringLiteral("ColorForm"));
+    return static_cast<ColorForm&>(d);
+}
+
+} // namespace
+
+using Options = MainWindowFixture;
+
+TEST_F(Options, OpenedAndClosedWithOkChangesNoByteAndKeepsTheHighlight) {
+    start();
+    click(w->Group[3]);
+    click(w->Item[5]);
+    const QByteArray before = dir.read("quillo.ini");
+    DialogScript script(ui);
+    script.then([&](QDialog& d) {
+        ColorForm& f = form(d);
+        EXPECT_EQ(d.pos(),
+                  QPoint(Twips::toPx((15360 - 7200) / 2), Twips::toPx((11520 - 4620) / 2)));
+        EXPECT_TRUE(f.Pad[0]->isChecked());
+        EXPECT_TRUE(f.Items[1]->isChecked());
+        EXPECT_TRUE(f.Group[2]->isChecked());
+        EXPECT_TRUE(f.Trans[3]->isChecked());
+        EXPECT_TRUE(f.SizeOption.at(m->S.LargeLayout)->isChecked());
+        EXPECT_FALSE(f.StartMin->isChecked());
+        // While the dialog is open the chosen buttons show their plain colours.
+        EXPECT_EQ(VbColor::of(w->Group[3]), 0x0000FF00);
+        EXPECT_EQ(VbColor::of(w->Item[5]), 0x00FFFF00);
+        mouseClick(f.OKBtn);
+    });
+    click(w->ColorBtn);
+    EXPECT_TRUE(script.finished());
+    EXPECT_EQ(ui.modalsShown, QStringList({"ColorForm"}));
+    EXPECT_EQ(dir.read("quillo.ini"), before);
+    EXPECT_EQ(VbColor::of(w->Group[3]), VbColor::Highlight);
+    EXPECT_EQ(VbColor::of(w->Item[5]), VbColor::Highlight);
+    EXPECT_EQ(VbColor::of(w->Item[4]), 0x00FFFF00);
+    // The note box takes the focus again (the window's own, whenever it is active).
+    EXPECT_EQ(w->focusWidget(), static_cast<QWidget*>(w->Txt[1]));
+}
+
+TEST_F(Options, YellowGroupsPaintAllAtOnceAndOkOrEscPaintsTheHighlightBack) {
+    start();
+    click(w->Group[2]);
+    DialogScript script(ui);
+    script
+        .then([&](QDialog& d) {
+            ColorForm& f = form(d);
+            mouseClick(f.Group[3]);
+            for (ButtonLabel* g : w->Group) {
+                EXPECT_EQ(VbColor::of(g), 0x0000FFFF) << g->index();
+            }
+            EXPECT_EQ(dir.read("quillo.ini").mid(64, 4), le32(0xFFFF));
+            EXPECT_EQ(QApplication::focusWidget(), f.holdfocus);
+            mouseClick(f.OKBtn);
+        })
+        .then([&](QDialog& d) { QTest::keyClick(form(d).holdfocus, Qt::Key_Escape); });
+    click(w->ColorBtn);
+    EXPECT_EQ(VbColor::of(w->Group[2]), VbColor::Highlight);
+    EXPECT_EQ(VbColor::of(w->Group[30]), 0x0000FFFF);
+    click(w->ColorBtn);
+    EXPECT_TRUE(script.finished());
+    EXPECT_EQ(VbColor::of(w->Group[2]), VbColor::Highlight);
+    EXPECT_EQ(VbColor::of(w->Item[0]), VbColor::Highlight);
+}
+
+TEST_F(Options, WhitePadTakesTheSystemsWindowColour) {
+    writeSettings(dir, [](SettingsRecord& r) { r.PadColor = 0x00FFFF00; });
+    start();
+    const QPalette saved = QApplication::palette();
+    QPalette dark = saved;
+    dark.setColor(QPalette::Base, QColor(0x20, 0x40, 0x60));
+    QApplication::setPalette(dark);
+    DialogScript script(ui);
+    script.then([&](QDialog& d) {
+        ColorForm& f = form(d);
+        EXPECT_EQ(w->Txt[1]->palette().color(QPalette::Base), QColor(0, 0xFF, 0xFF));
+        mouseClick(f.Pad[0]);
+        mouseClick(f.OKBtn);
+    });
+    click(w->ColorBtn);
+    QApplication::setPalette(saved);
+    EXPECT_EQ(w->Txt[0]->palette().color(QPalette::Base), QColor(0x20, 0x40, 0x60));
+    EXPECT_EQ(w->Txt[1]->palette().color(QPalette::Base), QColor(0x20, 0x40, 0x60));
+    EXPECT_EQ(dir.read("quillo.ini").mid(72, 4), le32(0x80000005U));
+}
+
+TEST_F(Options, AnUnknownColourLeavesItsArrayUnselectedAndInForce) {
+    writeSettings(dir, [](SettingsRecord& r) { r.ItemColor = 0x00123456; });
+    start();
+    DialogScript script(ui);
+    script.then([&](QDialog& d) {
+        ColorForm& f = form(d);
+        for (QRadioButton* option : f.Items) {
+            EXPECT_FALSE(option->isChecked()) << option->text().toStdString();
+        }
+        EXPECT_TRUE(f.Group[2]->isChecked());
+        EXPECT_EQ(VbColor::of(w->Item[7]), 0x00123456);
+        mouseClick(f.OKBtn);
+    });
+    click(w->ColorBtn);
+    EXPECT_EQ(dir.read("quillo.ini").mid(68, 4), le32(0x00123456));
+}
+
+TEST_F(Options, LowResolutionLaysTheWindowOutSmallAtOnce) {
+    writeSettings(dir, [](SettingsRecord& r) { r.LargeLayout = 1; });
+    start();
+    DialogScript script(ui);
+    script.then([&](QDialog& d) {
+        ColorForm& f = form(d);
+        EXPECT_TRUE(f.SizeOption[1]->isChecked());
+        mouseClick(f.SizeOption[0]);
+        EXPECT_EQ(w->size(), QSize(Twips::toPx(9600), Twips::toPx(6900)));
+        EXPECT_FALSE(w->Item[24]->isVisible());
+        EXPECT_FALSE(w->Frame4->isVisible());
+        EXPECT_EQ(dir.read("quillo.ini").mid(86, 2), QByteArray("\0\0", 2));
+        mouseClick(f.StartMin);
+        EXPECT_EQ(dir.read("quillo.ini").mid(84, 2), QByteArray("\1\0", 2));
+        EXPECT_EQ(QApplication::focusWidget(), f.holdfocus);
+        mouseClick(f.OKBtn);
+    });
+    click(w->ColorBtn);
+    EXPECT_EQ(w->size(), QSize(Twips::toPx(9600), Twips::toPx(6900)));
+}
+
+TEST_F(Options, AFolderChosenInTheNetworkDialogShowsInNetDir) {
+    dir.mkdir("shared");
+    const QString folder = QDir(dir.path()).canonicalPath() + "/shared";
+    const QString cwd = QDir::currentPath();
+    QDir::setCurrent(dir.path());
+    start();
+    DialogScript script(ui);
+    script
+        .then([&](QDialog& d) {
+            ColorForm& f = form(d);
+            EXPECT_EQ(f.NetDir->text(), QString());
+            mouseClick(f.SetNetDir);
+            EXPECT_EQ(f.NetDir->text(), folder);
+            EXPECT_EQ(f.focusWidget(), f.holdfocus);
+            mouseClick(f.OKBtn);
+        })
+        .then([&](QDialog& d) {
+            auto& net = static_cast<Net&>(d);
+            const QList<QListWidgetItem*> found = net.Dir->findItems("shared", Qt::MatchExactly);
+            ASSERT_EQ(found.size(), 1);
+            const QRect r = net.Dir->visualItemRect(found.first());
+            QTest::mouseDClick(d.windowHandle(), Qt::LeftButton, Qt::NoModifier,
+                               net.Dir->viewport()->mapTo(&d, r.center()));
+            EXPECT_EQ(net.Label1->text(), folder);
+            mouseClick(net.OKBtn);
+        });
+    click(w->ColorBtn);
+    QDir::setCurrent(cwd);
+    EXPECT_TRUE(script.finished());
+    EXPECT_EQ(ui.modalsShown, QStringList({"ColorForm", "Net"}));
+    EXPECT_EQ(m->NetFolder, folder + "/");
+}
