@@ -26,7 +26,7 @@ define install_missing
 	fi
 endef
 
-.PHONY: all deps bench-deps build build-asan run test test-normal test-asan bench shots format clean \
+.PHONY: all deps bench-deps build build-asan run test test-normal test-asan bench shots soak format clean \
         install package
 
 all: build
@@ -82,6 +82,16 @@ package: build
 
 bench: bench-deps build
 	bench/run_all.sh $(BUILD)
+
+# A long soak: many copies on one shared folder, many killed on the way.
+# (`make test` runs a short one.) Sizes can be set: make soak SOAK_COPIES=8 ...
+SOAK_COPIES ?= 6
+SOAK_OPS    ?= 400
+SOAK_KILLS  ?= 30
+soak: build
+	cd $(BUILD) && QT_QPA_PLATFORM=offscreen QUILLO_SOAK_COPIES=$(SOAK_COPIES) \
+	  QUILLO_SOAK_OPS=$(SOAK_OPS) QUILLO_SOAK_KILLS=$(SOAK_KILLS) QUILLO_SOAK_MAXNOTE=1048576 \
+	  ./bin/tst_soak
 
 # Screenshots of the real window under Xvfb, for a person to look at.
 shots: bench-deps build

@@ -3,6 +3,7 @@
 #include "store/filelayer.h"
 #include "store/module1.h"
 #include "store/nameindex.h"
+#include "store/storejournal.h"
 #include "store/vbcolor.h"
 #include "ui/main/buttonlabel.h"
 #include "ui/main/edit.h"
@@ -43,7 +44,8 @@ void applyColours(const Module1& m, edit& w) {
 
 void InitialLoad(Module1& m, edit& w) {
     // Only this copy uses its program folder, so what a crash left half-way
-    // there can go before anything is read.
+    // there is undone, and its temporaries go, before anything is read.
+    StoreJournal::recover(m.AppFolder);
     FileLayer::removeLeftovers(m.AppFolder);
     m.ReadSettings();
     w.ApplySizePreset();

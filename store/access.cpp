@@ -9,6 +9,7 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QElapsedTimer>
 #include <QFileInfo>
 
 bool Module1::tryLockOnce(QString* reason) {
@@ -21,13 +22,15 @@ bool Module1::tryLockOnce(QString* reason) {
 }
 
 void Module1::CloseAllFiles() {
+    FinishOperation();
     m_lock.release();
     showMessages();
 }
 
-// Under the lock no other copy is writing, so what a crash left half-way
-// in the shared folder can go.
+// Under the lock no other copy is writing, so what a copy that died left
+// half-way in the shared folder is undone, and its temporaries go.
 void Module1::tookLock() {
+    JournalsRecovered += StoreJournal::recover(StoreFolder) ? 1 : 0;
     FileLayer::removeLeftovers(StoreFolder);
 }
 
@@ -68,6 +71,8 @@ bool Module1::mayLeaveUnsavedText() {
 
 void Module1::AcquireAccess() {
     StoreChanged = 0;
+    QElapsedTimer waited;
+    waited.start();
     bool held = false;
     for (int attempt = 0; attempt < quickAttempts && !held; ++attempt) {
         held = tryLockOnce();
@@ -76,6 +81,7 @@ void Module1::AcquireAccess() {
         RevertToLocalStore();
         return;
     }
+    LongestLockWaitMs = std::max(LongestLockWaitMs, waited.elapsed());
     tookLock();
     const bool groupsDiffer = loadIndexInto(groupIndexPath(), controls.Group.data(), 31);
     const bool itemsDiffer = loadIndexInto(itemIndexPath(S.CurrentGroup), controls.Item.data(), 62);
@@ -97,6 +103,8 @@ void Module1::AcquireAccessToLoad() {
 bool Module1::TakeLockQuickly() {
     for (int attempt = 0; attempt < quickAttempts; ++attempt) {
         if (tryLockOnce()) {
+            // Nothing half done is shown as the store's state.
+            JournalsRecovered += StoreJournal::recover(StoreFolder) ? 1 : 0;
             return true;
         }
     }

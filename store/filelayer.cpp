@@ -211,12 +211,60 @@ FileResult FileLayer::copy(const QString& from, const QString& to) {
     return writeAtomic(to, src.data);
 }
 
-FileResult FileLayer::rename(const QString& from, const QString& to) {
+FileResult FileLayer::keepCopy(const QString& from, const QString& to) {
+    if (checkpoint("link", to) && ::link(native(from).constData(), native(to).constData()) == 0) {
+        syncFolderOf(to);
+        return FileResult::success();
+    }
+    if (errno != EPERM && errno != ENOTSUP && errno != EXDEV && errno != EMLINK &&
+        errno != ENOSYS) {
+        return FileResult::failure(QStringLiteral("keep a copy of"), from, errno);
+    }
+    return copy(from, to);
+}
+
+FileResult FileLayer::append(const QString& path, const QByteArray& data, bool sync) {
+    const auto fail = [&path](int err) {
+        return FileResult::failure(QStringLiteral("write to"), path, err);
+    };
+    const bool isNew = ::access(native(path).constData(), F_OK) != 0;
+    const int fd = checkpoint("open", path)
+                       ? ::open(native(path).constData(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC,
+                                defaultMode())
+                       : -1;
+    if (fd < 0) {
+        return fail(errno);
+    }
+    int err = 0;
+    if (!writeFully(fd, data, path) || (sync && (!checkpoint("sync", path) || ::fsync(fd) != 0))) {
+        err = errno;
+    }
+    // Closing hands the bytes to a network file system's server.
+    const int closeErr = closeChecked(fd, path);
+    if (err == 0) {
+        err = closeErr;
+    }
+    if (err != 0) {
+        return fail(err);
+    }
+    if (isNew && sync) {
+        syncFolderOf(path);
+    }
+    return FileResult::success();
+}
+
+void FileLayer::syncFolder(const QString& folder) {
+    syncFolderOf(folder + QStringLiteral("/."));
+}
+
+FileResult FileLayer::rename(const QString& from, const QString& to, bool sync) {
     if (!checkpoint("rename", from) ||
         ::rename(native(from).constData(), native(to).constData()) != 0) {
         return FileResult::failure(QStringLiteral("move"), from, errno);
     }
-    syncFolderOf(to);
+    if (sync) {
+        syncFolderOf(to);
+    }
     return FileResult::success();
 }
 
@@ -249,8 +297,10 @@ bool FileLayer::isFolder(const QString& path) {
 }
 
 bool FileLayer::isLeftoverName(const QString& name) {
+    // Temporaries of the program's own files, and backups of finished
+    // operations (".quillo-undo.XXXXXX").
     static const QRegularExpression pattern(QStringLiteral(
-        R"(^\.(group\.dir|items\d{1,2}\.dir|quil\d{1,2}\.\d{1,2}|trans\.dir|trans\.\d{1,2}|quillo\.ini)\.[A-Za-z0-9]{6}$)"));
+        R"(^\.((group\.dir|items\d{1,2}\.dir|quil\d{1,2}\.\d{1,2}|trans\.dir|trans\.\d{1,2}|quillo\.ini)|quillo-undo)\.[A-Za-z0-9]{6}$)"));
     return pattern.match(name).hasMatch();
 }
 

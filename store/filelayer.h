@@ -33,17 +33,27 @@ public:
                                   std::optional<mode_t> mode = std::nullopt);
     // Copies atomically: the destination is the whole source or what it was before.
     static FileResult copy(const QString& from, const QString& to);
-    // Replaces `to` by `from` in one step.
-    static FileResult rename(const QString& from, const QString& to);
+    // A second name for `from`'s content that a later rewrite of `from` leaves
+    // alone: a hard link where the file system has them, else a copy.
+    static FileResult keepCopy(const QString& from, const QString& to);
+    // Adds `data` at the end of the file (creating it); `sync` waits until
+    // it is on disk.
+    static FileResult append(const QString& path, const QByteArray& data, bool sync = true);
+    // Replaces `to` by `from` in one step; `sync` waits until the folder
+    // holds the change on disk (a journaled operation syncs once, at its end).
+    static FileResult rename(const QString& from, const QString& to, bool sync = true);
+    // Waits until the folder's entries (renames, new and deleted files) are on disk.
+    static void syncFolder(const QString& folder);
     // Deleting a missing file is not an error.
     static FileResult remove(const QString& path);
     // -1 for a missing file.
     static qint64 size(const QString& path, FileResult* result = nullptr);
     static bool isFolder(const QString& path);
     // Deletes the temporaries that a crash between writing and renaming left
-    // in `folder` (which ends with the separator). Only call it where no
-    // other copy can be writing: the program folder at start-up, or the
-    // store folder under the lock. Returns how many were removed.
+    // in `folder` (which ends with the separator), and backups of finished
+    // operations. Only call it where no other copy can be writing (the
+    // program folder at start-up, or the store folder under the lock) and
+    // after a journal left there has been recovered. Returns how many went.
     static int removeLeftovers(const QString& folder);
     // True for the name of a temporary of one of the program's own files.
     static bool isLeftoverName(const QString& name);

@@ -4,6 +4,7 @@
 #include "store/fileresult.h"
 #include "store/mounttable.h"
 #include "store/storecontrols.h"
+#include "store/storejournal.h"
 #include "store/storelock.h"
 
 #include <QObject>
@@ -12,6 +13,7 @@
 #include <QStringList>
 
 #include <functional>
+#include <vector>
 
 class UiServices;
 
@@ -70,11 +72,32 @@ public:
     QString transferNotePath(int slot) const;
     QString currentNotePath() const { return notePath(S.CurrentGroup, S.currentItem()); }
 
-    // File primitives for moving notes between positions; each reports a failure.
+    // --- one operation's changes to files: all of them or none ---
+    // Every change a user action makes to files goes through these. Changes
+    // in the store folder are journaled (see StoreJournal), so a copy that
+    // dies half-way leaves nothing half done; others are undone from memory.
+    // The first failure is told to the user and stops the operation: later
+    // steps do nothing, and CloseAllFiles (or RollBackOperation) puts every
+    // file back. Otherwise CloseAllFiles commits the operation.
+    bool opWrite(const QString& path, const QByteArray& bytes);
+    bool opRemove(const QString& path);
+    // `to` must not exist.
+    bool opRename(const QString& from, const QString& to);
+    bool opCopy(const QString& from, const QString& to);
+    // Runs once the operation stands (the slot's own file goes only then).
+    void opAfterCommit(std::function<bool()> step);
+    bool opFailed() const { return m_opFailed; }
+    // Tells the failure and stops the operation; true when there was none.
+    bool opStep(const FileResult& result);
+    // Puts every changed file back and reads the names on screen again.
+    bool RollBackOperation(bool tell = true);
+    // Commits the operation, or rolls it back after a failure. Tests and the
+    // soak see each operation's end through this hook, just before it
+    // stands: it may add changes of its own.
+    void FinishOperation();
+    std::function<void()> beforeCommit;
+
     bool DeleteStoreFile(const QString& path);
-    // Carries `from` to `to` by renaming (or copying, keeping `from`). An empty
-    // or missing source leaves neither file behind.
-    bool CarryFile(const QString& from, const QString& to, bool byCopy);
     // Writes 40 blanks over entry `item` of items<group>.dir, leaving the rest.
     bool BlankItemField(int group, int item);
 
@@ -98,6 +121,10 @@ public:
     // cannot keep copies on different machines apart.
     void CheckShare();
     std::function<QList<MountEntry>()> mountTable = &MountTable::current;
+    // The longest this copy has waited for the lock in this run, and how
+    // many half-done operations of other copies it has undone.
+    qint64 LongestLockWaitMs = 0;
+    int JournalsRecovered = 0;
     // Ends an operation on the store: every file is closed, the lock given back.
     void CloseAllFiles();
     // The access check of every store operation: true when it must be abandoned.
@@ -137,7 +164,20 @@ private:
     bool mayOverwriteNote(const QString& path);
     void tookLock();
 
+    void postFinish();
+
     StoreLock m_lock;
+    StoreJournal m_journal;
+    struct PrivateUndo {
+        QString path;
+        bool existed;
+        QByteArray bytes;
+    };
+    std::vector<PrivateUndo> m_privateUndo; // files outside the journal's folder
+    QStringList m_privateRemembered;
+    std::vector<std::function<bool()>> m_afterCommit;
+    bool m_opFailed = false;
+    bool m_finishPosted = false;
     bool m_settingsFailureShown = false;
     bool m_shareChecked = false;
     QStringList m_messages;

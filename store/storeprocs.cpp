@@ -63,6 +63,7 @@ bool Module1::mayOverwriteIndex(const QString& path, QLabel* const* labels, int 
     }
     // Saving now would put blank or stale names over names nobody has seen.
     // Read it again instead, so that the screen shows what it holds.
+    m_opFailed = true;
     loadIndexInto(path, labels, count);
     reportMessage(
         QStringLiteral("The names in \"%1\" could not be read before, so they were not "
@@ -84,7 +85,7 @@ bool Module1::saveIndexFrom(const QString& path, QLabel* const* labels, int coun
     for (int k = 0; k < count; ++k) {
         names.append(labels[k]->text());
     }
-    return report(FileLayer::writeAtomic(path, NameIndex::encode(names)));
+    return opWrite(path, NameIndex::encode(names));
 }
 
 void Module1::LoadGroupIndex() {
@@ -152,6 +153,7 @@ bool Module1::mayOverwriteNote(const QString& path) {
         m_unreadable.remove(path);
         return true;
     }
+    m_opFailed = true;
     reportMessage(QStringLiteral("The note \"%1\" could not be read when it was opened, so it is "
                                  "not overwritten: it may hold text you have not seen. Your "
                                  "typed text is still on screen; copy it elsewhere, then clear "
@@ -162,16 +164,11 @@ bool Module1::mayOverwriteNote(const QString& path) {
 
 void Module1::SaveNote() {
     const QString text = noteText();
-    SaveFailed =
-        !mayOverwriteNote(currentNotePath()) ||
-        !report(FileLayer::writeAtomic(currentNotePath(), NoteFile::encode(text, S.WordWrap)));
-    if (SaveFailed) {
-        // The text stays on screen and still counts as unsaved.
-        focusNote();
-        return;
+    if (mayOverwriteNote(currentNotePath())) {
+        opWrite(currentNotePath(), NoteFile::encode(text, S.WordWrap));
     }
     QLabel* item = controls.Item.at(static_cast<size_t>(HighlightedItem));
-    if (item->text().isEmpty()) {
+    if (!m_opFailed && item->text().isEmpty()) {
         // Named after the text as the file holds it (line breaks as CR LF):
         // leading blanks, tabs and line breaks go, then at most 40
         // characters, a line break among them kept.
@@ -186,9 +183,14 @@ void Module1::SaveNote() {
         SaveItemIndex();
     }
     QLabel* group = controls.Group.at(static_cast<size_t>(HighlightedGroup));
-    if (group->text().isEmpty()) {
+    if (!m_opFailed && group->text().isEmpty()) {
         group->setText(QStringLiteral("Untitled"));
         savegroups();
+    }
+    // All or nothing: the text stays on screen and still counts as unsaved.
+    SaveFailed = m_opFailed;
+    if (SaveFailed) {
+        RollBackOperation(false);
     }
     focusNote();
 }
@@ -230,31 +232,12 @@ void Module1::RevertToLocalStore() {
     LoadNote();
 }
 
-bool Module1::DeleteStoreFile(const QString& path) {
-    return report(FileLayer::remove(path));
-}
-
-bool Module1::CarryFile(const QString& from, const QString& to, bool byCopy) {
-    if (!DeleteStoreFile(to)) {
-        return false;
-    }
-    FileResult sizeResult;
-    const qint64 length = FileLayer::size(from, &sizeResult);
-    if (!report(sizeResult)) {
-        return false;
-    }
-    if (length <= 0) {
-        return DeleteStoreFile(from);
-    }
-    return report(byCopy ? FileLayer::copy(from, to) : FileLayer::rename(from, to));
-}
-
 bool Module1::BlankItemField(int group, int item) {
     // The index is rewritten whole with this one field blanked, so the file
     // is never torn and another user account's file can be replaced too.
     const QString path = itemIndexPath(group);
     const ReadResult r = FileLayer::readAll(path);
-    if (!report(r.result)) {
+    if (!opStep(r.result)) {
         return false;
     }
     QByteArray bytes = r.data;
@@ -264,5 +247,5 @@ bool Module1::BlankItemField(int group, int item) {
         bytes.append(at + NameIndex::FieldSize - bytes.size(), ' ');
     }
     bytes.replace(at, NameIndex::FieldSize, QByteArray(NameIndex::FieldSize, ' '));
-    return report(FileLayer::writeAtomic(path, bytes));
+    return opWrite(path, bytes);
 }

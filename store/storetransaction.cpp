@@ -19,110 +19,58 @@ StoreTransaction::StoreTransaction(Module1& module)
     }
 }
 
-bool StoreTransaction::step(bool succeeded) {
-    m_ok = m_ok && succeeded;
-    return m_ok;
-}
-
-bool StoreTransaction::remember(const QString& path) {
-    if (m_remembered.contains(path)) {
-        return true;
-    }
-    const ReadResult r = FileLayer::readAll(path);
-    if (!m.report(r.result)) {
-        return false;
-    }
-    m_remembered.append(path);
-    if (r.exists) {
-        m_undo.push_back({Undo::Kind::Restore, path, QString(), r.data});
-    } else {
-        m_undo.push_back({Undo::Kind::Remove, path, QString(), QByteArray()});
-    }
-    return true;
+bool StoreTransaction::ok() const {
+    return !m.opFailed();
 }
 
 bool StoreTransaction::carry(const QString& from, const QString& to, bool byCopy) {
-    if (!m_ok || !step(remember(to)) || !step(m.report(FileLayer::remove(to)))) {
+    if (!m.opRemove(to)) {
         return false;
     }
     FileResult sizeResult;
     const qint64 length = FileLayer::size(from, &sizeResult);
-    if (!step(m.report(sizeResult))) {
+    if (!m.opStep(sizeResult)) {
         return false;
     }
     if (length <= 0) {
-        return remove(from);
+        return m.opRemove(from);
     }
-    if (byCopy) {
-        return step(m.report(FileLayer::copy(from, to)));
-    }
-    if (!step(m.report(FileLayer::rename(from, to)))) {
-        return false;
-    }
-    m_undo.push_back({Undo::Kind::RenameBack, from, to, QByteArray()});
-    return true;
+    return byCopy ? m.opCopy(from, to) : m.opRename(from, to);
 }
 
 bool StoreTransaction::remove(const QString& path) {
-    return m_ok && step(remember(path)) && step(m.report(FileLayer::remove(path)));
+    return m.opRemove(path);
 }
 
 bool StoreTransaction::write(const QString& path, const QByteArray& bytes) {
-    return m_ok && step(remember(path)) && step(m.report(FileLayer::writeAtomic(path, bytes)));
+    return m.opWrite(path, bytes);
 }
 
 bool StoreTransaction::blankItemField(int group, int item) {
-    return m_ok && step(remember(m.itemIndexPath(group))) && step(m.BlankItemField(group, item));
-}
-
-bool StoreTransaction::saveIndex(const QString& path, int which) {
-    if (!m_ok || !step(remember(path))) {
-        return false;
-    }
-    switch (which) {
-    case 0:
-        return step(m.saveIndexFrom(path, m.controls.Group.data(), 31));
-    case 1:
-        return step(m.saveIndexFrom(path, m.controls.Item.data(), 62));
-    default:
-        return step(m.saveIndexFrom(path, m.controls.Trans.data(), 12));
-    }
+    return ok() && m.BlankItemField(group, item);
 }
 
 bool StoreTransaction::saveGroups() {
-    return saveIndex(m.groupIndexPath(), 0);
+    return ok() && m.saveIndexFrom(m.groupIndexPath(), m.controls.Group.data(), 31);
 }
 
 bool StoreTransaction::saveItems() {
-    return saveIndex(m.itemIndexPath(m.S.CurrentGroup), 1);
+    return ok() && m.saveIndexFrom(m.itemIndexPath(m.S.CurrentGroup), m.controls.Item.data(), 62);
 }
 
 bool StoreTransaction::saveTransfers() {
-    return saveIndex(m.transferIndexPath(), 2);
+    return ok() && m.saveIndexFrom(m.transferIndexPath(), m.controls.Trans.data(), 12);
 }
 
 void StoreTransaction::rollBack(bool tell) {
-    bool whole = true;
-    for (auto it = m_undo.rbegin(); it != m_undo.rend(); ++it) {
-        FileResult r;
-        switch (it->kind) {
-        case Undo::Kind::Restore:
-            r = FileLayer::writeAtomic(it->path, it->bytes);
-            break;
-        case Undo::Kind::Remove:
-            r = FileLayer::remove(it->path);
-            break;
-        case Undo::Kind::RenameBack:
-            r = FileLayer::rename(it->other, it->path);
-            break;
-        }
-        whole = m.report(r) && whole;
-    }
-    m_undo.clear();
+    const bool whole = m.RollBackOperation(tell);
     m.S.CurrentGroup = m_currentGroup;
     m.S.CurrentItem = m_currentItem;
     m.HighlightedGroup = m_highlightedGroup;
     m.HighlightedItem = m_highlightedItem;
+    if (!whole) {
+        return; // the names on screen were read from the files
+    }
     for (size_t k = 0; k < m_groups.size(); ++k) {
         m.controls.Group[k]->setText(m_groups[k]);
     }
@@ -132,16 +80,4 @@ void StoreTransaction::rollBack(bool tell) {
     for (size_t k = 0; k < m_slots.size(); ++k) {
         m.controls.Trans[k]->setText(m_slots[k]);
     }
-    if (whole) {
-        if (tell) {
-            m.reportMessage(QStringLiteral("The drop was undone: nothing has changed."));
-        }
-        return;
-    }
-    // What is on disk is what the screen must show.
-    m.LoadGroupIndex();
-    m.LoadItemIndex();
-    m.LoadTransferIndex();
-    m.reportMessage(QStringLiteral("The drop could not be undone completely; the names shown are "
-                                   "those now in the files."));
 }

@@ -292,39 +292,3 @@ TEST_F(Store, CharactersTheStoreCannotHoldAreMarkedAsTyped) {
     NoteText::set(m->noteBox(), QStringLiteral("x\u00a0y"));
     EXPECT_EQ(NoteFile::toFileText(note()), QByteArray("x\xA0y")) << "no-break space kept";
 }
-
-TEST_F(Store, PrimitivesForMovingNotes) {
-    start();
-    // Carrying by renaming moves the file; by copying keeps the source.
-    dir.write("quil0.1", QByteArray("one\x01\x00", 5));
-    dir.write("quil0.2", QByteArray("stale\x01\x00", 7));
-    EXPECT_TRUE(m->CarryFile(m->notePath(0, 1), m->notePath(0, 2), false));
-    EXPECT_FALSE(dir.exists("quil0.1"));
-    EXPECT_EQ(dir.read("quil0.2"), QByteArray("one\x01\x00", 5));
-    EXPECT_TRUE(m->CarryFile(m->notePath(0, 2), m->transferNotePath(4), true));
-    EXPECT_EQ(dir.read("trans.4"), dir.read("quil0.2"));
-    // An empty or missing source leaves neither file behind.
-    dir.write("quil0.5", "");
-    EXPECT_TRUE(m->CarryFile(m->notePath(0, 5), m->transferNotePath(4), false));
-    EXPECT_FALSE(dir.exists("quil0.5"));
-    EXPECT_FALSE(dir.exists("trans.4"));
-    EXPECT_TRUE(m->CarryFile(m->notePath(0, 9), m->notePath(0, 2), true));
-    EXPECT_FALSE(dir.exists("quil0.2"));
-
-    // Blanking one field leaves the rest of the index as it was.
-    dir.write("items3.dir", names({"a", "b", "c"}, 62));
-    EXPECT_TRUE(m->BlankItemField(3, 1));
-    EXPECT_EQ(dir.read("items3.dir"), names({"a", "", "c"}, 62));
-    // A short index is filled with blanks, never zeros.
-    dir.write("items4.dir", field("x"));
-    EXPECT_TRUE(m->BlankItemField(4, 2));
-    EXPECT_EQ(dir.read("items4.dir"), field("x") + QByteArray(80, ' '));
-
-    EXPECT_TRUE(m->DeleteStoreFile(m->notePath(7, 7)));
-    dir.mkdir("quil1.1");
-    dir.write("quil1.1/inside", "x");
-    EXPECT_FALSE(m->DeleteStoreFile(m->notePath(1, 1)));
-    m->CloseAllFiles();
-    ASSERT_EQ(ui.errors.size(), 1);
-    EXPECT_TRUE(ui.errors[0].contains("quil1.1"));
-}

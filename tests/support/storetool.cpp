@@ -3,6 +3,7 @@
 //
 //   hold <lockfile>                  take the lock, print "held", keep it until stdin closes
 //   try <lockfile>                   one attempt: print "held", "busy" or "refused"
+//   recover <folder>                 under the lock, undo what a dead copy left half done
 //   rename-group <folder> <g> <name> under the lock, rename group g in group.dir
 //   count <lockfile> <counter> <n>   n times under the lock: read, add one, write
 //   write-note <folder> <g> <i> <wrap> <text>   under the lock, save a note as another copy would
@@ -14,6 +15,7 @@
 #include "store/filelayer.h"
 #include "store/nameindex.h"
 #include "store/notefile.h"
+#include "store/storejournal.h"
 #include "store/storelock.h"
 
 #include <QCoreApplication>
@@ -55,6 +57,14 @@ int tryOnce(const QString& lockPath) {
     std::printf("%s\n", outcome == StoreLock::Outcome::Held   ? "held"
                         : outcome == StoreLock::Outcome::Busy ? "busy"
                                                               : "refused");
+    return 0;
+}
+
+int recover(const QString& folder) {
+    StoreLock lock;
+    lockOrWait(lock, folder + QStringLiteral("quillo.loc"));
+    std::printf("%s\n", StoreJournal::recover(folder) ? "recovered" : "clean");
+    FileLayer::removeLeftovers(folder);
     return 0;
 }
 
@@ -141,6 +151,9 @@ int main(int argc, char** argv) {
     const QStringList a = QCoreApplication::arguments();
     if (a.size() == 3 && a[1] == QLatin1String("hold")) {
         return hold(a[2]);
+    }
+    if (a.size() == 3 && a[1] == QLatin1String("recover")) {
+        return recover(a[2]);
     }
     if (a.size() == 3 && a[1] == QLatin1String("try")) {
         return tryOnce(a[2]);

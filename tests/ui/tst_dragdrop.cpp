@@ -82,6 +82,14 @@ TEST_F(DragDrop, ADragStartsBeyondTwentyTwipsOnANamedButton) {
     EXPECT_EQ(w->dragSource(), w->Trans[0]);
     EXPECT_FALSE(w->Del[0]->isVisible());
     release(w->Trans[0]);
+
+    // A press while a name is being edited only ends the edit.
+    click(w->Group[2], Qt::RightButton);
+    type("Named");
+    drag(Qt::LeftButton, {w->Item[0], w->Item[7]});
+    EXPECT_EQ(w->Group[2]->text(), QStringLiteral("Named"));
+    EXPECT_EQ(w->Item[0]->text(), QStringLiteral("named"));
+    EXPECT_EQ(w->Item[7]->text(), QString());
 }
 
 TEST_F(DragDrop, AGroupMovesAndCopiesWithEveryNote) {
@@ -267,7 +275,7 @@ TEST_F(DragDrop, AFailedStepPutsEverythingBack) {
     expectSelected(0, 0);
     ASSERT_EQ(ui.errors.size(), 1);
     EXPECT_TRUE(ui.errors[0].contains(dir.file("quil5.5"))) << ui.errors[0].toStdString();
-    EXPECT_TRUE(ui.errors[0].contains("nothing has changed"));
+    EXPECT_TRUE(ui.errors[0].contains("Nothing has been changed."));
     EXPECT_FALSE(m->lockHeld());
 }
 

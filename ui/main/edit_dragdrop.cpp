@@ -306,9 +306,11 @@ void edit::Item_DragDrop(int Index, ButtonLabel* Source) {
         t.saveGroups();
     }
     if (!fromItem && !copy) {
-        // The slot's note goes only once it is safe in the store.
-        t.saveTransfers();
-        t.remove(m.transferNotePath(j));
+        // The slot lets its note go only once it is safe in the store.
+        m.opAfterCommit([this, j] {
+            m.SaveTransferIndex();
+            return !m.opFailed() && m.opRemove(m.transferNotePath(j));
+        });
     }
     if (!t.ok()) {
         abandonDrop(t);

@@ -54,7 +54,10 @@ void edit::ItemEdit_LostFocus() {
 }
 
 void edit::takeName(NameEdit* box, QLabel* label, bool isGroup) {
-    if (m.AccessCheckAbandons(false)) {
+    // Never inside another operation on the store: it holds the lock, and a
+    // second check would wait for it forever. The box stays open, and
+    // leaving it again takes the name.
+    if (m.lockHeld() || m.AccessCheckAbandons(false)) {
         // Not taken: the box stays open with the typed text; leaving it
         // again tries again.
         return;

@@ -30,6 +30,14 @@ void edit::paintSelection() {
 void edit::mouseDownOnButton(int Button, float X, float Y) {
     TextFileName.clear();
     m_clickBlocked = false;
+    if (EditMode != 0) {
+        // A press while a name is being edited only ends the edit: a drag
+        // begun now would drop into a selection that cannot be made while
+        // the edit is open.
+        m.focusNote();
+        m_clickBlocked = true;
+        return;
+    }
     if (m.noteChanged()) {
         if (m.AccessCheckAbandons(false)) {
             // The click that follows this press must not load another note

@@ -1,0 +1,73 @@
+#include "testfolder.h"
+
+#include "store/filelayer.h"
+#include "store/storejournal.h"
+
+#include <QDir>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+QMap<QString, QByteArray> everything(const TestFolder& dir) {
+    QMap<QString, QByteArray> all;
+    for (const QString& f : QDir(dir.path()).entryList(QDir::Files | QDir::Hidden)) {
+        all.insert(f, dir.read(f));
+    }
+    return all;
+}
+
+} // namespace
+
+// A copy that dies in the middle of an operation leaves its journal; the
+// next one to hold the lock undoes every step, whichever was the last.
+TEST(StoreJournal, WhatADeadCopyLeftHalfDoneIsUndone) {
+    for (int steps = 1; steps <= 5; ++steps) {
+        TestFolder dir;
+        dir.write("group.dir", "old names");
+        dir.write("quil0.1", "a note");
+        dir.write("quil0.2", "going");
+        const auto before = everything(dir);
+        {
+            StoreJournal j;
+            j.setFolder(dir.path());
+            const std::function<FileResult()> step[] = {
+                [&] { return j.write(dir.file("group.dir"), "new names"); },
+                [&] { return j.rename(dir.file("quil0.1"), dir.file("quil3.1")); },
+                [&] { return j.remove(dir.file("quil0.2")); },
+                [&] { return j.copy(dir.file("quil3.1"), dir.file("quil4.4")); },
+                [&] { return j.write(dir.file("items3.dir"), "brand new"); },
+            };
+            for (int k = 0; k < steps; ++k) {
+                ASSERT_TRUE(step[k]().ok());
+            }
+            // ... and the copy dies here: no commit.
+        }
+        EXPECT_TRUE(StoreJournal::recover(dir.path()));
+        EXPECT_EQ(everything(dir), before) << "after " << steps << " steps";
+        EXPECT_FALSE(StoreJournal::recover(dir.path())) << "nothing left to undo";
+    }
+}
+
+TEST(StoreJournal, ACommittedOperationStandsAndLeavesNothingBehind) {
+    TestFolder dir;
+    dir.write("group.dir", "old names");
+    dir.write("quil0.2", "going");
+    StoreJournal j;
+    j.setFolder(dir.path());
+    ASSERT_TRUE(j.write(dir.file("group.dir"), "new names").ok());
+    ASSERT_TRUE(j.remove(dir.file("quil0.2")).ok());
+    ASSERT_TRUE(j.commit().ok());
+    EXPECT_FALSE(StoreJournal::recover(dir.path()));
+    EXPECT_EQ(everything(dir), (QMap<QString, QByteArray>{{"group.dir", "new names"}}));
+
+    // A line cut short by the crash was never followed by its change; a line
+    // naming a file outside the folder is no line of ours.
+    dir.write("quil5.5", "kept");
+    dir.write("quillo.jnl", "QJNL1\nN\tquil5.5\nN\t../outside\nN\tquil5");
+    dir.write("quil5", "not to be touched");
+    EXPECT_TRUE(StoreJournal::recover(dir.path()));
+    EXPECT_FALSE(dir.exists("quil5.5")) << "a whole line is undone";
+    EXPECT_EQ(dir.read("quil5"), "not to be touched");
+    EXPECT_FALSE(dir.exists("quillo.jnl"));
+}

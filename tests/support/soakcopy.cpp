@@ -1,0 +1,340 @@
+// One copy of the program in the soak: the real window and store
+// procedures (offscreen), in network mode on a shared folder, doing random
+// operations as a user would. Each operation that changes the store appends,
+// inside that same operation and under the lock, a numbered entry to the log
+// in the shared folder ("soak.<n>", with "soak.seq" counting): a copy killed
+// half-way leaves neither the change nor its entry.
+//
+//   quillo_soakcopy <program folder> <shared folder> <copy> <seed> <ops> <max note length>
+//                   [<die at file step>]
+//
+// With the last argument it kills itself (SIGKILL) at that change of a file
+// (a write, move, link or delete of the file layer) once its work has
+// begun: in the middle of an operation that changes the store.
+//
+// At the end it prints "longest-wait <ms>" and "errors <n>".
+
+#include "app/startup.h"
+#include "app/uiservices.h"
+#include "soak.h"
+#include "store/filelayer.h"
+#include "store/module1.h"
+#include "store/notetext.h"
+#include "ui/main/buttonlabel.h"
+#include "ui/main/edit.h"
+#include "ui/main/nameedit.h"
+
+#include <QApplication>
+#include <QDialog>
+#include <QUrl>
+
+#include <csignal>
+#include <cstdio>
+#include <random>
+
+namespace {
+
+class SoakServices final : public UiServices {
+public:
+    int errors = 0;
+    int execModal(QDialog& d) override { return d.exec(); }
+    QString openFileName(QWidget*, const QString&, const QString&, const QString&) override {
+        return {};
+    }
+    QString saveFileName(QWidget*, const QString&, const QString&, const QString&) override {
+        return {};
+    }
+    void beep() override {}
+    void showHelp(const QString&) override {}
+    QSize screenSizeTwips() override { return {15360, 11520}; }
+    QSize availableSizeTwips() override { return {15360, 11520}; }
+    void showError(QWidget*, const QString& message) override {
+        ++errors;
+        std::fprintf(stderr, "message: %s\n", qPrintable(message));
+    }
+    int ask(QWidget*, const QString&, const QStringList&) override { return -1; }
+};
+
+class Copy {
+public:
+    Copy(Module1& module, edit& window, int copy, quint64 seed, int maxLength)
+        : m(module), w(window), m_copy(copy), m_rng(seed), m_maxLength(maxLength) {
+        m.beforeCommit = [this] { logEntry(); };
+    }
+
+    void step() {
+        const int kind = pick(100);
+        if (kind < 30) {
+            save();
+        } else if (kind < 40) {
+            nameGroup();
+        } else if (kind < 50) {
+            nameItem();
+        } else if (kind < 68) {
+            moveItem();
+        } else if (kind < 73) {
+            moveGroup();
+        } else if (kind < 80) {
+            erase();
+        } else if (kind < 90) {
+            useSlots();
+        } else {
+            m_op = QStringLiteral("refresh");
+            w.refreshit();
+        }
+        m_op.clear();
+    }
+
+private:
+    int pick(int n) { return std::uniform_int_distribution<int>(0, n - 1)(m_rng); }
+    // Names and captions go into the log percent-encoded: they may hold
+    // tabs and line breaks.
+    static QString esc(const QString& text) {
+        return QString::fromLatin1(QUrl::toPercentEncoding(text));
+    }
+    QString name() {
+        static const QStringList words = {"Recipes",
+                                          "Work",
+                                          "  padded  ",
+                                          "",
+                                          "x",
+                                          "Caf\u00e9 \u20ac",
+                                          QString(45, QLatin1Char('L')),
+                                          "Books",
+                                          " "};
+        return words.at(pick(static_cast<int>(words.size())));
+    }
+    int g() const { return m.S.CurrentGroup; }
+    // A left click on a group button: a right one would open its name box.
+    void choose(int group) {
+        w.LastButton = 1;
+        w.Group_Click(group);
+    }
+    bool select(int group, int item) {
+        w.LastButton = 1;
+        w.Group_Click(group);
+        if (g() != group) {
+            return false;
+        }
+        w.Item_Click(item);
+        return m.S.currentItem() == item;
+    }
+    int firstOf(const std::array<ButtonLabel*, 62>& items, bool named) {
+        std::vector<int> found;
+        for (int k = 0; k < 62; ++k) {
+            if (items[k]->text().isEmpty() != named) {
+                found.push_back(k);
+            }
+        }
+        return found.empty() ? -1 : found[size_t(pick(int(found.size())))];
+    }
+
+    // The entry for the operation now standing, written in it.
+    void logEntry() {
+        const QString seqPath = m.StoreFolder + QStringLiteral("soak.seq");
+        const int seq = FileLayer::readAll(seqPath).data.toInt() + 1;
+        const QString what = m_op.isEmpty() ? QStringLiteral("unexpected") : m_op;
+        m.opWrite(seqPath, QByteArray::number(seq));
+        m.opWrite(m.StoreFolder + QStringLiteral("soak.%1").arg(seq),
+                  QStringLiteral("%1\t%2").arg(m_copy).arg(what).toUtf8());
+    }
+
+    void save() {
+        const int group = pick(6);
+        const int item = pick(10);
+        if (!select(group, item)) {
+            return;
+        }
+        const quint64 seed = m_rng();
+        NoteText::set(m.noteBox(), soakText(seed, m_maxLength));
+        m_op = QStringLiteral("save\t%1\t%2\t%3\t%4\t%5")
+                   .arg(group)
+                   .arg(item)
+                   .arg(m.S.WordWrap)
+                   .arg(seed)
+                   .arg(m_maxLength);
+        w.Item_MouseDown(item, 1, 0, 0);
+        w.DragArmed = 0;
+        // Not saved (another copy changed the names first): the edit is given up.
+        NoteText::set(m.noteBox(), m.SavedText);
+    }
+
+    void nameGroup() {
+        const int group = pick(6);
+        w.LastButton = 1;
+        w.Group_Click(group);
+        if (g() != group) {
+            return;
+        }
+        const QString text = name();
+        m_op = QStringLiteral("name-group\t%1\t%2").arg(group).arg(esc(text.left(40)));
+        w.groupedit->setText(text);
+        w.groupedit_LostFocus();
+        w.dropNameEdit();
+    }
+
+    void nameItem() {
+        const int group = pick(6);
+        const int item = pick(10);
+        if (!select(group, item)) {
+            return;
+        }
+        const QString text = name();
+        m_op = QStringLiteral("name-item\t%1\t%2\t%3").arg(group).arg(item).arg(esc(text.left(40)));
+        w.ItemEdit->setText(text);
+        w.ItemEdit_LostFocus();
+        w.dropNameEdit();
+    }
+
+    void moveItem() {
+        choose(pick(6));
+        const int s = g();
+        const int j = firstOf(w.Item, true);
+        if (j < 0) {
+            return;
+        }
+        const QString caption = w.Item[j]->text();
+        const int button = 1 + pick(2);
+        w.DragKind = QStringLiteral("item");
+        w.DragSourceGroup = static_cast<qint16>(s);
+        w.DragCaption = caption;
+        w.LastButton = static_cast<qint16>(button);
+        w.group_DragOver(pick(6), w.Item[j]);
+        const int k = firstOf(w.Item, false);
+        if (k < 0) {
+            return;
+        }
+        m_op = QStringLiteral("item\t%1\t%2\t%3\t%4\t%5\t%6")
+                   .arg(button == 1 ? "move" : "copy")
+                   .arg(s)
+                   .arg(j)
+                   .arg(g())
+                   .arg(k)
+                   .arg(esc(caption));
+        w.Item_DragDrop(k, w.Item[j]);
+    }
+
+    void moveGroup() {
+        const int j = pick(6);
+        const int k = pick(8);
+        if (w.Group[j]->text().isEmpty() || !w.Group[k]->text().isEmpty() || j == k) {
+            return;
+        }
+        const int button = 1 + pick(2);
+        w.DragKind = QStringLiteral("group");
+        w.LastButton = static_cast<qint16>(button);
+        m_op = QStringLiteral("group\t%1\t%2\t%3").arg(button == 1 ? "move" : "copy").arg(j).arg(k);
+        w.group_DragDrop(k, w.Group[j]);
+    }
+
+    void erase() {
+        if (pick(5) == 0) {
+            const int j = pick(6);
+            if (w.Group[j]->text().isEmpty()) {
+                return;
+            }
+            w.DragKind = QStringLiteral("group");
+            m_op = QStringLiteral("erase-group\t%1").arg(j);
+            w.Del_DragDrop(w.Group[j]);
+            return;
+        }
+        choose(pick(6));
+        const int j = firstOf(w.Item, true);
+        if (j < 0) {
+            return;
+        }
+        w.DragKind = QStringLiteral("item");
+        w.DragSourceGroup = static_cast<qint16>(g());
+        m_op = QStringLiteral("erase-item\t%1\t%2").arg(g()).arg(j);
+        w.Del_DragDrop(w.Item[j]);
+    }
+
+    void useSlots() {
+        choose(pick(6));
+        const int button = 1 + pick(2);
+        const QString how = button == 1 ? QStringLiteral("move") : QStringLiteral("copy");
+        w.LastButton = static_cast<qint16>(button);
+        const int slot = pick(12);
+        if (w.Trans[slot]->text().isEmpty()) {
+            const int j = firstOf(w.Item, true);
+            if (j < 0) {
+                return;
+            }
+            w.DragKind = QStringLiteral("item");
+            w.DragSourceGroup = static_cast<qint16>(g());
+            w.DragCaption = w.Item[j]->text();
+            m_op = QStringLiteral("to-slot\t%1\t%2\t%3\t%4\t%5")
+                       .arg(how)
+                       .arg(g())
+                       .arg(j)
+                       .arg(slot)
+                       .arg(esc(w.DragCaption));
+            w.Trans_DragDrop(slot, w.Item[j]);
+        } else {
+            const int k = firstOf(w.Item, false);
+            if (k < 0) {
+                return;
+            }
+            w.DragKind = QStringLiteral("trans");
+            w.DragCaption = w.Trans[slot]->text();
+            m_op = QStringLiteral("from-slot\t%1\t%2\t%3\t%4\t%5")
+                       .arg(how)
+                       .arg(slot)
+                       .arg(g())
+                       .arg(k)
+                       .arg(esc(w.DragCaption));
+            w.Item_DragDrop(k, w.Trans[slot]);
+        }
+    }
+
+    Module1& m;
+    edit& w;
+    int m_copy;
+    std::mt19937_64 m_rng;
+    int m_maxLength;
+    QString m_op;
+};
+
+} // namespace
+
+int main(int argc, char** argv) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    if (argc != 7 && argc != 8) {
+        std::fprintf(stderr, "usage: see the top of soakcopy.cpp\n");
+        return 2;
+    }
+    const QString appFolder = QString::fromLocal8Bit(argv[1]);
+    SettingsRecord r;
+    r.NetworkMode = 1;
+    r.setNetworkFolder(QString::fromLocal8Bit(argv[2]));
+    FileLayer::writeAtomic(appFolder + QStringLiteral("/quillo.ini"), r.toBytes(), 0600);
+    SoakServices services;
+    Module1 m(services, appFolder);
+    m.lockRetryMs = 5;
+    edit w(m);
+    InitialLoad(m, w);
+    ShowMainWindow(m, w);
+    if (m.S.NetworkMode != 1) {
+        return 3;
+    }
+    Copy copy(m, w, std::atoi(argv[3]), std::strtoull(argv[4], nullptr, 10), std::atoi(argv[6]));
+    const int ops = std::atoi(argv[5]);
+    const int dieAt = argc == 8 ? std::atoi(argv[7]) : 0;
+    if (dieAt > 0) {
+        FileFaults::setObserver([dieAt, changes = 0](const char* step, const QString&) mutable {
+            for (const char* change : {"write", "rename", "link", "unlink", "mktemp"}) {
+                if (qstrcmp(step, change) == 0 && ++changes >= dieAt) {
+                    ::raise(SIGKILL);
+                }
+            }
+        });
+    }
+    for (int k = 0; k < ops; ++k) {
+        copy.step();
+        QApplication::processEvents();
+    }
+    std::printf("longest-wait %lld\nrecovered %d\nerrors %d\n",
+                static_cast<long long>(m.LongestLockWaitMs), m.JournalsRecovered, services.errors);
+    return services.errors == 0 ? 0 : 1;
+}
