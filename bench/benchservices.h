@@ -11,10 +11,10 @@
 class BenchServices final : public UiServices {
 public:
     int execModal(QDialog& d) override { return d.exec(); }
-    QString openFileName(QWidget*, const QString&, const QString&, const QString&) override {
+    QString openFileName(QWidget*, const QString&, const QString&, const QString&, int*) override {
         return {};
     }
-    QString saveFileName(QWidget*, const QString&, const QString&, const QString&) override {
+    QString saveFileName(QWidget*, const QString&, const QString&, const QString&, int*) override {
         return {};
     }
     void beep() override {}
