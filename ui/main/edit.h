@@ -14,6 +14,7 @@ class NoteBox;
 class QAction;
 class QCheckBox;
 class QGroupBox;
+class QKeyEvent;
 class QLabel;
 class QMenu;
 class QPushButton;
@@ -147,6 +148,15 @@ public:
     // Closes an open name edit box without taking its name.
     void dropNameEdit();
 
+    // --- note text, Edit menu and clipboard ---
+    void Fedit_Click();
+    void Fcut_Click();
+    void Fcopy_Click();
+    void Fpaste_Click();
+    void Fdelete_Click();
+    void Fselectall_Click();
+    void sendtoclipboard_Click();
+
     // --- help and about ---
     void Fhelpcontents_Click();
     void Help_Click();
@@ -188,6 +198,7 @@ private:
     void abandonDrop(StoreTransaction& t);
     void eraseGroup(int j);
     void eraseItem(int j);
+    bool editShortcut(QObject* watched, QKeyEvent* event);
 
     Module1& m;
     QWidget* m_client = nullptr;
