@@ -284,4 +284,8 @@ void edit::connectHandlers() {
     connect(Fdelete, &QAction::triggered, this, &edit::Fdelete_Click);
     connect(Fselectall, &QAction::triggered, this, &edit::Fselectall_Click);
     connect(sendtoclipboard, &QPushButton::clicked, this, &edit::sendtoclipboard_Click);
+    connect(file, &QMenu::aboutToShow, this, &edit::file_Click);
+    connect(Fopen, &QAction::triggered, this, &edit::Fopen_Click);
+    connect(Fsave, &QAction::triggered, this, &edit::Fsave_Click);
+    connect(Fsaveas, &QAction::triggered, this, &edit::Fsaveas_Click);
 }

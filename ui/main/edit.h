@@ -85,6 +85,9 @@ public:
     float DownX = 0;
     float DownY = 0;
     QString TextFileName;
+    // The filter the File menu's open dialog preselects: 1 "All Files",
+    // 2 "Text Files"; 0 until the first Open.
+    qint16 FileFilterIndex = 0;
     // The drag under way: the kind of button dragged ("group", "item",
     // "trans"), the group an item came from and its caption at the start.
     QString DragKind;
@@ -157,6 +160,14 @@ public:
     void Fselectall_Click();
     void sendtoclipboard_Click();
 
+    // --- text files ---
+    void file_Click();
+    void Fopen_Click();
+    void Fsave_Click();
+    void Fsaveas_Click();
+    // The largest text file Open reads into a note.
+    static constexpr qint64 MaxTextFileBytes = qint64{16} * 1024 * 1024;
+
     // --- help and about ---
     void Fhelpcontents_Click();
     void Help_Click();
@@ -199,6 +210,8 @@ private:
     void eraseGroup(int j);
     void eraseItem(int j);
     bool editShortcut(QObject* watched, QKeyEvent* event);
+    bool readTextFile(const QString& path);
+    void writeTextFile();
 
     Module1& m;
     QWidget* m_client = nullptr;
@@ -210,4 +223,9 @@ private:
     ButtonLabel* m_dragSource = nullptr;
     QPoint m_dragGrab; // where in the dragged button the pointer holds it
     HelpKey* m_helpKey = nullptr;
+    // What the file dialogs keep from one showing to the next: the filters
+    // the last Open set, the filter chosen in it and the path last chosen.
+    QString m_fileFilter;
+    int m_fileFilterChosen = 0;
+    QString m_fileDialogPath;
 };
