@@ -20,14 +20,39 @@ int QtUiServices::execModal(QDialog& dialog) {
     return dialog.exec();
 }
 
+namespace {
+
+// One file dialog, its filters and the chosen one read back as 1-based
+// indexes. The open dialog accepts a name that does not exist yet: opening
+// it creates the file.
+QString runFileDialog(QWidget* parent, const QString& caption, const QString& folder,
+                      const QString& filter, int* filterIndex, QFileDialog::AcceptMode mode) {
+    QFileDialog dialog(parent, caption, folder, filter);
+    dialog.setAcceptMode(mode);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    const QStringList filters = dialog.nameFilters();
+    if (filterIndex && *filterIndex >= 1 && *filterIndex <= filters.size()) {
+        dialog.selectNameFilter(filters.at(*filterIndex - 1));
+    }
+    const bool accepted = dialog.exec() == QDialog::Accepted;
+    const qsizetype chosen = filters.indexOf(dialog.selectedNameFilter());
+    if (filterIndex && chosen >= 0) {
+        *filterIndex = static_cast<int>(chosen + 1);
+    }
+    const QStringList files = dialog.selectedFiles();
+    return accepted && !files.isEmpty() ? files.constFirst() : QString();
+}
+
+} // namespace
+
 QString QtUiServices::openFileName(QWidget* parent, const QString& caption, const QString& folder,
-                                   const QString& filter) {
-    return QFileDialog::getOpenFileName(parent, caption, folder, filter);
+                                   const QString& filter, int* filterIndex) {
+    return runFileDialog(parent, caption, folder, filter, filterIndex, QFileDialog::AcceptOpen);
 }
 
 QString QtUiServices::saveFileName(QWidget* parent, const QString& caption, const QString& folder,
-                                   const QString& filter) {
-    return QFileDialog::getSaveFileName(parent, caption, folder, filter);
+                                   const QString& filter, int* filterIndex) {
+    return runFileDialog(parent, caption, folder, filter, filterIndex, QFileDialog::AcceptSave);
 }
 
 void QtUiServices::beep() {

@@ -13,9 +13,9 @@ public:
     ~QtUiServices() override;
     int execModal(QDialog& dialog) override;
     QString openFileName(QWidget* parent, const QString& caption, const QString& folder,
-                         const QString& filter) override;
+                         const QString& filter, int* filterIndex) override;
     QString saveFileName(QWidget* parent, const QString& caption, const QString& folder,
-                         const QString& filter) override;
+                         const QString& filter, int* filterIndex) override;
     void beep() override;
     void showHelp(const QString& helpFile) override;
     QSize screenSizeTwips() override;

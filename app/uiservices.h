@@ -17,10 +17,16 @@ public:
 
     // Shows the dialog modally and returns its result code when it closes.
     virtual int execModal(QDialog& dialog) = 0;
+    // The file dialogs return the chosen path, or an empty one on Cancel.
+    // `filter` holds the filters in Qt's syntax, separated by ";;". Where
+    // `filterIndex` is given, it names the filter preselected (1 for the
+    // first; 0 for the first as well) and receives the one the user had
+    // chosen when the dialog closed. `folder` may name a file: it is then
+    // preselected in its folder.
     virtual QString openFileName(QWidget* parent, const QString& caption, const QString& folder,
-                                 const QString& filter) = 0;
+                                 const QString& filter, int* filterIndex = nullptr) = 0;
     virtual QString saveFileName(QWidget* parent, const QString& caption, const QString& folder,
-                                 const QString& filter) = 0;
+                                 const QString& filter, int* filterIndex = nullptr) = 0;
     virtual void beep() = 0;
     virtual void showHelp(const QString& helpFile) = 0;
     // Screen size in twips, 15 per pixel.

@@ -11,10 +11,10 @@
 class BenchServices final : public UiServices {
 public:
     int execModal(QDialog& d) override { return d.exec(); }
-    QString openFileName(QWidget*, const QString&, const QString&, const QString&) override {
+    QString openFileName(QWidget*, const QString&, const QString&, const QString&, int*) override {
         return {};
     }
-    QString saveFileName(QWidget*, const QString&, const QString&, const QString&) override {
+    QString saveFileName(QWidget*, const QString&, const QString&, const QString&, int*) override {
         return {};
     }
     void beep() override {}
@@ -22,7 +22,9 @@ public:
     QSize screenSizeTwips() override { return {15360, 11520}; }
     QSize availableSizeTwips() override { return {15360, 11520}; }
     void showError(QWidget*, const QString& message) override {
+        ++errors;
         std::fprintf(stderr, "%s\n", qPrintable(message));
     }
+    int errors = 0; // messages shown
     int ask(QWidget*, const QString&, const QStringList&) override { return -1; }
 };

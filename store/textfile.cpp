@@ -21,8 +21,11 @@ QString TextFile::decode(const QByteArray& bytes) {
     return normaliseBreaks(text);
 }
 
+QString TextFile::withCrLf(QString text) {
+    text.replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
+    return text;
+}
+
 QByteArray TextFile::encode(const QString& text) {
-    QString crlf = text;
-    crlf.replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
-    return crlf.toUtf8();
+    return withCrLf(text).toUtf8();
 }

@@ -13,4 +13,6 @@ public:
     static QByteArray encode(const QString& text);
     // Any of CR LF, LF or CR becomes "\n".
     static QString normaliseBreaks(QString text);
+    // "\n" becomes CR LF, as text leaves the program (files, the clipboard).
+    static QString withCrLf(QString text);
 };

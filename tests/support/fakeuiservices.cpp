@@ -19,3 +19,17 @@ int FakeUiServices::ask(QWidget*, const QString& question, const QStringList&) {
     answers.pop_front();
     return a;
 }
+
+QString FakeUiServices::openFileName(QWidget*, const QString& caption, const QString& folder,
+                                     const QString& filter, int* filterIndex) {
+    fileDialogs.push_back({caption, folder, filter, filterIndex ? *filterIndex : -1});
+    if (filterIndex && nextFilterIndex > 0) {
+        *filterIndex = nextFilterIndex;
+    }
+    return nextFileName;
+}
+
+QString FakeUiServices::saveFileName(QWidget* parent, const QString& caption, const QString& folder,
+                                     const QString& filter, int* filterIndex) {
+    return openFileName(parent, caption, folder, filter, filterIndex);
+}

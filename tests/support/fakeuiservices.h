@@ -7,6 +7,7 @@
 
 #include <deque>
 #include <functional>
+#include <vector>
 
 // The tests' stand-in for the platform: records what the program showed and
 // answers with what the test scripted.
@@ -22,18 +23,25 @@ public:
     QStringList questions;
     std::deque<int> answers; // scripted answers to questions; -1 when none left
     QStringList helpShown;
-    QString nextFileName;
+    QString nextFileName;    // what every file dialog answers; empty is Cancel
+    int nextFilterIndex = 0; // the filter the user picks in it; 0 leaves the preselected one
+    // Every file dialog shown: what it was handed.
+    struct FileDialog {
+        QString caption;
+        QString folder;
+        QString filter;
+        int filterIndex = -1; // -1 when no index was passed
+    };
+    std::vector<FileDialog> fileDialogs;
     int beeps = 0;
     QSize screen{15360, 11520}; // 1024 x 768 pixels
     QSize available;            // the whole screen unless set
 
     int execModal(QDialog& dialog) override;
-    QString openFileName(QWidget*, const QString&, const QString&, const QString&) override {
-        return nextFileName;
-    }
-    QString saveFileName(QWidget*, const QString&, const QString&, const QString&) override {
-        return nextFileName;
-    }
+    QString openFileName(QWidget*, const QString& caption, const QString& folder,
+                         const QString& filter, int* filterIndex) override;
+    QString saveFileName(QWidget*, const QString& caption, const QString& folder,
+                         const QString& filter, int* filterIndex) override;
     void beep() override { ++beeps; }
     void showHelp(const QString& helpFile) override { helpShown.append(helpFile); }
     QSize screenSizeTwips() override { return screen; }

@@ -15,7 +15,7 @@
 // At the end it prints "longest-wait <ms>" and "errors <n>".
 
 #include "app/startup.h"
-#include "app/uiservices.h"
+#include "bench/benchservices.h"
 #include "soak.h"
 #include "store/filelayer.h"
 #include "store/module1.h"
@@ -33,27 +33,6 @@
 #include <random>
 
 namespace {
-
-class SoakServices final : public UiServices {
-public:
-    int errors = 0;
-    int execModal(QDialog& d) override { return d.exec(); }
-    QString openFileName(QWidget*, const QString&, const QString&, const QString&) override {
-        return {};
-    }
-    QString saveFileName(QWidget*, const QString&, const QString&, const QString&) override {
-        return {};
-    }
-    void beep() override {}
-    void showHelp(const QString&) override {}
-    QSize screenSizeTwips() override { return {15360, 11520}; }
-    QSize availableSizeTwips() override { return {15360, 11520}; }
-    void showError(QWidget*, const QString& message) override {
-        ++errors;
-        std::fprintf(stderr, "message: %s\n", qPrintable(message));
-    }
-    int ask(QWidget*, const QString&, const QStringList&) override { return -1; }
-};
 
 class Copy {
 public:
@@ -309,7 +288,7 @@ int main(int argc, char** argv) {
     r.NetworkMode = 1;
     r.setNetworkFolder(QString::fromLocal8Bit(argv[2]));
     FileLayer::writeAtomic(appFolder + QStringLiteral("/quillo.ini"), r.toBytes(), 0600);
-    SoakServices services;
+    BenchServices services;
     Module1 m(services, appFolder);
     m.lockRetryMs = 5;
     edit w(m);

@@ -17,6 +17,7 @@
 #include <QCheckBox>
 #include <QGroupBox>
 #include <QLabel>
+#include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QRadioButton>
@@ -284,6 +285,17 @@ void edit::connectHandlers() {
     connect(Fhelpcontents, &QAction::triggered, this, &edit::Fhelpcontents_Click);
     connect(Help, &QPushButton::clicked, this, &edit::Help_Click);
     connect(fabout, &QAction::triggered, this, &edit::fabout_Click);
+    connect(Fedit, &QMenu::aboutToShow, this, &edit::Fedit_Click);
+    connect(Fcut, &QAction::triggered, this, &edit::Fcut_Click);
+    connect(Fcopy, &QAction::triggered, this, &edit::Fcopy_Click);
+    connect(Fpaste, &QAction::triggered, this, &edit::Fpaste_Click);
+    connect(Fdelete, &QAction::triggered, this, &edit::Fdelete_Click);
+    connect(Fselectall, &QAction::triggered, this, &edit::Fselectall_Click);
+    connect(sendtoclipboard, &QPushButton::clicked, this, &edit::sendtoclipboard_Click);
+    connect(file, &QMenu::aboutToShow, this, &edit::file_Click);
+    connect(Fopen, &QAction::triggered, this, &edit::Fopen_Click);
+    connect(Fsave, &QAction::triggered, this, &edit::Fsave_Click);
+    connect(Fsaveas, &QAction::triggered, this, &edit::Fsaveas_Click);
 }
 
 void edit::ColorBtn_Click() {

@@ -15,6 +15,7 @@ class NoteBox;
 class QAction;
 class QCheckBox;
 class QGroupBox;
+class QKeyEvent;
 class QLabel;
 class QMenu;
 class QPushButton;
@@ -85,6 +86,9 @@ public:
     float DownX = 0;
     float DownY = 0;
     QString TextFileName;
+    // The filter the File menu's open dialog preselects: 1 "All Files",
+    // 2 "Text Files"; 0 until the first Open.
+    qint16 FileFilterIndex = 0;
     // The drag under way: the kind of button dragged ("group", "item",
     // "trans"), the group an item came from and its caption at the start.
     QString DragKind;
@@ -155,6 +159,23 @@ public:
     // Closes an open name edit box without taking its name.
     void dropNameEdit();
 
+    // --- note text, Edit menu and clipboard ---
+    void Fedit_Click();
+    void Fcut_Click();
+    void Fcopy_Click();
+    void Fpaste_Click();
+    void Fdelete_Click();
+    void Fselectall_Click();
+    void sendtoclipboard_Click();
+
+    // --- text files ---
+    void file_Click();
+    void Fopen_Click();
+    void Fsave_Click();
+    void Fsaveas_Click();
+    // The largest text file Open reads into a note.
+    static constexpr qint64 MaxTextFileBytes = qint64{16} * 1024 * 1024;
+
     // --- help and about ---
     void Fhelpcontents_Click();
     void Help_Click();
@@ -200,6 +221,9 @@ private:
     void takeStoredNote(const QString& text, std::optional<qint16> wordWrap);
     bool keepOwnText(const QString& mine);
     void eraseItem(int j);
+    bool editShortcut(QObject* watched, QKeyEvent* event);
+    bool readTextFile(const QString& path);
+    void writeTextFile();
 
     Module1& m;
     QWidget* m_client = nullptr;
@@ -211,4 +235,9 @@ private:
     ButtonLabel* m_dragSource = nullptr;
     QPoint m_dragGrab; // where in the dragged button the pointer holds it
     HelpKey* m_helpKey = nullptr;
+    // What the file dialogs keep from one showing to the next: the filters
+    // the last Open set, the filter chosen in it and the path last chosen.
+    QString m_fileFilter;
+    int m_fileFilterChosen = 0;
+    QString m_fileDialogPath;
 };

@@ -207,12 +207,20 @@ bool edit::eventFilter(QObject* watched, QEvent* event) {
             m_sessionEnding = false;
         }
         break;
+    case QEvent::ShortcutOverride:
+        if (editShortcut(watched, static_cast<QKeyEvent*>(event))) {
+            return true;
+        }
+        break;
     case QEvent::KeyPress:
     case QEvent::KeyRelease:
         if (isOwnWidget(watched)) {
             m_sessionEnding = false;
         }
         if (isOwnWidget(watched) && keyPreview(static_cast<QKeyEvent*>(event))) {
+            return true;
+        }
+        if (editShortcut(watched, static_cast<QKeyEvent*>(event))) {
             return true;
         }
         break;

@@ -1,7 +1,9 @@
 #include "ui/main/notebox.h"
 
 #include "store/codepage.h"
+#include "store/textfile.h"
 
+#include <QMimeData>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
@@ -32,4 +34,19 @@ void NoteBox::onContentsChange(int position, int /*removed*/, int added) {
     m_fixing = true;
     cursor.insertText(held);
     m_fixing = false;
+}
+
+QMimeData* NoteBox::createMimeDataFromSelection() const {
+    QString text = textCursor().selectedText();
+    text.replace(QChar::ParagraphSeparator, QLatin1Char('\n'));
+    text.replace(QChar::LineSeparator, QLatin1Char('\n'));
+    auto* mime = new QMimeData;
+    mime->setText(TextFile::withCrLf(text));
+    return mime;
+}
+
+void NoteBox::insertFromMimeData(const QMimeData* source) {
+    if (source && source->hasText()) {
+        insertPlainText(TextFile::normaliseBreaks(source->text()));
+    }
 }

@@ -11,6 +11,12 @@ public:
     NoteBox(int index, QWidget* parent);
     int index() const { return m_index; }
 
+protected:
+    // Text leaves the box with CR LF line breaks and may come in with any of
+    // CR LF, LF or CR: also by the box's own menu, keys and middle click.
+    QMimeData* createMimeDataFromSelection() const override;
+    void insertFromMimeData(const QMimeData* source) override;
+
 private:
     void onContentsChange(int position, int removed, int added);
 

@@ -1,0 +1,40 @@
+#include "ui/dialogs/cant.h"
+
+#include "ui/twips.h"
+
+#include <QLabel>
+#include <QPushButton>
+
+cant::cant(QWidget* parent) : QDialog(parent) {
+    setObjectName(QStringLiteral("cant"));
+    setWindowTitle(QString());
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                   Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
+    setFixedSize(Twips::toPx(2580), Twips::toPx(1044));
+
+    Label1 = new QLabel(QStringLiteral("Sorry - Can't open this file."), this);
+    Label1->setObjectName(QStringLiteral("Label1"));
+    Label1->setTextFormat(Qt::PlainText);
+    Twips::place(Label1, 90, 90, 2385, 315);
+
+    OK = new QPushButton(QStringLiteral("OK"), this);
+    OK->setObjectName(QStringLiteral("OK"));
+    OK->setDefault(true);
+    Twips::place(OK, 270, 510, 2055, 435);
+    connect(OK, &QPushButton::clicked, this, &cant::OK_Click);
+    OK->setFocus();
+    Form_Load();
+}
+
+void cant::Form_Load() {
+    const QWidget* owner = parentWidget();
+    if (!owner) {
+        return;
+    }
+    const QPoint at = owner->window()->frameGeometry().topLeft();
+    move(Twips::toPx(Twips::fromPx(at.x()) + 90), Twips::toPx(Twips::fromPx(at.y()) + 550));
+}
+
+void cant::OK_Click() {
+    accept();
+}
