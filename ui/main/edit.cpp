@@ -276,4 +276,6 @@ void edit::connectHandlers() {
     connect(Fhelpcontents, &QAction::triggered, this, &edit::Fhelpcontents_Click);
     connect(Help, &QPushButton::clicked, this, &edit::Help_Click);
     connect(fabout, &QAction::triggered, this, &edit::fabout_Click);
+    connect(Ffind, &QAction::triggered, this, &edit::Ffind_Click);
+    connect(Ffindnext, &QAction::triggered, this, &edit::Ffindnext_Click);
 }

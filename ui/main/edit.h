@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ui/main/searchstate.h"
+
 #include <QMainWindow>
 
 #include <array>
@@ -146,6 +148,12 @@ public:
     void sessionEnding();
     // Closes an open name edit box without taking its name.
     void dropNameEdit();
+
+    // --- search ---
+    void Ffind_Click();
+    void Ffindnext_Click();
+    void search();
+    SearchState searchState;
 
     // --- help and about ---
     void Fhelpcontents_Click();
