@@ -5,12 +5,15 @@
 #include <QDialog>
 
 #include <cstdio>
+#include <functional>
 
 // The platform's services as the benchmarks and tools need them: dialogs
-// run for real, messages go to standard error, nothing asks.
+// run for real unless answered, messages go to standard error, nothing asks.
 class BenchServices final : public UiServices {
 public:
-    int execModal(QDialog& d) override { return d.exec(); }
+    // Answers modal dialogs without showing them, where a benchmark sets it.
+    std::function<int(QDialog&)> answerModal;
+    int execModal(QDialog& d) override { return answerModal ? answerModal(d) : d.exec(); }
     QString openFileName(QWidget*, const QString&, const QString&, const QString&, int*) override {
         return {};
     }

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Benchmarks under Xvfb: start-up time to the mapped window and peak memory
 # (empty program folder, full store, and a bare Qt window as the yardstick),
-# then the lock's hand-over time and the waiter's processor use.
+# then the lock's hand-over time and the waiter's processor use, a group drop, and a
+# whole search pass against grep -ril over the same files.
 # usage: bench/run_all.sh [build folder] [runs]
 set -euo pipefail
 BUILD=${1:-build}
@@ -49,4 +50,5 @@ measure "Quillo Pad, empty folder" quillo ""
 measure "Quillo Pad, full store" quillo "$WORK/full"
 "$BIN/quillo_lockbench" "$RUNS" 1000
 "$BIN/quillo_dragbench" 20
+"$BIN/quillo_searchbench" "$WORK/full" "$RUNS"
 "$BIN/quillo_refreshbench" 60

@@ -25,12 +25,16 @@ QByteArray NoteFile::encode(const QString& text, qint16 wordWrap) {
 }
 
 NoteFile::Content NoteFile::decode(const QByteArray& bytes) {
-    Content c;
+    return {fromFileText(textBytes(bytes)), wordWrapOf(bytes)};
+}
+
+QByteArray NoteFile::textBytes(const QByteArray& bytes) {
+    return bytes.size() < 2 ? bytes : bytes.first(bytes.size() - 2);
+}
+
+std::optional<qint16> NoteFile::wordWrapOf(const QByteArray& bytes) {
     if (bytes.size() < 2) {
-        c.text = fromFileText(bytes);
-        return c;
+        return std::nullopt;
     }
-    c.text = fromFileText(bytes.left(bytes.size() - 2));
-    c.wordWrap = qFromLittleEndian<qint16>(bytes.constData() + bytes.size() - 2);
-    return c;
+    return qFromLittleEndian<qint16>(bytes.constData() + bytes.size() - 2);
 }

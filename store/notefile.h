@@ -21,6 +21,10 @@ public:
     static QByteArray encode(const QString& text, qint16 wordWrap);
     // A damaged 1-byte file is read as far as it goes: its byte as the text.
     static Content decode(const QByteArray& bytes);
+    // The two parts of a note file, undecoded: the text's bytes and the flag
+    // (read as `decode` reads them).
+    static QByteArray textBytes(const QByteArray& bytes);
+    static std::optional<qint16> wordWrapOf(const QByteArray& bytes);
 
     static QByteArray toFileText(const QString& text);
     static QString fromFileText(const QByteArray& bytes);

@@ -15,3 +15,13 @@ void NoteText::set(QPlainTextEdit* box, const QString& text) {
         box->setPlainText(text);
     }
 }
+
+QString NoteText::shown(const QString& text) {
+    if (!text.contains(QLatin1Char('\r'))) {
+        return text;
+    }
+    QString out = text;
+    out.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    out.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    return out;
+}

@@ -11,4 +11,7 @@ class NoteText final {
 public:
     static QString get(const QPlainTextEdit* box);
     static void set(QPlainTextEdit* box, const QString& text);
+    // The text a box holds once `text` is set into it: the box breaks the
+    // line at a lone CR too, and at CR LF only once.
+    static QString shown(const QString& text);
 };

@@ -296,6 +296,8 @@ void edit::connectHandlers() {
     connect(Fopen, &QAction::triggered, this, &edit::Fopen_Click);
     connect(Fsave, &QAction::triggered, this, &edit::Fsave_Click);
     connect(Fsaveas, &QAction::triggered, this, &edit::Fsaveas_Click);
+    connect(Ffind, &QAction::triggered, this, &edit::Ffind_Click);
+    connect(Ffindnext, &QAction::triggered, this, &edit::Ffindnext_Click);
 }
 
 void edit::ColorBtn_Click() {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ui/main/searchstate.h"
+
 #include <QMainWindow>
 
 #include <array>
@@ -175,6 +177,12 @@ public:
     void Fsaveas_Click();
     // The largest text file Open reads into a note.
     static constexpr qint64 MaxTextFileBytes = qint64{16} * 1024 * 1024;
+
+    // --- search ---
+    void Ffind_Click();
+    void Ffindnext_Click();
+    void search();
+    SearchState searchState;
 
     // --- help and about ---
     void Fhelpcontents_Click();
