@@ -25,8 +25,10 @@ for target in settings nameindex notefile textfile codepage mountline; do
         status=1
     fi
     runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log")
-    echo "fuzz_$target: $result, ${runs:-no} executions in ${seconds} s"
-    if [ "$result" = FAILED ]; then
+    if [ "$result" = passed ]; then
+        echo "fuzz_$target: passed, ${runs:-?} executions in ${seconds} s"
+    else
+        echo "fuzz_$target: FAILED after ${runs:-?} executions"
         grep -E "check failed|ERROR|SUMMARY|Test unit written" "$log" | head -5 || true
         echo "  (whole report: $log)"
     fi
