@@ -3,14 +3,19 @@
 
 BUILD      ?= build
 ASAN_BUILD ?= build-asan
+FUZZ_BUILD ?= build-fuzz
 JOBS       ?= $(shell nproc)
 PREFIX     ?= /usr/local
 DESTDIR    ?=
+# Seconds each fuzz target runs: long in `make fuzz`, a short check in `make test`.
+FUZZ_SECONDS      ?= 180
+FUZZ_TEST_SECONDS ?= 4
 
-# libqt6svg6 draws the icon; the rest check and build the installation.
+# libqt6svg6 draws the icon; the rest check and build the installation, and
+# clang with its libFuzzer and sanitizer runtimes builds the fuzz targets.
 PACKAGES = cmake ninja-build g++ make pkg-config qt6-base-dev libgl-dev \
            libgtest-dev libgmock-dev fonts-dejavu-core libqt6svg6 \
-           desktop-file-utils appstream dpkg-dev file
+           desktop-file-utils appstream dpkg-dev file clang libclang-rt-14-dev
 BENCH_PACKAGES = xvfb xauth libxcb1-dev
 
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
@@ -26,8 +31,8 @@ define install_missing
 	fi
 endef
 
-.PHONY: all deps bench-deps build build-asan run test test-normal test-asan bench shots soak format clean \
-        install package
+.PHONY: all deps bench-deps build build-asan build-fuzz run test test-normal test-asan test-fuzz \
+        fuzz bench shots soak format clean install package
 
 all: build
 
@@ -43,19 +48,28 @@ $(BUILD)/build.ninja: CMakeLists.txt | deps
 $(ASAN_BUILD)/build.ninja: CMakeLists.txt | deps
 	cmake -S . -B $(ASAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DQUILLO_SANITIZE=ON
 
+# The fuzz targets: clang, only the core library, in a build folder of their own.
+$(FUZZ_BUILD)/build.ninja: CMakeLists.txt fuzz/CMakeLists.txt | deps
+	cmake -S . -B $(FUZZ_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	  -DCMAKE_CXX_COMPILER=clang++ -DQUILLO_FUZZ=ON
+
 build: deps $(BUILD)/build.ninja
 	cmake --build $(BUILD) -j $(JOBS)
 
 build-asan: deps $(ASAN_BUILD)/build.ninja
 	cmake --build $(ASAN_BUILD) -j $(JOBS)
 
+build-fuzz: deps $(FUZZ_BUILD)/build.ninja
+	cmake --build $(FUZZ_BUILD) -j $(JOBS)
+
 run: build
 	@if [ -z "$$DISPLAY$$WAYLAND_DISPLAY" ]; then \
 	  echo "No display: set DISPLAY (or run under xvfb-run) to see the window."; exit 1; fi
 	$(BUILD)/bin/quillo
 
-# Tests run headless; the sanitizer build repeats the whole suite.
-test: test-normal test-asan
+# Tests run headless; the sanitizer build repeats the whole suite; then each
+# fuzz target runs a few seconds from its seed corpus.
+test: test-normal test-asan test-fuzz
 
 test-normal: build
 	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure --timeout 300
@@ -66,6 +80,15 @@ test-asan: build-asan
 	  LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp:print_suppressions=0 \
 	  UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
 	  ctest --output-on-failure --timeout 600
+
+test-fuzz: build-fuzz
+	rm -rf $(FUZZ_BUILD)/test-run
+	fuzz/run.sh $(FUZZ_BUILD) $(FUZZ_TEST_SECONDS) $(FUZZ_BUILD)/test-run
+
+# Each fuzz target in turn for FUZZ_SECONDS; what they find stays in
+# $(FUZZ_BUILD)/fuzz-run/ and the next run starts from it.
+fuzz: build-fuzz
+	fuzz/run.sh $(FUZZ_BUILD) $(FUZZ_SECONDS) $(FUZZ_BUILD)/fuzz-run
 
 # Installs into $(DESTDIR)$(PREFIX); asks for sudo only where it cannot write.
 install: build
@@ -102,4 +125,4 @@ format:
 	clang-format -i $$(git ls-files '*.cpp' '*.h')
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD)

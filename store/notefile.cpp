@@ -11,8 +11,12 @@ QByteArray NoteFile::toFileText(const QString& text) {
 }
 
 QString NoteFile::fromFileText(const QByteArray& bytes) {
+    // A lone CR (from another program) is a line break in the note box as
+    // well: read it as one, or the text read would never equal the text shown
+    // and every refresh would take the note for changed by another copy.
     QByteArray copy = bytes;
     copy.replace("\r\n", "\n");
+    copy.replace('\r', '\n');
     return CodePage::decode(copy);
 }
 

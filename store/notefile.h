@@ -10,7 +10,8 @@
 // bytes L-2..L-1 are the note's word-wrap flag, a 16-bit little-endian
 // integer (1 wrapped, 0 not). An empty note is a 2-byte file.
 //
-// In memory the text uses "\n" line breaks, as the text boxes hold it.
+// In memory the text uses "\n" line breaks, as the text boxes hold it: CR LF,
+// and a lone CR or LF that another program wrote, each read as one "\n".
 class NoteFile final {
 public:
     struct Content {

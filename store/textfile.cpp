@@ -11,7 +11,10 @@ QString TextFile::normaliseBreaks(QString text) {
 }
 
 QString TextFile::decode(const QByteArray& bytes) {
-    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    // The decoder keeps a leading mark, so exactly one is dropped below and a
+    // U+FEFF that belongs to the text stays.
+    QStringDecoder utf8(QStringDecoder::Utf8,
+                        QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
     QString text = utf8.decode(bytes);
     if (utf8.hasError()) {
         text = CodePage::decode(bytes);
@@ -27,5 +30,11 @@ QString TextFile::withCrLf(QString text) {
 }
 
 QByteArray TextFile::encode(const QString& text) {
-    return withCrLf(text).toUtf8();
+    QString crlf = withCrLf(text);
+    // Reading drops one leading byte-order mark; a text that begins with
+    // U+FEFF of its own gets one written before it, so that it reads back whole.
+    if (crlf.startsWith(QChar(0xFEFF))) {
+        crlf.prepend(QChar(0xFEFF));
+    }
+    return crlf.toUtf8();
 }

@@ -193,6 +193,14 @@ TEST_F(NetMode, AConflictingEditIsKeptAsANoteOfItsOwn) {
     ASSERT_EQ(ui.errors.size(), 1);
     EXPECT_TRUE(ui.errors[0].contains("Your own text was kept as the note")) << ui.errors[0].toStdString();
     EXPECT_EQ(tryLockElsewhere(net + "quillo.loc"), "held");
+
+    // A note another program wrote with lone CRs is no conflict while typing.
+    share("quil0.5", QByteArray("one\rtwo\x01\x00", 9));
+    click(w->Item[5]);
+    type("three ");
+    w->refreshit();
+    EXPECT_EQ(note(), QStringLiteral("three one\ntwo"));
+    EXPECT_EQ(ui.errors.size(), 1);
 }
 
 TEST_F(NetMode, TheRefreshWaitsForOtherWork) {
