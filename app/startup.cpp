@@ -83,6 +83,8 @@ void ShowMainWindow(Module1& m, edit& w) {
     } else {
         w.show();
     }
+    // Text a crash kept from its note is offered before anything is typed.
+    w.OfferRecovery();
 }
 
 void RestoreAndRaise(edit& w) {

@@ -3,6 +3,7 @@
 #include "app/uiservices.h"
 #include "store/filelayer.h"
 #include "store/notetext.h"
+#include "store/recoveryfile.h"
 
 #include <QPlainTextEdit>
 #include <QTimer>
@@ -66,6 +67,34 @@ void Module1::focusNote() const {
     QPlainTextEdit* box = noteBox();
     if (box && box->isVisible()) {
         box->setFocus(Qt::OtherFocusReason);
+    }
+}
+
+QString Module1::recoveryPath() const {
+    return AppFolder + QLatin1String(RecoveryNote::FileName);
+}
+
+void Module1::KeepRecovery() {
+    const QString text = noteText();
+    if (text == SavedText || text == m_storedText) {
+        DropRecovery();
+        return;
+    }
+    RecoveryNote note;
+    note.storeFolder = StoreFolder;
+    note.group = S.CurrentGroup;
+    note.item = S.currentItem();
+    note.wordWrap = S.WordWrap;
+    note.text = text;
+    // Owner-only: it holds the user's text. A failure here is no reason to
+    // interrupt typing; the next change tries again.
+    m_recoveryWritten = FileLayer::writeAtomic(recoveryPath(), note.encode(), 0600).ok();
+}
+
+void Module1::DropRecovery(bool leftOver) {
+    if (m_recoveryWritten || leftOver) {
+        FileLayer::remove(recoveryPath());
+        m_recoveryWritten = false;
     }
 }
 

@@ -110,6 +110,15 @@ public:
     // Shows Txt(WordWrap), hides the other and sets the check box to match.
     void showNoteBox() const;
 
+    // --- unsaved text kept against a crash ---
+    // Writes the note on screen to the recovery file while it holds text not
+    // in its note, and removes the file once it does not.
+    void KeepRecovery();
+    // The note was saved or its changes given up: no file is needed. Only the
+    // file this run wrote goes, unless the one a past run `leftOver` must.
+    void DropRecovery(bool leftOver = false);
+    QString recoveryPath() const;
+
     // --- shared-access lock ---
     void AcquireAccess();
     // The access check before loading a whole store (start-up, the switch to
@@ -183,6 +192,8 @@ private:
     bool m_finishPosted = false;
     bool m_settingsFailureShown = false;
     bool m_shareChecked = false;
+    bool m_recoveryWritten = false;
+    QString m_storedText; // the text the note's file holds, as far as this copy knows
     QStringList m_messages;
     bool m_messagesPosted = false;
     QSet<QString> m_unreadable; // files whose last read failed

@@ -134,12 +134,16 @@ void Module1::LoadNote() {
         NoteText::set(controls.Txt[0], QString());
         NoteText::set(controls.Txt[1], QString());
         SavedText.clear();
+        m_storedText.clear();
+        DropRecovery();
         return;
     }
     const NoteFile::Content note = NoteFile::decode(r.data);
     NoteText::set(controls.Txt[0], note.text);
     NoteText::set(controls.Txt[1], note.text);
     SavedText = NoteText::get(controls.Txt[0]);
+    m_storedText = SavedText;
+    DropRecovery();
     if (note.wordWrap) {
         S.WordWrap = *note.wordWrap == 1 ? 1 : 0;
         showNoteBox();
@@ -194,6 +198,9 @@ void Module1::SaveNote() {
     SaveFailed = m_opFailed;
     if (SaveFailed) {
         RollBackOperation(false);
+    } else {
+        m_storedText = text;
+        DropRecovery();
     }
     focusNote();
 }

@@ -10,8 +10,9 @@ int FakeUiServices::execModal(QDialog& dialog) {
     return dialog.exec();
 }
 
-int FakeUiServices::ask(QWidget*, const QString& question, const QStringList&) {
+int FakeUiServices::ask(QWidget*, const QString& question, const QStringList& offered) {
     questions.append(question);
+    lastAnswers = offered;
     if (answers.empty()) {
         return -1;
     }

@@ -22,6 +22,7 @@ public:
     QStringList errors;      // every message shown
     QStringList questions;
     std::deque<int> answers; // scripted answers to questions; -1 when none left
+    QStringList lastAnswers; // the answers the last question offered
     QStringList helpShown;
     QString nextFileName;    // what every file dialog answers; empty is Cancel
     int nextFilterIndex = 0; // the filter the user picks in it; 0 leaves the preselected one

@@ -53,6 +53,7 @@ edit::edit(Module1& module, QWidget* parent) : QMainWindow(parent), m(module) {
     createControls();
     createMenus();
     connectHandlers();
+    keepRecoveryWhileTyping();
 
     m.controls.window = this;
     // The window previews keys and watches focus and mouse of its own controls.

@@ -9,6 +9,7 @@
 
 class ButtonLabel;
 class DragOutline;
+class FileResult;
 class HelpKey;
 class Module1;
 class StoreTransaction;
@@ -23,6 +24,7 @@ class QMenu;
 class QPushButton;
 class QRadioButton;
 class QTimer;
+struct RecoveryNote;
 
 // The main window: the note text, the item and group columns, the transfer
 // slots, the Local/Network choice and the button panel. The captions of its
@@ -189,6 +191,10 @@ public:
     void Help_Click();
     void fabout_Click();
 
+    // --- unsaved text kept against a crash ---
+    // At start-up: text a past run could not save is offered back.
+    void OfferRecovery();
+
 signals:
     // "Unload" has done its work: the program ends now.
     void endProgram();
@@ -212,6 +218,10 @@ private:
     bool consumeClickBlock();
     bool clickMayGoOn();
     bool mayQuitUnsaved(QString why);
+    // Nothing when the user cancels the file dialog.
+    std::optional<FileResult> saveAsTextFile(const QString& text);
+    void keepRecoveryWhileTyping();
+    bool restoreRecovered(const RecoveryNote& r);
     void connectButton(ButtonLabel* label);
     void buttonMouseMove(ButtonLabel* label, int Button, float X, float Y);
     void buttonMouseUp(ButtonLabel* label, bool inside, QPoint global);
@@ -239,6 +249,7 @@ private:
     bool m_inResize = false;
     bool m_clickBlocked = false;
     QTimer* m_afterWrapRelease = nullptr;
+    QTimer* m_recoveryTimer = nullptr;
     DragOutline* m_outline = nullptr;
     ButtonLabel* m_dragSource = nullptr;
     QPoint m_dragGrab; // where in the dragged button the pointer holds it

@@ -157,6 +157,8 @@ void edit::unload_Click() {
             if (!mayQuitUnsaved(why)) {
                 return;
             }
+            // Kept in a text file or given up: nothing is left to recover.
+            m.DropRecovery();
         }
     }
     m.CloseAllFiles();
@@ -181,16 +183,13 @@ bool edit::mayQuitUnsaved(QString why) {
             m.focusNote();
             return false;
         }
-        const QString path =
-            m.services.saveFileName(this, QStringLiteral("Save as Text File"), QDir::homePath(),
-                                    QStringLiteral("Text Files (*.txt);;All Files (*)"));
-        if (path.isEmpty()) {
+        const std::optional<FileResult> written = saveAsTextFile(m.noteText());
+        if (!written) {
             continue;
         }
-        const FileResult written = FileLayer::writeAtomic(path, TextFile::encode(m.noteText()));
-        if (written) {
+        if (*written) {
             return true;
         }
-        why = written.message();
+        why = written->message();
     }
 }
