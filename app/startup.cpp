@@ -47,6 +47,7 @@ void InitialLoad(Module1& m, edit& w) {
     // there is undone, and its temporaries go, before anything is read.
     StoreJournal::recover(m.AppFolder);
     FileLayer::removeLeftovers(m.AppFolder);
+    m.trash.startRun();
     m.ReadSettings();
     w.ApplySizePreset();
     m.NetFolder = Module1::withSeparator(NameIndex::trimmed(m.S.NetworkFolder));

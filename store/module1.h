@@ -6,6 +6,7 @@
 #include "store/storecontrols.h"
 #include "store/storejournal.h"
 #include "store/storelock.h"
+#include "store/trash.h"
 
 #include <QObject>
 #include <QSet>
@@ -44,6 +45,7 @@ public:
     UiServices& services;
     int lockRetryMs = 25; // pacing of the Waiting dialog's attempts
     int quickAttempts = 50;
+    Trash trash{AppFolder}; // what the erase target took, for Undo Erase
 
     static QString withSeparator(const QString& folder);
 
@@ -101,6 +103,7 @@ public:
 
     // Writes 40 blanks over entry `item` of items<group>.dir, leaving the rest.
     bool BlankItemField(int group, int item);
+    bool WriteItemField(int group, int item, const QString& name);
 
     // The visible note box and its text.
     QPlainTextEdit* noteBox() const;

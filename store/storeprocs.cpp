@@ -243,7 +243,11 @@ void Module1::RevertToLocalStore() {
 }
 
 bool Module1::BlankItemField(int group, int item) {
-    // The index is rewritten whole with this one field blanked, so the file
+    return WriteItemField(group, item, QString());
+}
+
+bool Module1::WriteItemField(int group, int item, const QString& name) {
+    // The index is rewritten whole with this one field changed, so the file
     // is never torn and another user account's file can be replaced too.
     const QString path = itemIndexPath(group);
     const ReadResult r = FileLayer::readAll(path);
@@ -256,6 +260,6 @@ bool Module1::BlankItemField(int group, int item) {
     if (bytes.size() < at + NameIndex::FieldSize) {
         bytes.append(at + NameIndex::FieldSize - bytes.size(), ' ');
     }
-    bytes.replace(at, NameIndex::FieldSize, QByteArray(NameIndex::FieldSize, ' '));
+    bytes.replace(at, NameIndex::FieldSize, NameIndex::field(name));
     return opWrite(path, bytes);
 }

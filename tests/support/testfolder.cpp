@@ -14,6 +14,14 @@ TestFolder::TestFolder() {
     EXPECT_TRUE(m_dir.isValid());
 }
 
+QMap<QString, QByteArray> TestFolder::snapshot() const {
+    QMap<QString, QByteArray> all;
+    for (const QString& f : QDir(path()).entryList(QDir::Files)) {
+        all.insert(f, read(f));
+    }
+    return all;
+}
+
 QByteArray TestFolder::read(const QString& name) const {
     QFile f(file(name));
     if (!f.open(QIODevice::ReadOnly)) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QMap>
 #include <QString>
 #include <QTemporaryDir>
 
@@ -14,6 +15,8 @@ public:
     QString path() const { return m_dir.path() + QLatin1Char('/'); }
     QString file(const QString& name) const { return path() + name; }
     QByteArray read(const QString& name) const;
+    // Every file of the folder (not of its subfolders) with its bytes.
+    QMap<QString, QByteArray> snapshot() const;
     bool exists(const QString& name) const;
     void write(const QString& name, const QByteArray& bytes) const;
     QString mkdir(const QString& name) const;

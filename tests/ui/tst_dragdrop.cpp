@@ -25,15 +25,6 @@ QByteArray noteBytes(const char* text) {
 
 class DragDrop : public MainWindowFixture {
 protected:
-    QStringList files() const { return QDir(dir.path()).entryList(QDir::Files, QDir::Name); }
-    // Every file of the folder with its bytes, to compare before and after.
-    QMap<QString, QByteArray> everything() const {
-        QMap<QString, QByteArray> all;
-        for (const QString& f : files()) {
-            all.insert(f, dir.read(f));
-        }
-        return all;
-    }
     void expectSelected(int group, int item) {
         EXPECT_EQ(m->S.CurrentGroup, group);
         EXPECT_EQ(m->S.currentItem(), item);
@@ -103,7 +94,7 @@ TEST_F(DragDrop, AGroupMovesAndCopiesWithEveryNote) {
     const QByteArray index = dir.read("items0.dir");
 
     drag(Qt::LeftButton, {w->Group[0], w->Group[3]});
-    EXPECT_EQ(files(),
+    EXPECT_EQ(dir.snapshot().keys(),
               QStringList({"group.dir", "items3.dir", "quil3.0", "quil3.61", "quillo.ini"}))
         << "an empty note leaves no file at either end";
     EXPECT_EQ(dir.read("group.dir"), names({"", "Home", "", "Work"}, 31));
@@ -115,10 +106,10 @@ TEST_F(DragDrop, AGroupMovesAndCopiesWithEveryNote) {
     EXPECT_EQ(w->Item[0]->text(), QStringLiteral("a"));
 
     // Nothing happens on a named group or on itself.
-    const auto before = everything();
+    const auto before = dir.snapshot();
     drag(Qt::LeftButton, {w->Group[3], w->Group[1]});
     drag(Qt::RightButton, {w->Group[3], w->Group[3]});
-    EXPECT_EQ(everything(), before);
+    EXPECT_EQ(dir.snapshot(), before);
     EXPECT_FALSE(w->groupedit->isVisible()) << "a right drag names nothing";
 
     // Copied onto the empty group on display: its names show at once.
@@ -249,8 +240,8 @@ TEST_F(DragDrop, TheEraseTarget) {
 
     // A whole group, its index and every note; the slots stay.
     drag(Qt::LeftButton, {w->Group[2], w->Del[2]});
-    EXPECT_EQ(files(), QStringList({"group.dir", "items0.dir", "quil0.1", "quillo.ini", "trans.0",
-                                    "trans.dir"}));
+    EXPECT_EQ(dir.snapshot().keys(), QStringList({"group.dir", "items0.dir", "quil0.1",
+                                                  "quillo.ini", "trans.0", "trans.dir"}));
     EXPECT_EQ(dir.read("group.dir"), names({"Work"}, 31));
     EXPECT_EQ(w->Trans[0]->text(), QStringLiteral("kept"));
     expectSelected(0, 1);
@@ -267,9 +258,9 @@ TEST_F(DragDrop, AFailedStepPutsEverythingBack) {
     // A folder, not empty, stands where the sixth note must go.
     dir.mkdir("quil5.5");
     dir.write("quil5.5/inside", "x");
-    const auto before = everything();
+    const auto before = dir.snapshot();
     drag(Qt::LeftButton, {w->Group[0], w->Group[5]});
-    EXPECT_EQ(everything(), before) << "nothing moved, nothing lost";
+    EXPECT_EQ(dir.snapshot(), before) << "nothing moved, nothing lost";
     EXPECT_EQ(w->Group[0]->text(), QStringLiteral("Work"));
     EXPECT_EQ(w->Group[5]->text(), QString());
     expectSelected(0, 0);

@@ -47,13 +47,6 @@ protected:
         w->Fedit->hide();
         return offers;
     }
-    QMap<QString, QByteArray> everything() const {
-        QMap<QString, QByteArray> all;
-        for (const QString& f : QDir(dir.path()).entryList(QDir::Files)) {
-            all.insert(f, dir.read(f));
-        }
-        return all;
-    }
 };
 
 TEST_F(NoteText, EditMenuFollowsTheSelectionAndItsKeysTheLastOpening) {
@@ -195,16 +188,16 @@ TEST_F(NoteText, ADroppedItemOrSlotInsertsItsStoredTextAGroupNothing) {
     start();
     click(w->Item[1]);
     QTest::keyClick(focus(), Qt::Key_End, Qt::ControlModifier);
-    const auto before = everything();
+    const auto before = dir.snapshot();
 
     drag(Qt::LeftButton, {w->Group[0], m->noteBox()});
     EXPECT_EQ(note(), "note");
-    EXPECT_EQ(everything(), before);
+    EXPECT_EQ(dir.snapshot(), before);
 
     drag(Qt::LeftButton, {w->Item[0], m->noteBox()});
     EXPECT_EQ(note(), "notealpha\nbeta") << "the text without the word-wrap flag, at the caret";
     EXPECT_TRUE(m->noteChanged());
-    EXPECT_EQ(everything(), before) << "the dragged item stays as it was";
+    EXPECT_EQ(dir.snapshot(), before) << "the dragged item stays as it was";
 
     // The next press saves the note under its own item.
     click(w->Item[0]);

@@ -1,5 +1,6 @@
 #include "mainwindowfixture.h"
 #include "soon.h"
+#include "testfolder.h"
 
 #include "store/notefile.h"
 #include "store/recoveryfile.h"
@@ -7,8 +8,9 @@
 #include "ui/main/buttonlabel.h"
 
 #include <QFileInfo>
-#include <QPushButton>
+#include <QMenu>
 #include <QProcess>
+#include <QPushButton>
 
 #include <csignal>
 #include <sys/stat.h>
@@ -113,4 +115,71 @@ TEST_F(Recovery, OfferedOnlyWhenSomethingWouldBeLost) {
     EXPECT_FALSE(QFileInfo::exists(rcv()));
     EXPECT_EQ(dir.read(QStringLiteral("quil0.3")), NoteFile::encode(QStringLiteral("typed"), 1));
     EXPECT_FALSE(m->noteChanged());
+}
+
+class UndoErase : public Recovery {
+protected:
+    void erase(QWidget* what) { drag(Qt::LeftButton, {what, w->Del[0]}); }
+    bool undoOffered() {
+        emit w->Fedit->aboutToShow();
+        return w->FundoErase->isEnabled();
+    }
+};
+
+// An erased note and an erased group come back byte for byte, names with
+// line breaks included, for this run and the next; the run after that has
+// let them go.
+TEST_F(UndoErase, ErasedNoteAndGroupComeBackByteForByte) {
+    dir.write("group.dir", names({"Recipes", "Letters"}, 31));
+    dir.write("items0.dir", names({"soup", "two\r\nlines"}, 62));
+    dir.write("items1.dir", names({"Ann"}, 62));
+    dir.write("quil0.0", QByteArray("hot\r\nsoup\x01\x00", 11));
+    dir.write("quil0.1", QByteArray("bread\x00\x00", 7));
+    dir.write("quil1.0", QByteArray("Dear Ann\x01\x00", 10));
+    start();
+    const auto before = dir.snapshot();
+    EXPECT_FALSE(undoOffered());
+
+    erase(w->Item[1]);
+    ASSERT_FALSE(QFileInfo::exists(dir.file("quil0.1")));
+    erase(w->Group[0]);
+    ASSERT_FALSE(QFileInfo::exists(dir.file("items0.dir")));
+    restart();
+    ASSERT_TRUE(undoOffered());
+    w->FundoErase->trigger();
+    EXPECT_EQ(w->Group[0]->text(), "Recipes");
+    EXPECT_EQ(m->S.CurrentGroup, 0);
+    w->FundoErase->trigger();
+    EXPECT_EQ(m->S.currentItem(), 1);
+    EXPECT_EQ(note(), "bread");
+    EXPECT_FALSE(undoOffered());
+    EXPECT_TRUE(ui.errors.isEmpty()) << ui.errors.join('\n').toStdString();
+    auto after = dir.snapshot();
+    after.remove("quillo.ini");
+    auto expected = before;
+    expected.remove("quillo.ini");
+    EXPECT_EQ(after, expected);
+
+    erase(w->Group[1]);
+    restart();
+    restart();
+    EXPECT_FALSE(undoOffered()) << "kept for the run of the erase and the next only";
+}
+
+// A place used since the erase is left as it is, and the user is told.
+TEST_F(UndoErase, APlaceUsedSinceChangesNothing) {
+    dir.write("group.dir", names({"Recipes"}, 31));
+    dir.write("items0.dir", names({"soup"}, 62));
+    dir.write("quil0.0", QByteArray("hot soup\x01\x00", 10));
+    start();
+    erase(w->Item[0]);
+    click(w->Item[0]);
+    type(QStringLiteral("cold"));
+    click(w->Item[5]);
+    const auto before = dir.snapshot();
+    w->FundoErase->trigger();
+    EXPECT_EQ(dir.snapshot(), before);
+    ASSERT_EQ(ui.errors.size(), 1);
+    EXPECT_TRUE(ui.errors[0].contains("used since")) << ui.errors[0].toStdString();
+    EXPECT_TRUE(undoOffered()) << "it stays for when the place is free again";
 }

@@ -229,6 +229,8 @@ void edit::createMenus() {
     Fdelete = Fedit->addAction(QStringLiteral("Delete"));
     L3 = Fedit->addSeparator();
     Fselectall = Fedit->addAction(QStringLiteral("Select &All"));
+    Fedit->addSeparator();
+    FundoErase = Fedit->addAction(QStringLiteral("&Undo Erase"));
 
     Fsearch = named(bar->addMenu(QStringLiteral("&Search")), QStringLiteral("Fsearch"));
     Ffind = Fsearch->addAction(QStringLiteral("&Find"));
@@ -241,7 +243,7 @@ void edit::createMenus() {
 
     // "&Width" is an entry of the bar itself: it acts when clicked.
     fsize = bar->addAction(QStringLiteral("&Width"));
-    const std::array<std::pair<QAction*, const char*>, 14> names = {
+    const std::array<std::pair<QAction*, const char*>, 15> names = {
         {{Fopen, "Fopen"},
          {Fsave, "Fsave"},
          {Fsaveas, "Fsaveas"},
@@ -251,6 +253,7 @@ void edit::createMenus() {
          {Fdelete, "Fdelete"},
          {L3, "L3"},
          {Fselectall, "Fselectall"},
+         {FundoErase, "FundoErase"},
          {Ffind, "Ffind"},
          {Ffindnext, "Ffindnext"},
          {Fhelpcontents, "Fhelpcontents"},
@@ -292,6 +295,7 @@ void edit::connectHandlers() {
     connect(Fpaste, &QAction::triggered, this, &edit::Fpaste_Click);
     connect(Fdelete, &QAction::triggered, this, &edit::Fdelete_Click);
     connect(Fselectall, &QAction::triggered, this, &edit::Fselectall_Click);
+    connect(FundoErase, &QAction::triggered, this, &edit::FundoErase_Click);
     connect(sendtoclipboard, &QPushButton::clicked, this, &edit::sendtoclipboard_Click);
     connect(file, &QMenu::aboutToShow, this, &edit::file_Click);
     connect(Fopen, &QAction::triggered, this, &edit::Fopen_Click);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "store/trash.h"
 #include "ui/main/searchstate.h"
 
 #include <QMainWindow>
@@ -75,6 +76,7 @@ public:
     QAction* Fdelete = nullptr;
     QAction* L3 = nullptr;
     QAction* Fselectall = nullptr;
+    QAction* FundoErase = nullptr; // puts back what the erase target last took
     QMenu* Fsearch = nullptr;
     QAction* Ffind = nullptr;
     QAction* Ffindnext = nullptr;
@@ -170,6 +172,7 @@ public:
     void Fpaste_Click();
     void Fdelete_Click();
     void Fselectall_Click();
+    void FundoErase_Click();
     void sendtoclipboard_Click();
 
     // --- text files ---
@@ -233,12 +236,16 @@ private:
     bool dropMayGoOn();
     void selectAfterDrop(bool group, int Index);
     void abandonDrop(StoreTransaction& t);
-    void eraseGroup(int j);
+    bool eraseGroup(int j);
     void switchStore(int k);
     bool refreshMayRun() const;
     void takeStoredNote(const QString& text, std::optional<qint16> wordWrap);
     bool keepOwnText(const QString& mine);
-    void eraseItem(int j);
+    bool eraseItem(int j);
+    std::optional<Trash::Entry> keepForUndo(bool group, int j);
+    bool placeIsFree(const Trash::Entry& e);
+    bool putBack(const Trash::Entry& e, StoreTransaction& t);
+    void showPutBack(const Trash::Entry& e);
     bool editShortcut(QObject* watched, QKeyEvent* event);
     bool readTextFile(const QString& path);
     void writeTextFile();

@@ -369,16 +369,18 @@ void edit::Del_DragDrop(ButtonLabel* Source) {
     if (!dropMayGoOn()) {
         return;
     }
-    if (DragKind == kGroup) {
-        eraseGroup(Source->index());
-    } else if (DragKind == kItem) {
-        eraseItem(Source->index());
+    // Kept first, for Undo Erase; what cannot be kept is not erased.
+    const std::optional<Trash::Entry> kept = keepForUndo(DragKind == kGroup, Source->index());
+    const bool erased =
+        kept && (DragKind == kGroup ? eraseGroup(Source->index()) : eraseItem(Source->index()));
+    if (kept && !erased) {
+        m.trash.drop(*kept);
     }
     m.CloseAllFiles();
     unsetCursor();
 }
 
-void edit::eraseGroup(int j) {
+bool edit::eraseGroup(int j) {
     StoreTransaction t(m);
     Group[j]->setText(QString());
     m.S.CurrentItem.at(size_t(j)) = 0;
@@ -390,7 +392,7 @@ void edit::eraseGroup(int j) {
     t.saveGroups();
     if (!t.ok()) {
         abandonDrop(t);
-        return;
+        return false;
     }
     m.WriteSettings();
     NoteText::set(Txt[0], QString());
@@ -398,9 +400,10 @@ void edit::eraseGroup(int j) {
     // The group on display is read again in full; it may be the one erased.
     m.HighlightedGroup = m.S.CurrentGroup == 1 ? 2 : 1;
     selectAfterDrop(true, m.S.CurrentGroup);
+    return true;
 }
 
-void edit::eraseItem(int j) {
+bool edit::eraseItem(int j) {
     const int s = DragSourceGroup;
     const int g = m.S.CurrentGroup;
     StoreTransaction t(m);
@@ -413,7 +416,7 @@ void edit::eraseItem(int j) {
     }
     if (!t.ok()) {
         abandonDrop(t);
-        return;
+        return false;
     }
     if (s == g && j == m.S.currentItem()) {
         // The note shown is gone: the empty box is no unsaved change.
@@ -421,6 +424,7 @@ void edit::eraseItem(int j) {
         NoteText::set(Txt[1], QString());
         m.SavedText.clear();
     }
+    return true;
 }
 
 // An item (or a slot) dropped on the note text inserts its stored text at

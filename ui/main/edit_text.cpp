@@ -54,6 +54,7 @@ void edit::Fedit_Click() {
     Fdelete->setEnabled(selected);
     Fpaste->setEnabled(true);
     Fselectall->setEnabled(true);
+    FundoErase->setEnabled(m.trash.last().has_value());
 }
 
 // With nothing selected (the keys follow the menu's last state) Cut and
