@@ -180,6 +180,8 @@ private:
     void tookLock();
 
     void postFinish();
+    bool opBegin();
+    bool rememberPrivate(const QString& path);
 
     StoreLock m_lock;
     StoreJournal m_journal;

@@ -29,7 +29,9 @@ void Module1::postFinish() {
     });
 }
 
-bool Module1::opWrite(const QString& path, const QByteArray& bytes) {
+// The first step of an operation starts its journal; after a failed step
+// no further step runs.
+bool Module1::opBegin() {
     if (m_opFailed) {
         return false;
     }
@@ -37,58 +39,61 @@ bool Module1::opWrite(const QString& path, const QByteArray& bytes) {
         m_journal.setFolder(StoreFolder);
     }
     postFinish();
+    return true;
+}
+
+// A file of the program folder while the store is elsewhere: what it held is
+// remembered, once, so a failure later in the operation can put it back.
+bool Module1::rememberPrivate(const QString& path) {
+    if (m_privateRemembered.contains(path)) {
+        return true;
+    }
+    const ReadResult old = FileLayer::readAll(path);
+    if (!opStep(old.result)) {
+        return false;
+    }
+    m_privateRemembered.append(path);
+    m_privateUndo.push_back({path, old.exists, old.data});
+    return true;
+}
+
+bool Module1::opWrite(const QString& path, const QByteArray& bytes) {
+    if (!opBegin()) {
+        return false;
+    }
     if (m_journal.covers(path)) {
         return opStep(m_journal.write(path, bytes));
     }
-    // A file of the program folder while the store is elsewhere: remember
-    // what it held, once, so a failure later in the operation can put it back.
-    if (!m_privateRemembered.contains(path)) {
-        const ReadResult old = FileLayer::readAll(path);
-        if (!opStep(old.result)) {
-            return false;
-        }
-        m_privateRemembered.append(path);
-        m_privateUndo.push_back({path, old.exists, old.data});
-    }
-    return opStep(FileLayer::writeAtomic(path, bytes));
+    return rememberPrivate(path) && opStep(FileLayer::writeAtomic(path, bytes));
 }
 
 bool Module1::opRemove(const QString& path, bool* keptContent) {
-    if (m_opFailed) {
+    if (!opBegin()) {
         return false;
     }
-    if (!m_journal.active()) {
-        m_journal.setFolder(StoreFolder);
-    }
-    postFinish();
     if (m_journal.covers(path)) {
         return opStep(m_journal.remove(path, keptContent));
     }
-    if (!m_privateRemembered.contains(path)) {
+    if (!m_privateRemembered.contains(path) && keptContent) {
+        // The same look decides and remembers: a note found with content stays.
         const ReadResult old = FileLayer::readAll(path);
         if (!opStep(old.result)) {
             return false;
         }
-        if (keptContent) {
-            *keptContent = !old.data.isEmpty();
-            if (*keptContent) {
-                return true;
-            }
+        *keptContent = !old.data.isEmpty();
+        if (*keptContent) {
+            return true;
         }
         m_privateRemembered.append(path);
         m_privateUndo.push_back({path, old.exists, old.data});
     }
-    return opStep(FileLayer::remove(path));
+    return rememberPrivate(path) && opStep(FileLayer::remove(path));
 }
 
 bool Module1::opRename(const QString& from, const QString& to) {
-    if (m_opFailed) {
+    if (!opBegin()) {
         return false;
     }
-    if (!m_journal.active()) {
-        m_journal.setFolder(StoreFolder);
-    }
-    postFinish();
     if (m_journal.covers(from) && m_journal.covers(to)) {
         return opStep(m_journal.rename(from, to));
     }
@@ -97,13 +102,9 @@ bool Module1::opRename(const QString& from, const QString& to) {
 }
 
 bool Module1::opCopy(const QString& from, const QString& to) {
-    if (m_opFailed) {
+    if (!opBegin()) {
         return false;
     }
-    if (!m_journal.active()) {
-        m_journal.setFolder(StoreFolder);
-    }
-    postFinish();
     if (m_journal.covers(to)) {
         return opStep(m_journal.copy(from, to));
     }

@@ -235,6 +235,9 @@ private:
     QWidget* dropTargetAt(QPoint global) const;
     bool dropMayGoOn();
     void selectAfterDrop(bool group, int Index);
+    void openGroup(int Index);
+    bool readyToMoveAway();
+    void moveNameAway(StoreTransaction& t, int group, int j);
     void abandonDrop(StoreTransaction& t);
     bool eraseGroup(int j);
     void switchStore(int k);

@@ -199,15 +199,7 @@ void edit::group_DragOver(int Index, ButtonLabel* /*Source*/) {
         return;
     }
     if (Index != m.HighlightedGroup) {
-        m.S.CurrentGroup = static_cast<qint16>(Index);
-        VbColor::paint(Group[Index], VbColor::Highlight);
-        VbColor::paint(Group[m.HighlightedGroup], m.S.GroupColor);
-        m.HighlightedGroup = static_cast<qint16>(Index);
-        m.LoadItemIndex();
-        VbColor::paint(Item[m.HighlightedItem], m.S.ItemColor);
-        VbColor::paint(Item[m.S.currentItem()], VbColor::Highlight);
-        m.HighlightedItem = m.S.currentItem();
-        m.WriteSettings();
+        openGroup(Index);
         m.LoadNote();
     }
     m.CloseAllFiles();
@@ -290,13 +282,7 @@ void edit::Item_DragDrop(int Index, ButtonLabel* Source) {
     m.S.CurrentItem.at(size_t(g)) = static_cast<qint16>(k);
     if (fromItem) {
         if (!copy) {
-            if (s == g) {
-                // The moved note stays the chosen one of this group.
-                Item[j]->setText(QString());
-            } else {
-                t.blankItemField(s, j);
-                m.S.CurrentItem.at(size_t(s)) = 0;
-            }
+            moveNameAway(t, s, j);
         }
         t.carry(m.notePath(s, j), m.notePath(g, k), copy);
     } else {
@@ -329,10 +315,20 @@ void edit::Item_DragDrop(int Index, ButtonLabel* Source) {
     m.CloseAllFiles();
 }
 
+// A moved item's name leaves its place; the group on display shows it at
+// once (its note stays the chosen one there), another group's index loses it.
+void edit::moveNameAway(StoreTransaction& t, int group, int j) {
+    if (group == m.S.CurrentGroup) {
+        Item[j]->setText(QString());
+    } else {
+        t.blankItemField(group, j);
+        m.S.CurrentItem.at(size_t(group)) = 0;
+    }
+}
+
 void edit::Trans_DragDrop(int Index, ButtonLabel* Source) {
     const int j = Source->index();
     const int k = Index;
-    const int g = m.S.CurrentGroup;
     const int s = DragSourceGroup;
     if (DragKind != kItem || !Trans[k]->text().isEmpty() || !dropMayGoOn()) {
         return;
@@ -342,12 +338,7 @@ void edit::Trans_DragDrop(int Index, ButtonLabel* Source) {
     Trans[k]->setText(DragCaption);
     t.carry(m.notePath(s, j), m.transferNotePath(k), true);
     if (!copy) {
-        if (s == g) {
-            Item[j]->setText(QString());
-        } else {
-            t.blankItemField(s, j);
-            m.S.CurrentItem.at(size_t(s)) = 0;
-        }
+        moveNameAway(t, s, j);
     }
     t.saveTransfers();
     t.saveItems();

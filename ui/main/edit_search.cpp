@@ -110,30 +110,38 @@ void edit::Ffindnext_Click() {
     }
 }
 
+// Before the window moves away from the note on screen: a name being
+// edited is taken for the button it lies over, the lock is held, and a
+// changed note is saved. False when one of them cannot be (the typed text
+// then stays on screen, and the lock is given back).
+bool edit::readyToMoveAway() {
+    if (EditMode != 0) {
+        m.focusNote();
+        if (EditMode != 0) {
+            return false;
+        }
+    }
+    if (m.AccessCheckAbandons(false)) {
+        return false;
+    }
+    if (m.noteChanged()) {
+        m.SaveNote();
+        if (m.SaveFailed) {
+            m.CloseAllFiles();
+            return false;
+        }
+    }
+    return true;
+}
+
 void edit::search() {
     SearchState& s = searchState;
     // A drop still to come would land in whatever group the search shows.
     if (s.SearchText.isEmpty() || m_dragSource) {
         return;
     }
-    if (EditMode != 0) {
-        // A name being edited is taken for the button it lies over, before
-        // the search moves the highlight away from it.
-        m.focusNote();
-        if (EditMode != 0) {
-            return;
-        }
-    }
-    if (m.AccessCheckAbandons(false)) {
+    if (!readyToMoveAway()) {
         return;
-    }
-    if (m.noteChanged()) {
-        m.SaveNote();
-        if (m.SaveFailed) {
-            // The typed text stays on screen, and so does the search.
-            m.CloseAllFiles();
-            return;
-        }
     }
     SearchWalk walk(m, s);
     const SearchWalk::Result r = walk.run(startOf(*this, m));

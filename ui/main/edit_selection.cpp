@@ -96,17 +96,7 @@ void edit::Group_Click(int Index) {
     }
     setCursor(Qt::WaitCursor);
     if (Index != m.HighlightedGroup) {
-        m.S.CurrentGroup = static_cast<qint16>(Index);
-        VbColor::paint(Group[Index], VbColor::Highlight);
-        if (m.HighlightedGroup != Index) {
-            VbColor::paint(Group[m.HighlightedGroup], m.S.GroupColor);
-        }
-        m.HighlightedGroup = m.S.CurrentGroup;
-        m.LoadItemIndex();
-        VbColor::paint(Item[m.HighlightedItem], m.S.ItemColor);
-        VbColor::paint(Item[m.S.currentItem()], VbColor::Highlight);
-        m.HighlightedItem = m.S.currentItem();
-        m.WriteSettings();
+        openGroup(Index);
     }
     m.LoadNote();
     m.CloseAllFiles();
@@ -116,6 +106,20 @@ void edit::Group_Click(int Index) {
     } else {
         m.focusNote();
     }
+}
+
+// Group `Index` becomes the chosen one, its item names shown and its
+// remembered item highlighted.
+void edit::openGroup(int Index) {
+    m.S.CurrentGroup = static_cast<qint16>(Index);
+    VbColor::paint(Group[Index], VbColor::Highlight);
+    VbColor::paint(Group[m.HighlightedGroup], m.S.GroupColor);
+    m.HighlightedGroup = m.S.CurrentGroup;
+    m.LoadItemIndex();
+    VbColor::paint(Item[m.HighlightedItem], m.S.ItemColor);
+    VbColor::paint(Item[m.S.currentItem()], VbColor::Highlight);
+    m.HighlightedItem = m.S.currentItem();
+    m.WriteSettings();
 }
 
 void edit::Item_Click(int Index) {

@@ -126,16 +126,8 @@ void edit::FundoErase_Click() {
                       .arg(what(*e), QDir::toNativeSeparators(e->storeFolder)));
         return;
     }
-    m.focusNote(); // a name being edited is taken first
-    if (EditMode != 0 || m.AccessCheckAbandons(false)) {
+    if (!readyToMoveAway()) {
         return;
-    }
-    if (m.noteChanged()) {
-        m.SaveNote();
-        if (m.SaveFailed) {
-            m.CloseAllFiles();
-            return;
-        }
     }
     if (!placeIsFree(*e)) {
         m.reportMessage(QStringLiteral("Undo Erase cannot bring back %1: its place has been "
