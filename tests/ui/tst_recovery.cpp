@@ -65,13 +65,13 @@ TEST_F(Recovery, TextTypedUntilAKillComesBackIntoItsNote) {
     ASSERT_EQ(::stat(rcv().toLocal8Bit().constData(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0600u);
 
-    ui.answers = {0}; // Restore It
+    ui.answers = {2}; // Restore It
     start();
     ASSERT_EQ(ui.questions.size(), 1);
     EXPECT_TRUE(ui.questions[0].contains(QStringLiteral("not saved")));
     EXPECT_EQ(ui.lastAnswers,
-              (QStringList{QStringLiteral("Restore It"), QStringLiteral("Save as Text File..."),
-                           QStringLiteral("Discard It")}));
+              (QStringList{QStringLiteral("Save as Text File..."), QStringLiteral("Discard It"),
+                           QStringLiteral("Restore It")}));
     EXPECT_EQ(note(), kept->text);
     EXPECT_TRUE(m->noteChanged());
     EXPECT_TRUE(QFileInfo::exists(rcv()));
@@ -100,16 +100,16 @@ TEST_F(Recovery, OfferedOnlyWhenSomethingWouldBeLost) {
     EXPECT_FALSE(QFileInfo::exists(rcv()));
 
     leaveRecovery(dir.path() + QStringLiteral("elsewhere/"), 2, 5, QStringLiteral("far\naway"));
-    ui.answers = {0};
+    ui.answers = {1};
     ui.nextFileName = dir.file(QStringLiteral("kept.txt"));
     restart();
     EXPECT_EQ(ui.lastAnswers,
-              (QStringList{QStringLiteral("Save as Text File..."), QStringLiteral("Discard It")}));
+              (QStringList{QStringLiteral("Discard It"), QStringLiteral("Save as Text File...")}));
     EXPECT_EQ(dir.read(QStringLiteral("kept.txt")), QByteArray("far\r\naway"));
     EXPECT_FALSE(QFileInfo::exists(rcv()));
 
     leaveRecovery(m->StoreFolder, 0, 3, QStringLiteral("not wanted"));
-    ui.answers = {2};
+    ui.answers = {1};
     restart();
     EXPECT_EQ(ui.questions.size(), 2);
     EXPECT_FALSE(QFileInfo::exists(rcv()));

@@ -85,9 +85,11 @@ void edit::OfferRecovery() {
         // Asked afresh each time: a restore whose wait was cancelled may
         // have left the notes of another folder on screen.
         const bool sameStore = r->storeFolder == m.StoreFolder;
+        // The last answer is what Enter and Escape give: nothing is lost by
+        // it (restored text can still be given up, a file dialog cancelled).
         const QStringList answers =
-            sameStore ? QStringList{QStringLiteral("Restore It"), kSaveAs, kDiscard}
-                      : QStringList{kSaveAs, kDiscard};
+            sameStore ? QStringList{kSaveAs, kDiscard, QStringLiteral("Restore It")}
+                      : QStringList{kDiscard, kSaveAs};
         const int answer = m.services.ask(this, recoveryQuestion(*r, sameStore), answers);
         const QString chosen = answer < 0 ? QString() : answers.at(answer);
         if (chosen == kDiscard) {
