@@ -23,6 +23,7 @@ Waiting::Waiting(TryLock tryLock, int retryMs, QSize screenTwips, QWidget* paren
     move(Twips::toPx((screenTwips.width() - width) / 2),
          Twips::toPx((screenTwips.height() - height) / 2));
     Frame1->setFrameShape(QFrame::Box);
+    Frame1->setAccessibleName(QStringLiteral("Waiting for access"));
     Twips::place(Frame1, 120, 90, 3360, 720);
     Label1->setText(QStringLiteral("Waiting for access"));
     Label1->setTextFormat(Qt::PlainText);
@@ -31,6 +32,7 @@ Waiting::Waiting(TryLock tryLock, int retryMs, QSize screenTwips, QWidget* paren
     Reason->setTextFormat(Qt::PlainText);
     Reason->setWordWrap(true);
     Reason->setAlignment(Qt::AlignCenter);
+    Reason->hide();
     Twips::place(Reason, 120, 870, 3360, 600);
     Twips::place(CancelBtn, 1200, 1560, 1200, 420);
     CancelBtn->setDefault(true);
@@ -94,5 +96,6 @@ void Waiting::attempt() {
                               : reason + QStringLiteral("\nCancel returns to your local notes.");
     if (Reason->text() != shown) {
         Reason->setText(shown);
+        Reason->setVisible(!shown.isEmpty());
     }
 }

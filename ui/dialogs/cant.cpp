@@ -8,6 +8,8 @@
 cant::cant(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("cant"));
     setWindowTitle(QString());
+    // No title on screen; a screen reader still says what the box is about.
+    setAccessibleName(QStringLiteral("Can't open file"));
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
     setFixedSize(Twips::toPx(2580), Twips::toPx(1044));

@@ -53,6 +53,7 @@ edit::edit(Module1& module, QWidget* parent) : QMainWindow(parent), m(module) {
     createControls();
     createMenus();
     connectHandlers();
+    connectKeyboard();
 
     m.controls.window = this;
     // The window previews keys and watches focus and mouse of its own controls.
@@ -68,6 +69,7 @@ edit::edit(Module1& module, QWidget* parent) : QMainWindow(parent), m(module) {
     connect(qApp, &QGuiApplication::commitDataRequest, this, &edit::sessionEnding,
             Qt::DirectConnection);
     connect(&m, &Module1::revertedToLocalStore, this, &edit::dropNameEdit);
+    nameControls();
 }
 
 edit::~edit() {
