@@ -30,6 +30,7 @@ struct Faults {
     int stepTimes = 0;
     int passed = 0;
     int injected = 0;
+    QString last;
     std::function<void(const char*, const QString&)> observer;
 };
 
@@ -47,12 +48,14 @@ bool checkpoint(const char* step, const QString& path) {
     }
     if (f.countdown > 0 && --f.countdown == 0) {
         ++f.injected;
+        f.last = QLatin1String(step) + QLatin1Char(' ') + path;
         errno = f.nthError;
         return false;
     }
     if (f.stepTimes > 0 && f.step == QLatin1String(step) && path.endsWith(f.suffix)) {
         --f.stepTimes;
         ++f.injected;
+        f.last = QLatin1String(step) + QLatin1Char(' ') + path;
         errno = f.stepError;
         return false;
     }
@@ -352,4 +355,8 @@ int FileFaults::passed() {
 
 int FileFaults::injected() {
     return faults().injected;
+}
+
+QString FileFaults::lastInjected() {
+    return faults().last;
 }

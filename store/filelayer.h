@@ -75,4 +75,6 @@ public:
     static void reset();
     static int passed();
     static int injected();
+    // The step and file of the last failure made ("write quil0.1").
+    static QString lastInjected();
 };

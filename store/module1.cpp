@@ -98,7 +98,7 @@ QString Module1::takeMessages() {
 }
 
 void Module1::showMessages() {
-    if (m_messages.isEmpty() || m_lock.isHeld()) {
+    if (m_messages.isEmpty() || m_lock.isHeld() || holdMessages) {
         return;
     }
     services.showError(controls.window, takeMessages());

@@ -80,7 +80,9 @@ public:
     // steps do nothing, and CloseAllFiles (or RollBackOperation) puts every
     // file back. Otherwise CloseAllFiles commits the operation.
     bool opWrite(const QString& path, const QByteArray& bytes);
-    bool opRemove(const QString& path);
+    // With `keptContent`, only an empty or missing file goes; one found
+    // with content is kept, and `*keptContent` says so.
+    bool opRemove(const QString& path, bool* keptContent = nullptr);
     // `to` must not exist.
     bool opRename(const QString& from, const QString& to);
     bool opCopy(const QString& from, const QString& to);
@@ -97,7 +99,6 @@ public:
     void FinishOperation();
     std::function<void()> beforeCommit;
 
-    bool DeleteStoreFile(const QString& path);
     // Writes 40 blanks over entry `item` of items<group>.dir, leaving the rest.
     bool BlankItemField(int group, int item);
 
@@ -141,8 +142,10 @@ public:
     void reportMessage(const QString& message);
     // Takes the queued messages, joined, without showing them.
     QString takeMessages();
-    // Shows the queued messages in one dialog, unless the lock is held.
+    // Shows the queued messages in one dialog, unless the lock is held or
+    // they are held back (during a drag, until its drop).
     void showMessages();
+    bool holdMessages = false;
 
 signals:
     // The program fell back to its local store: whatever was being edited

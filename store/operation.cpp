@@ -53,7 +53,7 @@ bool Module1::opWrite(const QString& path, const QByteArray& bytes) {
     return opStep(FileLayer::writeAtomic(path, bytes));
 }
 
-bool Module1::opRemove(const QString& path) {
+bool Module1::opRemove(const QString& path, bool* keptContent) {
     if (m_opFailed) {
         return false;
     }
@@ -62,12 +62,18 @@ bool Module1::opRemove(const QString& path) {
     }
     postFinish();
     if (m_journal.covers(path)) {
-        return opStep(m_journal.remove(path));
+        return opStep(m_journal.remove(path, keptContent));
     }
     if (!m_privateRemembered.contains(path)) {
         const ReadResult old = FileLayer::readAll(path);
         if (!opStep(old.result)) {
             return false;
+        }
+        if (keptContent) {
+            *keptContent = !old.data.isEmpty();
+            if (*keptContent) {
+                return true;
+            }
         }
         m_privateRemembered.append(path);
         m_privateUndo.push_back({path, old.exists, old.data});
@@ -152,7 +158,12 @@ void Module1::FinishOperation() {
             return;
         }
     }
-    report(m_journal.commit());
+    if (!opStep(m_journal.commit())) {
+        // The journal that would undo the operation cannot be deleted:
+        // undo it now rather than let the next holder of the lock do it.
+        RollBackOperation();
+        return;
+    }
     m_privateUndo.clear();
     m_privateRemembered.clear();
     std::vector<std::function<bool()>> after;
@@ -168,11 +179,8 @@ void Module1::FinishOperation() {
         RollBackOperation(false);
         return;
     }
-    report(m_journal.commit());
+    opStep(m_journal.commit());
+    m_opFailed = false;
     m_privateUndo.clear();
     m_privateRemembered.clear();
-}
-
-bool Module1::DeleteStoreFile(const QString& path) {
-    return opRemove(path);
 }

@@ -86,14 +86,32 @@ FileResult StoreJournal::write(const QString& path, const QByteArray& bytes) {
     return FileLayer::writeAtomic(path, bytes);
 }
 
-FileResult StoreJournal::remove(const QString& path) {
+FileResult StoreJournal::remove(const QString& path, bool* keptContent) {
     if (FileLayer::isFolder(path)) {
         // Only the program's own files are set aside, never a folder.
         return FileResult::failure(QStringLiteral("delete"), path, EISDIR);
     }
     FileResult exists;
-    if (FileLayer::size(path, &exists) < 0) {
+    qint64 length = FileLayer::size(path, &exists);
+    if (length < 0 && exists && keptContent) {
+        // Where a file with content must not go, "missing" is made sure of
+        // by a second look.
+        const ReadResult r = FileLayer::readAll(path);
+        length = r.exists ? r.data.size() : -1;
+    }
+    if (length < 0) {
+        if (keptContent) {
+            *keptContent = false;
+        }
         return exists; // already gone, or the failure to look
+    }
+    // The look that decides is the look that acts: a file found with
+    // content where only an empty one may go is kept.
+    if (keptContent) {
+        *keptContent = length > 0;
+        if (length > 0) {
+            return FileResult::success();
+        }
     }
     QString backup;
     return backupOf(path.mid(m_folder.size()), &backup, true);

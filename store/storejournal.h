@@ -36,7 +36,9 @@ public:
     bool active() const { return !m_undo.empty(); }
 
     FileResult write(const QString& path, const QByteArray& bytes);
-    FileResult remove(const QString& path);
+    // With `keptContent`, only an empty file goes; one with content is kept
+    // and `*keptContent` says so.
+    FileResult remove(const QString& path, bool* keptContent = nullptr);
     // `to` must not exist.
     FileResult rename(const QString& from, const QString& to);
     // `to` must not exist.

@@ -35,10 +35,13 @@ void Module1::showNoteBox() const {
 bool Module1::loadIndexInto(const QString& path, QLabel* const* labels, int count) {
     const ReadResult r = FileLayer::readAll(path);
     if (!r.result) {
-        // The labels keep what they showed; nothing is saved over this file
-        // until it has been read again.
+        // Names that cannot be read show empty (never another group's), and
+        // nothing is saved over this file until it has been read again.
         m_unreadable.insert(path);
         report(r.result);
+        for (int k = 0; k < count; ++k) {
+            labels[k]->setText(QString());
+        }
         return true;
     }
     m_unreadable.remove(path);

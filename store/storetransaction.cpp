@@ -33,7 +33,14 @@ bool StoreTransaction::carry(const QString& from, const QString& to, bool byCopy
         return false;
     }
     if (length <= 0) {
-        return m.opRemove(from);
+        bool kept = false;
+        if (!m.opRemove(from, &kept)) {
+            return false;
+        }
+        if (!kept) {
+            return true; // empty or missing: neither file stays
+        }
+        // It has content after all: it is carried.
     }
     return byCopy ? m.opCopy(from, to) : m.opRename(from, to);
 }

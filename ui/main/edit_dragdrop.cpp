@@ -130,6 +130,8 @@ void edit::startDrag(ButtonLabel* source) {
         break;
     }
     m_dragSource = source;
+    // What goes wrong while the drag opens groups is told once, after the drop.
+    m.holdMessages = true;
     m_dragGrab = QPoint(qRound(DownX / 15.0F), qRound(DownY / 15.0F));
     m_outline->showAt(QRect(source->mapTo(m_client, QPoint(0, 0)), source->size()));
     if (DragKind != kTrans) {
@@ -149,6 +151,7 @@ void edit::dragMoved(QPoint global) {
 void edit::cancelDrag() {
     m_dragSource = nullptr;
     m_outline->hide();
+    m.holdMessages = false;
 }
 
 void edit::endDrag(QPoint global) {
@@ -172,6 +175,8 @@ void edit::endDrag(QPoint global) {
     } else if (target) {
         Del_DragDrop(source);
     }
+    // Whatever the drag met is told now, also when nothing took the drop.
+    m.showMessages();
 }
 
 // The button, erase label or note box under the pointer, or none.
@@ -305,8 +310,12 @@ void edit::Item_DragDrop(int Index, ButtonLabel* Source) {
         Group[g]->setText(QStringLiteral("Untitled"));
         t.saveGroups();
     }
-    if (!fromItem && !copy) {
-        // The slot lets its note go only once it is safe in the store.
+    if (!fromItem && !copy && m.AppFolder == m.StoreFolder) {
+        t.saveTransfers();
+        t.remove(m.transferNotePath(j));
+    } else if (!fromItem && !copy) {
+        // The slot, private to this copy, lets its note go only once the
+        // shared store holds it: at worst both keep it.
         m.opAfterCommit([this, j] {
             m.SaveTransferIndex();
             return !m.opFailed() && m.opRemove(m.transferNotePath(j));

@@ -76,13 +76,12 @@ void edit::takeName(NameEdit* box, QLabel* label, bool isGroup) {
                 }
             }
         } else {
-            // An item with a note keeps a name; without one its position is free.
-            const QString path = m.currentNotePath();
-            FileResult sizeResult;
-            if (FileLayer::size(path, &sizeResult) > 0 || !sizeResult) {
+            // An item with a note keeps a name; without one its position is
+            // free, and an empty note file goes.
+            bool hasNote = false;
+            m.opRemove(m.currentNotePath(), &hasNote);
+            if (hasNote) {
                 label->setText(QStringLiteral("Untitled"));
-            } else {
-                m.DeleteStoreFile(path);
             }
         }
     }
