@@ -1,6 +1,7 @@
 #include "mainwindowfixture.h"
 #include "soon.h"
 
+#include "app/helpviewer.h"
 #include "store/waiting.h"
 #include "ui/dialogs/about.h"
 #include "ui/dialogs/cant.h"
@@ -36,8 +37,7 @@ void unnamed(QAccessibleInterface* iface, bool shownOnly, QStringList& out) {
     if (!inner && iface->role() != QAccessible::Separator &&
         iface->text(QAccessible::Name).trimmed().isEmpty()) {
         out.append(QStringLiteral("%1 '%2' (role %3)")
-                       .arg(o ? o->metaObject()->className() : "?",
-                            o ? o->objectName() : QString())
+                       .arg(o ? o->metaObject()->className() : "?", o ? o->objectName() : QString())
                        .arg(int(iface->role())));
     }
     for (int k = 0; k < iface->childCount(); ++k) {
@@ -45,10 +45,10 @@ void unnamed(QAccessibleInterface* iface, bool shownOnly, QStringList& out) {
     }
 }
 
-QStringList unnamedIn(QWidget* top, bool shownOnly) {
+std::string unnamedIn(QWidget* top, bool shownOnly) {
     QStringList out;
     unnamed(QAccessible::queryAccessibleInterface(top), shownOnly, out);
-    return out;
+    return out.join(QStringLiteral("; ")).toStdString();
 }
 
 } // namespace
@@ -57,12 +57,11 @@ class Accessibility : public MainWindowFixture {};
 
 TEST_F(Accessibility, EveryControlIsNamed) {
     start();
-    EXPECT_EQ(unnamedIn(w.get(), false), QStringList());
+    EXPECT_EQ(unnamedIn(w.get(), false), "");
     for (ButtonLabel* b : {w->Group[0], w->Item[61], w->Trans[11]}) {
         EXPECT_EQ(QAccessible::queryAccessibleInterface(b)->role(), QAccessible::Button);
     }
-    EXPECT_EQ(QAccessible::queryAccessibleInterface(w->Txt[1])->role(),
-              QAccessible::EditableText);
+    EXPECT_EQ(QAccessible::queryAccessibleInterface(w->Txt[1])->role(), QAccessible::EditableText);
 
     // Every dialog, as it shows; fields are named by their captions.
     QLineEdit netDir;
@@ -77,17 +76,22 @@ TEST_F(Accessibility, EveryControlIsNamed) {
     dialogs.emplace_back(new about(w.get()));
     dialogs.emplace_back(new cant(w.get()));
     dialogs.emplace_back(new Waiting([](QString*) { return false; }, 25, ui.screen, w.get()));
-    auto* target = new TargetForm("Move To", "Move \"a\" to:",
-                                  {{"Group 1, Work", {{3, "Item 4"}}},
-                                   {"Transfer slots", {{0, "Transfer slot 1"}}}},
-                                  0, w.get());
+    auto* target = new TargetForm(
+        "Move To", "Move \"a\" to:",
+        {{"Group 1, Work", {{3, "Item 4"}}}, {"Transfer slots", {{0, "Transfer slot 1"}}}}, 0,
+        w.get());
     dialogs.emplace_back(target);
     for (auto& d : dialogs) {
         d->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(d.get()));
-        EXPECT_EQ(unnamedIn(d.get(), true), QStringList()) << d->objectName().toStdString();
+        EXPECT_EQ(unnamedIn(d.get(), true), "") << d->objectName().toStdString();
         d->hide();
     }
+    HelpViewer help;
+    help.showFile(dir.path() + "quillo.hlp");
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&help));
+    EXPECT_EQ(unnamedIn(&help, true), "");
+    help.hide();
     EXPECT_EQ(nameOf(net->Refreshtext), QStringLiteral("Refresh interval in secs. ( 2 - 60 )"));
     EXPECT_EQ(nameOf(pass->Password[1]), QStringLiteral("New Password"));
     EXPECT_EQ(nameOf(find->Txt), QStringLiteral("Enter the text to search for."));

@@ -139,10 +139,9 @@ TEST_F(Keyboard, TabAndArrowsReachEveryColumn) {
     EXPECT_EQ(note(), QStringLiteral("\t")) << "Tab types into the note";
     hit(Qt::Key_Tab, Qt::ControlModifier);
     EXPECT_EQ(focus(), w->Item[2]) << "the item column is entered at the chosen item";
-    const std::vector<QWidget*> order = {w->Group[0],   w->Trans[0],         w->NetOption[0],
-                                         w->Wordwrapcheck, w->sendtoclipboard, w->Minimise,
-                                         w->ColorBtn,   w->Help,             w->unload,
-                                         m->noteBox()};
+    const std::vector<QWidget*> order = {
+        w->Group[0], w->Trans[0], w->NetOption[0], w->Wordwrapcheck, w->sendtoclipboard,
+        w->Minimise, w->ColorBtn, w->Help,         w->unload,        m->noteBox()};
     for (QWidget* next : order) {
         hit(Qt::Key_Tab, focus() == m->noteBox() ? Qt::ControlModifier : Qt::NoModifier);
         EXPECT_EQ(focus(), next) << next->objectName().toStdString();
@@ -190,7 +189,6 @@ TEST_F(Keyboard, TabAndArrowsReachEveryColumn) {
     EXPECT_EQ(focus(), w->Group[25]) << "group 24 is hidden";
     hit(Qt::Key_Tab);
     EXPECT_EQ(focus(), w->NetOption[0]) << "no slots in the small layout";
-
 }
 
 TEST_F(Keyboard, TheFocusIsMarkedOnEveryColour) {
@@ -210,9 +208,9 @@ TEST_F(Keyboard, TheFocusIsMarkedOnEveryColour) {
         }
         return inked;
     };
-    for (const qint32 colour : {ColorForm::ColorValues[0], ColorForm::ColorValues[1],
-                                ColorForm::ColorValues[2], ColorForm::ColorValues[3],
-                                VbColor::Highlight}) {
+    for (const qint32 colour :
+         {ColorForm::ColorValues[0], ColorForm::ColorValues[1], ColorForm::ColorValues[2],
+          ColorForm::ColorValues[3], VbColor::Highlight}) {
         VbColor::paint(b, colour);
         EXPECT_EQ(ring(false), 0) << std::hex << colour;
         EXPECT_GT(ring(true), b->width() / 4) << std::hex << colour;
@@ -259,27 +257,42 @@ TEST_F(Keyboard, MoveToAndCopyToGiveTheSameFilesAsMouseDrags) {
     const std::vector<Case> cases = {
         {"item within its group",
          [&] { moveTo(w->Item[0], "Move To...", "Group 1, Work", "Item 11"); },
-         [&] { drag(Qt::LeftButton, {w->Item[0], w->Item[10]}); }},
+         [&] {
+             drag(Qt::LeftButton, {w->Item[0], w->Item[10]});
+         }},
         {"item into an unnamed group",
          [&] { moveTo(w->Item[1], "Move To...", "Group 3, no name", "Item 5"); },
-         [&] { drag(Qt::LeftButton, {w->Item[1], w->Group[2], w->Item[4]}); }},
+         [&] {
+             drag(Qt::LeftButton, {w->Item[1], w->Group[2], w->Item[4]});
+         }},
         {"item copied into another group",
          [&] { moveTo(w->Item[0], "Copy To...", "Group 4, Home", "Item 2"); },
-         [&] { drag(Qt::RightButton, {w->Item[0], w->Group[3], w->Item[1]}); }},
-        {"empty note moved",
-         [&] { moveTo(w->Item[3], "Move To...", "Group 1, Work", "Item 8"); },
-         [&] { drag(Qt::LeftButton, {w->Item[3], w->Item[7]}); }},
+         [&] {
+             drag(Qt::RightButton, {w->Item[0], w->Group[3], w->Item[1]});
+         }},
+        {"empty note moved", [&] { moveTo(w->Item[3], "Move To...", "Group 1, Work", "Item 8"); },
+         [&] {
+             drag(Qt::LeftButton, {w->Item[3], w->Item[7]});
+         }},
         {"item parked in a slot",
          [&] { moveTo(w->Item[1], "Move To...", "Transfer slots", "Transfer slot 4"); },
-         [&] { drag(Qt::LeftButton, {w->Item[1], w->Trans[3]}); }},
+         [&] {
+             drag(Qt::LeftButton, {w->Item[1], w->Trans[3]});
+         }},
         {"slot copied into an item",
          [&] { moveTo(w->Trans[0], "Copy To...", "Group 4, Home", "Item 3"); },
-         [&] { drag(Qt::RightButton, {w->Trans[0], w->Group[3], w->Item[2]}); }},
+         [&] {
+             drag(Qt::RightButton, {w->Trans[0], w->Group[3], w->Item[2]});
+         }},
         {"slot moved into an item",
          [&] { moveTo(w->Trans[0], "Move To...", "Group 1, Work", "Item 3"); },
-         [&] { drag(Qt::LeftButton, {w->Trans[0], w->Item[2]}); }},
+         [&] {
+             drag(Qt::LeftButton, {w->Trans[0], w->Item[2]});
+         }},
         {"group moved", [&] { moveTo(w->Group[3], "Move To...", "", "Group 8"); },
-         [&] { drag(Qt::LeftButton, {w->Group[3], w->Group[7]}); }},
+         [&] {
+             drag(Qt::LeftButton, {w->Group[3], w->Group[7]});
+         }},
         {"group copied onto the empty group on display",
          [&] {
              click(w->Group[2]);

@@ -92,7 +92,8 @@ void addSlots(const edit& w, Targets& t) {
     TargetForm::Area area{QStringLiteral("Transfer slots"), {}};
     for (const ButtonLabel* b : w.Trans) {
         if (b->text().isEmpty() && b->isVisibleTo(&w)) {
-            area.places.append({b->index(), QStringLiteral("Transfer slot %1").arg(b->index() + 1)});
+            area.places.append(
+                {b->index(), QStringLiteral("Transfer slot %1").arg(b->index() + 1)});
         }
     }
     if (!area.places.isEmpty()) {
@@ -177,9 +178,13 @@ void edit::dropFromKeyboard(ButtonLabel* label, int button, int group, int k) {
         return;
     }
     if (group != m.S.CurrentGroup) {
+        // As on a drag's way: what opening the group meets is told after the drop.
+        m.holdMessages = true;
         group_DragOver(group, label);
+        m.holdMessages = false;
         if (group != m.S.CurrentGroup) {
             // The access check gave up.
+            m.showMessages();
             return;
         }
     }
@@ -190,9 +195,11 @@ void edit::dropFromKeyboard(ButtonLabel* label, int button, int group, int k) {
                                        .arg(k + 1)
                                        .arg(groupArea(*this, group)));
         m.focusNote();
+        m.showMessages();
         return;
     }
     Item_DragDrop(k, label);
+    m.showMessages();
 }
 
 // A drag onto the erase target is seen on its way there and can be let go
