@@ -153,6 +153,18 @@ void HelpViewer::fillContents() {
         }
     }
     m_contents->expandAll();
+    // Every heading whole: the list is as wide as its longest one, or
+    // scrolls sideways when the user makes it narrower.
+    m_contents->header()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
+    m_contents->header()->setStretchLastSection(false);
+    if (auto* split = qobject_cast<QSplitter*>(m_contents->parentWidget())) {
+        const auto* view = static_cast<const QAbstractItemView*>(m_contents);
+        const int wanted = view->sizeHintForColumn(0) + 2 * m_contents->frameWidth() +
+                           m_contents->verticalScrollBar()->sizeHint().width();
+        const QList<int> sizes = split->sizes();
+        const int total = sizes.value(0) + sizes.value(1);
+        split->setSizes({wanted, qMax(total - wanted, total / 2)});
+    }
 }
 
 void HelpViewer::jumpTo(QTreeWidgetItem* item) {
