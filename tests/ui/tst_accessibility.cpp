@@ -2,6 +2,7 @@
 #include "soon.h"
 
 #include "app/helpviewer.h"
+#include "store/storelock.h"
 #include "store/waiting.h"
 #include "ui/dialogs/about.h"
 #include "ui/dialogs/cant.h"
@@ -14,8 +15,15 @@
 #include "ui/net/pass.h"
 
 #include <QAccessible>
+#include <QCheckBox>
+#include <QGroupBox>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QRadioButton>
+#include <QStyleOptionButton>
+
+#include <cerrno>
+#include <functional>
 
 namespace {
 
@@ -51,6 +59,111 @@ std::string unnamedIn(QWidget* top, bool shownOnly) {
     return out.join(QStringLiteral("; ")).toStdString();
 }
 
+// The room a control gives its caption, or an empty rectangle where it has
+// no fixed caption (a name button's caption is the user's, cut like any).
+QRect captionRoom(QWidget* c, QString* text, int* flags) {
+    if (qobject_cast<ButtonLabel*>(c) || c->objectName().startsWith(QLatin1String("qt_"))) {
+        return {};
+    }
+    if (auto* l = qobject_cast<QLabel*>(c)) {
+        *text = l->text();
+        *flags = l->wordWrap() ? Qt::TextWordWrap : 0;
+        const int m = l->margin();
+        QRect room = l->contentsRect().adjusted(m, m, -m, -m);
+        const int indent = l->indent() >= 0      ? l->indent()
+                           : l->frameWidth() > 0 ? l->fontMetrics().horizontalAdvance('x') / 2
+                                                 : 0;
+        if (!(l->alignment() & Qt::AlignHCenter)) {
+            room.setWidth(room.width() - indent);
+        }
+        return room;
+    }
+    if (auto* b = qobject_cast<QAbstractButton*>(c)) {
+        *text = b->text().remove(QLatin1Char('&'));
+        QStyleOptionButton opt;
+        opt.initFrom(b);
+        opt.text = b->text();
+        const QStyle::SubElement inside =
+            qobject_cast<QRadioButton*>(b) ? QStyle::SE_RadioButtonContents
+            : qobject_cast<QCheckBox*>(b)  ? QStyle::SE_CheckBoxContents
+                                           : QStyle::SE_PushButtonContents;
+        return b->style()->subElementRect(inside, &opt, b);
+    }
+    if (auto* g = qobject_cast<QGroupBox*>(c)) {
+        *text = g->title();
+        return QRect(0, 0, g->width(), g->height());
+    }
+    return {};
+}
+
+// Controls whose caption is cut off, as "class 'name' text".
+std::string cutOff(QWidget* top) {
+    QStringList out;
+    for (QWidget* c : top->findChildren<QWidget*>()) {
+        QString text;
+        int flags = 0;
+        const QRect room = captionRoom(c, &text, &flags);
+        if (text.isEmpty() || !c->isVisibleTo(top)) {
+            continue;
+        }
+        const QRect needed =
+            c->fontMetrics().boundingRect(QRect(0, 0, room.width(), 10000), flags, text);
+        if (needed.width() > room.width() || needed.height() > room.height()) {
+            out.append(QStringLiteral("%1 '%2' \"%3\" needs %4x%5 in %6x%7")
+                           .arg(c->metaObject()->className(), c->objectName(), text)
+                           .arg(needed.width())
+                           .arg(needed.height())
+                           .arg(room.width())
+                           .arg(room.height()));
+        }
+    }
+    return out.join(QStringLiteral("; ")).toStdString();
+}
+
+// Every dialog and the help window, as a user meets them.
+struct Dialogs {
+    QLineEdit netDir;
+    std::vector<std::unique_ptr<QWidget>> all;
+    Net* net = nullptr;
+    Pass* pass = nullptr;
+    SearchForm* find = nullptr;
+    TargetForm* target = nullptr;
+    HelpViewer* help = nullptr;
+
+    Dialogs(Module1& m, edit& w, QSize screen, const QString& helpFile) {
+        all.emplace_back(new ColorForm(m, w));
+        all.emplace_back(net = new Net(m, &netDir, nullptr, &w));
+        all.emplace_back(pass = new Pass(m, &w));
+        all.emplace_back(find = new SearchForm(&w));
+        all.emplace_back(new about(&w));
+        all.emplace_back(new cant(&w));
+        all.emplace_back(new Waiting(
+            [](QString* reason) {
+                *reason = StoreLock::reason(EACCES);
+                return false;
+            },
+            25, screen, &w));
+        all.emplace_back(target = new TargetForm("Move To", "Move \"a\" to:",
+                                                 {{"Group 1, Work", {{3, "Item 4"}}},
+                                                  {"Transfer slots", {{0, "Transfer slot 1"}}}},
+                                                 0, &w));
+        all.emplace_back(help = new HelpViewer);
+        help->showFile(helpFile);
+        help->hide();
+    }
+    // Runs `check` on each window while it shows.
+    void eachShown(const std::function<void(QWidget&)>& check) {
+        for (auto& d : all) {
+            d->show();
+            ASSERT_TRUE(QTest::qWaitForWindowExposed(d.get()));
+            // The Waiting dialog's first retry shows its reason.
+            QTest::qWait(60);
+            check(*d);
+            d->hide();
+        }
+    }
+};
+
 } // namespace
 
 class Accessibility : public MainWindowFixture {};
@@ -64,38 +177,30 @@ TEST_F(Accessibility, EveryControlIsNamed) {
     EXPECT_EQ(QAccessible::queryAccessibleInterface(w->Txt[1])->role(), QAccessible::EditableText);
 
     // Every dialog, as it shows; fields are named by their captions.
-    QLineEdit netDir;
-    std::vector<std::unique_ptr<QDialog>> dialogs;
-    dialogs.emplace_back(new ColorForm(*m, *w));
-    auto* net = new Net(*m, &netDir, nullptr, w.get());
-    dialogs.emplace_back(net);
-    auto* pass = new Pass(*m, w.get());
-    dialogs.emplace_back(pass);
-    auto* find = new SearchForm(w.get());
-    dialogs.emplace_back(find);
-    dialogs.emplace_back(new about(w.get()));
-    dialogs.emplace_back(new cant(w.get()));
-    dialogs.emplace_back(new Waiting([](QString*) { return false; }, 25, ui.screen, w.get()));
-    auto* target = new TargetForm(
-        "Move To", "Move \"a\" to:",
-        {{"Group 1, Work", {{3, "Item 4"}}}, {"Transfer slots", {{0, "Transfer slot 1"}}}}, 0,
-        w.get());
-    dialogs.emplace_back(target);
-    for (auto& d : dialogs) {
-        d->show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(d.get()));
-        EXPECT_EQ(unnamedIn(d.get(), true), "") << d->objectName().toStdString();
-        d->hide();
+    Dialogs d(*m, *w, ui.screen, dir.path() + "quillo.hlp");
+    d.eachShown([](QWidget& shown) {
+        EXPECT_EQ(unnamedIn(&shown, true), "") << shown.objectName().toStdString();
+    });
+    EXPECT_EQ(nameOf(d.net->Refreshtext), QStringLiteral("Refresh interval in secs. ( 2 - 60 )"));
+    EXPECT_EQ(nameOf(d.pass->Password[1]), QStringLiteral("New Password"));
+    EXPECT_EQ(nameOf(d.find->Txt), QStringLiteral("Enter the text to search for."));
+    EXPECT_EQ(nameOf(d.target->PlaceList), QStringLiteral("Free place"));
+}
+
+// Run at scale factors 1, 1.5 and 2 (see the test list).
+TEST_F(Accessibility, EveryCaptionFitsItsPlace) {
+    start();
+    for (const int large : {1, 0}) {
+        m->S.LargeLayout = static_cast<qint16>(large);
+        w->ApplySizePreset();
+        EXPECT_EQ(cutOff(w.get()), "") << "layout " << large;
+        w->showdel(0);
+        EXPECT_EQ(cutOff(w.get()), "") << "erase target, layout " << large;
+        w->showdel(1);
     }
-    HelpViewer help;
-    help.showFile(dir.path() + "quillo.hlp");
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&help));
-    EXPECT_EQ(unnamedIn(&help, true), "");
-    help.hide();
-    EXPECT_EQ(nameOf(net->Refreshtext), QStringLiteral("Refresh interval in secs. ( 2 - 60 )"));
-    EXPECT_EQ(nameOf(pass->Password[1]), QStringLiteral("New Password"));
-    EXPECT_EQ(nameOf(find->Txt), QStringLiteral("Enter the text to search for."));
-    EXPECT_EQ(nameOf(target->PlaceList), QStringLiteral("Free place"));
+    Dialogs d(*m, *w, ui.screen, dir.path() + "quillo.hlp");
+    d.eachShown(
+        [](QWidget& shown) { EXPECT_EQ(cutOff(&shown), "") << shown.objectName().toStdString(); });
 }
 
 TEST_F(Accessibility, NamesFollowCaptionsAndTheSelection) {
