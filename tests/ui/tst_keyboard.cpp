@@ -3,6 +3,7 @@
 #include "mainwindowfixture.h"
 #include "soon.h"
 
+#include "app/qtuiservices.h"
 #include "store/filelayer.h"
 #include "store/vbcolor.h"
 #include "ui/dialogs/colorform.h"
@@ -390,4 +391,14 @@ TEST_F(Keyboard, InNetworkModeAMoveTakesTheLockAsADropDoes) {
     EXPECT_EQ(FileLayer::readAll(net + "items0.dir").data, names({"", "", "", "a"}, 62));
     EXPECT_FALSE(m->lockHeld());
     EXPECT_EQ(w->focusWidget(), m->noteBox());
+}
+
+// Enter still held from the menu, or Escape, gives the answer that changes
+// nothing.
+TEST(Questions, EnterAndEscapeGiveTheLastAnswer) {
+    QtUiServices services;
+    for (const Qt::Key k : {Qt::Key_Return, Qt::Key_Escape}) {
+        QTimer::singleShot(0, [k] { QTest::keyClick(QApplication::activeModalWidget(), k); });
+        EXPECT_EQ(services.ask(nullptr, "Erase?", {"Erase", "Cancel"}), 1) << k;
+    }
 }
