@@ -117,9 +117,13 @@ soak: build
 	  ./bin/tst_soak
 
 # Screenshots of the real window under Xvfb, for a person to look at.
+# One folder per scale factor: every caption whole at each.
 shots: bench-deps build
-	mkdir -p $(BUILD)/shots
-	xvfb-run -a -s "-screen 0 1280x1024x24" $(BUILD)/bin/quillo_shots $(BUILD)/shots
+	for s in 1 1.5 2; do \
+	  mkdir -p $(BUILD)/shots/scale-$$s && \
+	  QT_SCALE_FACTOR=$$s xvfb-run -a -s "-screen 0 2560x2048x24" \
+	    $(BUILD)/bin/quillo_shots $(BUILD)/shots/scale-$$s || exit 1; \
+	done
 
 format:
 	clang-format -i $$(git ls-files '*.cpp' '*.h')

@@ -35,7 +35,11 @@ HelpViewer::HelpViewer(QWidget* parent) : QWidget(parent, Qt::Window) {
     m_text = new QTextBrowser(this);
     m_text->setObjectName(QStringLiteral("text"));
     m_text->setOpenLinks(false);
+    // Read out by screen readers; the find box is named by its caption.
+    m_contents->setAccessibleName(QStringLiteral("Contents"));
+    m_text->setAccessibleName(QStringLiteral("Help text"));
     auto* split = new QSplitter(this);
+    split->setAccessibleName(QStringLiteral("Help"));
     split->addWidget(m_contents);
     split->addWidget(m_text);
     split->setStretchFactor(1, 1);
@@ -68,12 +72,20 @@ QLayout* HelpViewer::createFindRow() {
     next->setAutoDefault(false);
     m_status = new QLabel(this);
     m_status->setTextFormat(Qt::PlainText);
+    // Shown with its word only: an empty label is nothing to read out.
+    m_status->hide();
     connect(m_find, &QLineEdit::returnPressed, this, [this] { findNext(); });
-    connect(m_find, &QLineEdit::textChanged, m_status, &QLabel::clear);
+    connect(m_find, &QLineEdit::textChanged, m_status, [this] {
+        m_status->clear();
+        m_status->hide();
+    });
     connect(next, &QPushButton::clicked, this, [this] { findNext(); });
 
+    auto* caption = new QLabel(QStringLiteral("Find:"), this);
+    caption->setBuddy(m_find);
+    m_find->setAccessibleName(QStringLiteral("Find"));
     auto* row = new QHBoxLayout;
-    row->addWidget(new QLabel(QStringLiteral("Find:"), this));
+    row->addWidget(caption);
     row->addWidget(m_find, 1);
     row->addWidget(next);
     row->addWidget(m_status);
@@ -141,6 +153,18 @@ void HelpViewer::fillContents() {
         }
     }
     m_contents->expandAll();
+    // Every heading whole: the list is as wide as its longest one, or
+    // scrolls sideways when the user makes it narrower.
+    m_contents->header()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
+    m_contents->header()->setStretchLastSection(false);
+    if (auto* split = qobject_cast<QSplitter*>(m_contents->parentWidget())) {
+        const auto* view = static_cast<const QAbstractItemView*>(m_contents);
+        const int wanted = view->sizeHintForColumn(0) + 2 * m_contents->frameWidth() +
+                           m_contents->verticalScrollBar()->sizeHint().width();
+        const QList<int> sizes = split->sizes();
+        const int total = sizes.value(0) + sizes.value(1);
+        split->setSizes({wanted, qMax(total - wanted, total / 2)});
+    }
 }
 
 void HelpViewer::jumpTo(QTreeWidgetItem* item) {
@@ -180,6 +204,7 @@ bool HelpViewer::findNext(bool backwards) {
         m_text->verticalScrollBar()->setValue(m_text->verticalScrollBar()->value() + off);
     }
     m_status->setText(found ? QString() : QStringLiteral("Not found"));
+    m_status->setVisible(!found);
     return found;
 }
 

@@ -91,6 +91,10 @@ int QtUiServices::ask(QWidget* parent, const QString& question, const QStringLis
     for (const QString& answer : answers) {
         buttons.append(box.addButton(answer, QMessageBox::AcceptRole));
     }
+    if (!buttons.isEmpty()) {
+        box.setDefaultButton(qobject_cast<QPushButton*>(buttons.last()));
+        box.setEscapeButton(buttons.last());
+    }
     box.exec();
     return static_cast<int>(buttons.indexOf(box.clickedButton()));
 }

@@ -36,6 +36,8 @@ public:
     // A failure the user must know about, in plain words.
     virtual void showError(QWidget* parent, const QString& message) = 0;
     // A question with the given answers; returns the index of the one chosen,
-    // or -1 when the question was closed without an answer.
+    // or -1 when the question was closed without an answer. The last answer
+    // is the one that changes nothing: Enter and Escape give it, so that a
+    // key still held from the step before cannot answer for the user.
     virtual int ask(QWidget* parent, const QString& question, const QStringList& answers) = 0;
 };

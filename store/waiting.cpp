@@ -16,13 +16,12 @@ Waiting::Waiting(TryLock tryLock, int retryMs, QSize screenTwips, QWidget* paren
     setObjectName(QStringLiteral("Waiting"));
     setWindowTitle(QStringLiteral(" Quillo Pad"));
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
-    const int width = 3600;
-    const int height = 2100;
-    setFixedSize(Twips::toPx(width), Twips::toPx(height));
+    setFixedSize(Twips::toPx(kWidth), Twips::toPx(kHeight));
     // Form_Load: centred on the screen.
-    move(Twips::toPx((screenTwips.width() - width) / 2),
-         Twips::toPx((screenTwips.height() - height) / 2));
+    move(Twips::toPx((screenTwips.width() - kWidth) / 2),
+         Twips::toPx((screenTwips.height() - kHeight) / 2));
     Frame1->setFrameShape(QFrame::Box);
+    Frame1->setAccessibleName(QStringLiteral("Waiting for access"));
     Twips::place(Frame1, 120, 90, 3360, 720);
     Label1->setText(QStringLiteral("Waiting for access"));
     Label1->setTextFormat(Qt::PlainText);
@@ -31,8 +30,9 @@ Waiting::Waiting(TryLock tryLock, int retryMs, QSize screenTwips, QWidget* paren
     Reason->setTextFormat(Qt::PlainText);
     Reason->setWordWrap(true);
     Reason->setAlignment(Qt::AlignCenter);
-    Twips::place(Reason, 120, 870, 3360, 600);
-    Twips::place(CancelBtn, 1200, 1560, 1200, 420);
+    Reason->hide();
+    Twips::place(Reason, 120, 870, 3360, kReasonHeight);
+    Twips::place(CancelBtn, 1200, kCancelTop, 1200, 420);
     CancelBtn->setDefault(true);
     connect(CancelBtn, &QPushButton::clicked, this, &Waiting::CancelBtn_Click);
     // Short pauses between attempts: events keep running, the processor and
@@ -94,5 +94,16 @@ void Waiting::attempt() {
                               : reason + QStringLiteral("\nCancel returns to your local notes.");
     if (Reason->text() != shown) {
         Reason->setText(shown);
+        Reason->setVisible(!shown.isEmpty());
+        fitReason();
     }
+}
+
+// A reason longer than its place (a large font, a long system message)
+// makes the dialog taller, so that it is read whole above the button.
+void Waiting::fitReason() {
+    const int extra = qMax(0, Reason->heightForWidth(Reason->width()) - Twips::toPx(kReasonHeight));
+    Reason->resize(Reason->width(), Twips::toPx(kReasonHeight) + extra);
+    CancelBtn->move(CancelBtn->x(), Twips::toPx(kCancelTop) + extra);
+    setFixedSize(Twips::toPx(kWidth), Twips::toPx(kHeight) + extra);
 }

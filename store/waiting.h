@@ -42,6 +42,13 @@ protected:
 private:
     void CancelBtn_Click();
     void attempt();
+    void fitReason();
+
+    // The form's size and the place of the reason and the button, in twips.
+    static constexpr int kWidth = 3600;
+    static constexpr int kHeight = 2100;
+    static constexpr int kReasonHeight = 600;
+    static constexpr int kCancelTop = 1560;
 
     TryLock m_tryLock;
     QTimer* m_timer;

@@ -16,6 +16,7 @@ about::about(QWidget* parent) : QDialog(parent) {
     icon->setObjectName(QStringLiteral("icon"));
     icon->setPixmap(programIcon().pixmap(64, 64));
     icon->setAlignment(Qt::AlignCenter);
+    icon->setAccessibleName(QStringLiteral("Quillo Pad icon"));
 
     auto* name = new QLabel(QStringLiteral("Quillo Pad"), this);
     name->setObjectName(QStringLiteral("name"));

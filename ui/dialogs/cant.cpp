@@ -8,6 +8,8 @@
 cant::cant(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("cant"));
     setWindowTitle(QString());
+    // No title on screen; a screen reader still says what the box is about.
+    setAccessibleName(QStringLiteral("Can't open file"));
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
     setFixedSize(Twips::toPx(2580), Twips::toPx(1044));
@@ -15,7 +17,9 @@ cant::cant(QWidget* parent) : QDialog(parent) {
     Label1 = new QLabel(QStringLiteral("Sorry - Can't open this file."), this);
     Label1->setObjectName(QStringLiteral("Label1"));
     Label1->setTextFormat(Qt::PlainText);
-    Twips::place(Label1, 90, 90, 2385, 315);
+    // Wider than the form's first design (to 45 twips from the edge): the
+    // caption is read whole in this program's font.
+    Twips::place(Label1, 90, 90, 2445, 315);
 
     OK = new QPushButton(QStringLiteral("OK"), this);
     OK->setObjectName(QStringLiteral("OK"));

@@ -1,8 +1,14 @@
 #include "ui/main/buttonlabel.h"
 
+#include "store/vbcolor.h"
+#include "ui/main/accessiblebutton.h"
 #include "ui/twips.h"
 
+#include <QAccessible>
+#include <QContextMenuEvent>
+#include <QKeyEvent>
 #include <QMouseEvent>
+#include <QPainter>
 
 namespace {
 
@@ -24,10 +30,29 @@ float twips(qreal px) {
     return static_cast<float>(px * Twips::PerPixel);
 }
 
+bool isStepKey(int key) {
+    switch (key) {
+    case Qt::Key_Up:
+    case Qt::Key_Down:
+    case Qt::Key_Left:
+    case Qt::Key_Right:
+    case Qt::Key_Home:
+    case Qt::Key_End:
+        return true;
+    default:
+        return false;
+    }
+}
+
 } // namespace
 
 ButtonLabel::ButtonLabel(Kind kind, int index, QWidget* parent)
     : QLabel(parent), m_kind(kind), m_index(index) {
+    static const bool readable = [] {
+        QAccessible::installFactory(&AccessibleButton::create);
+        return true;
+    }();
+    Q_UNUSED(readable)
     setTextFormat(Qt::PlainText);
     setFrameShape(QFrame::Box);
     setLineWidth(1);
@@ -35,6 +60,31 @@ ButtonLabel::ButtonLabel(Kind kind, int index, QWidget* parent)
     setIndent(2);
     setAutoFillBackground(true);
     setMouseTracking(true);
+    // The keyboard reaches the button; a click leaves the focus in the note.
+    setFocusPolicy(Qt::TabFocus);
+}
+
+bool ButtonLabel::isHighlighted() const {
+    return m_kind != Kind::Trans && property("vbBack").isValid() &&
+           VbColor::of(this) == VbColor::Highlight;
+}
+
+void ButtonLabel::announce() {
+    if (QAccessible::isActive()) {
+        QAccessibleEvent changed(this, QAccessible::NameChanged);
+        QAccessible::updateAccessibility(&changed);
+    }
+}
+
+bool ButtonLabel::event(QEvent* event) {
+    const bool handled = QLabel::event(event);
+    if (event->type() == QEvent::DynamicPropertyChange &&
+        static_cast<QDynamicPropertyChangeEvent*>(event)->propertyName() == "vbBack") {
+        // The highlight came or went: "selected" is part of the name.
+        announce();
+        emit looksChanged(m_index);
+    }
+    return handled;
 }
 
 void ButtonLabel::mousePressEvent(QMouseEvent* event) {
@@ -65,4 +115,59 @@ void ButtonLabel::mouseReleaseEvent(QMouseEvent* event) {
     m_pressed = Qt::NoButton;
     emit mouseUp(m_index, rect().contains(event->position().toPoint()),
                  event->globalPosition().toPoint());
+}
+
+void ButtonLabel::keyPressEvent(QKeyEvent* event) {
+    const int key = event->key();
+    const Qt::KeyboardModifiers mods = event->modifiers() & ~Qt::KeypadModifier;
+    if (key == Qt::Key_Tab && mods == Qt::ControlModifier) {
+        // Ctrl+Tab moves on everywhere, as it does in the note.
+        focusNextPrevChild(true);
+    } else if ((key == Qt::Key_Backtab || key == Qt::Key_Tab) &&
+               mods == (Qt::ControlModifier | Qt::ShiftModifier)) {
+        focusNextPrevChild(false);
+    } else if (mods == Qt::NoModifier && isStepKey(key)) {
+        emit stepRequested(m_index, key);
+    } else if (event->isAutoRepeat()) {
+        // A held key chooses or opens once, as one click would.
+        event->accept();
+        return;
+    } else if (mods == Qt::NoModifier &&
+               (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Space)) {
+        emit activated(m_index, 1);
+    } else if (mods == Qt::NoModifier && key == Qt::Key_F2) {
+        emit activated(m_index, 2);
+    } else if ((mods == Qt::NoModifier && key == Qt::Key_Menu) ||
+               (mods == Qt::ShiftModifier && key == Qt::Key_F10)) {
+        emit menuRequested(m_index);
+    } else {
+        QLabel::keyPressEvent(event);
+        return;
+    }
+    event->accept();
+}
+
+void ButtonLabel::contextMenuEvent(QContextMenuEvent* event) {
+    // A right click renames or copies: the menu is the keyboard's.
+    if (event->reason() == QContextMenuEvent::Mouse) {
+        event->ignore();
+        return;
+    }
+    emit menuRequested(m_index);
+}
+
+void ButtonLabel::paintEvent(QPaintEvent* event) {
+    QLabel::paintEvent(event);
+    if (hasFocus()) {
+        // A thick dotted line in the caption's colour inside the border
+        // shows on every back colour, the highlight included.
+        QPainter p(this);
+        QPen pen(palette().color(foregroundRole()), 2, Qt::DotLine);
+        p.setPen(pen);
+        p.drawRect(QRectF(rect()).adjusted(2, 2, -2, -2));
+    }
+    if (text() != m_shownCaption) {
+        m_shownCaption = text();
+        emit looksChanged(m_index);
+    }
 }

@@ -54,6 +54,7 @@ edit::edit(Module1& module, QWidget* parent) : QMainWindow(parent), m(module) {
     createMenus();
     connectHandlers();
     keepRecoveryWhileTyping();
+    connectKeyboard();
 
     m.controls.window = this;
     // The window previews keys and watches focus and mouse of its own controls.
@@ -69,6 +70,7 @@ edit::edit(Module1& module, QWidget* parent) : QMainWindow(parent), m(module) {
     connect(qApp, &QGuiApplication::commitDataRequest, this, &edit::sessionEnding,
             Qt::DirectConnection);
     connect(&m, &Module1::revertedToLocalStore, this, &edit::dropNameEdit);
+    nameControls();
 }
 
 edit::~edit() {

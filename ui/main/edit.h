@@ -198,6 +198,10 @@ public:
     // At start-up: text a past run could not save is offered back.
     void OfferRecovery();
 
+    // --- keyboard and screen readers ---
+    // Names the note boxes after the chosen note.
+    void nameNote();
+
 signals:
     // "Unload" has done its work: the program ends now.
     void endProgram();
@@ -207,6 +211,9 @@ protected:
     void changeEvent(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
+    // Tab and Shift+Tab go from stop to stop: the note, the item column, the
+    // group column, the slots, Local/Network and the buttons.
+    bool focusNextPrevChild(bool next) override;
 
 private:
     void createControls();
@@ -252,6 +259,16 @@ private:
     bool editShortcut(QObject* watched, QKeyEvent* event);
     bool readTextFile(const QString& path);
     void writeTextFile();
+    void connectKeyboard();
+    void nameControls();
+    void stepFrom(ButtonLabel* label, int key);
+    bool pressFromKeyboard(ButtonLabel* label, int button);
+    void buttonActivated(ButtonLabel* label, int button);
+    void buttonMenu(ButtonLabel* label);
+    void beginKeyboardDrag(ButtonLabel* source, int button);
+    void moveFromKeyboard(ButtonLabel* label, int button);
+    void dropFromKeyboard(ButtonLabel* label, int button, int group, int k);
+    void eraseFromKeyboard(ButtonLabel* label);
 
     Module1& m;
     QWidget* m_client = nullptr;
@@ -269,4 +286,5 @@ private:
     QString m_fileFilter;
     int m_fileFilterChosen = 0;
     QString m_fileDialogPath;
+    ButtonLabel* m_lastSlot = nullptr; // where Tab enters the slots
 };

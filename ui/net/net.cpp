@@ -8,6 +8,7 @@
 #include "ui/net/passwordbox.h"
 #include "ui/twips.h"
 
+#include <QAbstractItemView>
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
@@ -93,6 +94,7 @@ Net::Net(Module1& module, QLineEdit* netDir, QTimer* refreshTimer, QWidget* pare
     setFixedSize(Twips::toPx(kWidth), Twips::toPx(kHeight));
     Drive = placed(new QComboBox(this), "Drive", {120, 120, 4260, 330});
     Drive->setAccessibleName(QStringLiteral("Drive"));
+    Drive->view()->setAccessibleName(QStringLiteral("Drives"));
     Dir = placed(new QListWidget(this), "Dir", {120, 540, 4260, 2520});
     Dir->setAccessibleName(QStringLiteral("Folders"));
     Label1 = placed(plainLabel(QString(), this), "Label1", {120, 3180, 6480, 285});
@@ -257,6 +259,8 @@ void Net::goUp() {
 
 void Net::setNotice(const QString& text) {
     m_notice->setText(text);
+    // An empty notice is no control to read out.
+    m_notice->setVisible(!text.isEmpty());
 }
 
 QString Net::notice() const {

@@ -57,6 +57,8 @@ Pass::Pass(Module1& module, QWidget* parent) : QDialog(parent), m(module) {
     m_notice->setTextFormat(Qt::PlainText);
     m_notice->setWordWrap(true);
     m_notice->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    // Shown with its message only: an empty notice is no control to read out.
+    m_notice->hide();
     Twips::place(m_notice, 120, 1080, 4800, 660);
     // The dialog sees every key before its controls do.
     installEventFilter(this);
@@ -99,6 +101,7 @@ void Pass::OKBtn_Click() {
         m_notice->setText(QStringLiteral("The new password holds a character that cannot be "
                                          "kept. Please use letters, digits and the usual "
                                          "signs."));
+        m_notice->show();
         Password[1]->setFocus();
         return;
     }
