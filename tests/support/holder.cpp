@@ -34,8 +34,3 @@ void Holder::letGo() {
     m_process.closeWriteChannel();
     m_process.waitForFinished(10000);
 }
-
-void Holder::kill() {
-    m_process.kill();
-    m_process.waitForFinished(10000);
-}

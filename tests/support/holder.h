@@ -15,7 +15,6 @@ public:
     // Blocks until the other process holds the lock.
     bool waitUntilHeld();
     void letGo();
-    void kill();
     QProcess& process() { return m_process; }
 
 private:
