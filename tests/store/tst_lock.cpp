@@ -156,21 +156,6 @@ TEST_F(Network, UnsavedTextIsNeverDroppedByCancel) {
     EXPECT_FALSE(QFile::exists(net + "quil0.1"));
 }
 
-TEST_F(Network, AnotherCopysNamesOnlyCorrectTheLabelsFirst) {
-    start();
-    QProcess other;
-    other.start(binDir() + "/quillo_storetool", {"rename-group", net, "5", "Renamed elsewhere"});
-    ASSERT_TRUE(other.waitForFinished(10000));
-    ASSERT_EQ(other.exitCode(), 0);
-    click(w->Item[3]);
-    EXPECT_EQ(w->Group[5]->text(), QStringLiteral("Renamed elsewhere"));
-    EXPECT_EQ(m->S.currentItem(), 0) << "the click did nothing else";
-    click(w->Item[3]);
-    EXPECT_EQ(m->S.currentItem(), 3);
-    EXPECT_EQ(VbColor::of(w->Item[3]), 0xFF);
-    EXPECT_FALSE(m->lockHeld());
-}
-
 // The Waiting dialog opens during a press and takes its release: the next
 // press on the same button is a fresh press that saves the typed text.
 TEST_F(Network, ADialogDuringAPressLeavesNoHalfPress) {
