@@ -500,7 +500,10 @@ protected:
         return M;
     }
     void expectSame(const Model& M) {
-        EXPECT_TRUE(capture().compared() == M.compared());
+        const Model real = capture();
+        EXPECT_TRUE(real.compared() == M.compared())
+            << "shown: group " << real.CurrentGroup << " item " << real.HighlightedItem
+            << ", the walk: group " << M.CurrentGroup << " item " << M.HighlightedItem;
         EXPECT_TRUE(w->Txt.at(M.WordWrap)->isVisible());
     }
 };
