@@ -25,56 +25,27 @@ QStringList everyFile(const QString& folder) {
 
 } // namespace
 
-TEST(FileLayer, WritesReplaceWholeFilesAndKeepPermissions) {
+TEST(FileLayer, WritesReplaceWholeFilesKeepPermissionsAndNameTheFileOnFailure) {
     TestFolder dir;
     const QString f = dir.file("note");
     const mode_t mask = ::umask(022);
-    ASSERT_TRUE(FileLayer::writeAtomic(f, "first"));
+    ASSERT_TRUE(FileLayer::writeAtomic(f, "first, longer"));
     EXPECT_EQ(modeOf(f), 0644u) << "a new file: 0666 less the umask";
     ::chmod(QFile::encodeName(f).constData(), 0640);
-    ASSERT_TRUE(FileLayer::writeAtomic(f, "second, longer"));
+    ASSERT_TRUE(FileLayer::writeAtomic(f, "second"));
     ::umask(mask);
-    EXPECT_EQ(dir.read("note"), "second, longer");
+    EXPECT_EQ(dir.read("note"), "second");
     EXPECT_EQ(modeOf(f), 0640u) << "an existing file keeps its permissions";
-    ASSERT_TRUE(FileLayer::writeAtomic(f, ""));
-    EXPECT_EQ(dir.read("note").size(), 0);
-
-    ASSERT_TRUE(FileLayer::writeAtomic(dir.file("a"), "0123456789"));
-    ASSERT_TRUE(FileLayer::copy(dir.file("a"), dir.file("note")));
-    EXPECT_EQ(dir.read("note"), "0123456789");
-    ASSERT_TRUE(FileLayer::rename(dir.file("a"), dir.file("b")));
-    EXPECT_EQ(dir.read("b"), "0123456789");
-    EXPECT_EQ(FileLayer::size(dir.file("b")), 10);
-    ASSERT_TRUE(FileLayer::remove(dir.file("b")));
-    EXPECT_TRUE(FileLayer::remove(dir.file("b"))) << "a missing file is already gone";
     EXPECT_EQ(everyFile(dir.path()), QStringList({"note"})) << "no temporary left beside it";
-}
-
-TEST(FileLayer, EveryFailureComesBackNamingTheFile) {
-    TestFolder dir;
-    ReadResult r = FileLayer::readAll(dir.file("none"));
-    EXPECT_TRUE(r.result.ok());
-    EXPECT_FALSE(r.exists);
-    dir.mkdir("sub");
-    EXPECT_EQ(FileLayer::readAll(dir.file("sub")).result.error(), EISDIR);
 
     // A regular file stands where a folder should be.
-    dir.write("plain", "x");
-    const QString bad = dir.file("plain/quil0.0");
+    const QString bad = dir.file("note/quil0.0");
     EXPECT_EQ(FileLayer::readAll(bad).result.error(), ENOTDIR);
-    const FileResult w = FileLayer::writeAtomic(bad, "text");
     EXPECT_EQ(
-        w.message().toStdString(),
+        FileLayer::writeAtomic(bad, "text").message().toStdString(),
         QStringLiteral("Could not save the file \"%1\": Not a directory.").arg(bad).toStdString());
-    EXPECT_FALSE(FileLayer::copy(dir.file("plain"), bad).ok());
-    EXPECT_FALSE(FileLayer::copy(dir.file("missing"), dir.file("to")).ok());
-    EXPECT_FALSE(dir.exists("to"));
-    EXPECT_FALSE(FileLayer::rename(dir.file("plain"), bad).ok());
-    EXPECT_TRUE(dir.exists("plain")) << "a failed rename leaves the source";
-    EXPECT_FALSE(FileLayer::remove(bad).ok());
-    FileResult s;
-    EXPECT_EQ(FileLayer::size(bad, &s), -1);
-    EXPECT_FALSE(s.ok());
+    EXPECT_FALSE(FileLayer::rename(f, bad).ok());
+    EXPECT_EQ(dir.read("note"), "second") << "a failed rename leaves the source";
 }
 
 TEST(FileLayer, RefusedOrFullLeavesTheOldFile) {
@@ -128,22 +99,15 @@ TEST(FileLayer, AFailureAtAnyStepLeavesTheOldFileOrTheNew) {
         }
     }
     EXPECT_GE(failures, 6) << "temporary, mode, write, sync, close and rename can each fail";
-
-    // Only the folder's sync failed: the note is in place and read by
-    // everybody, so the save has not failed.
-    FileFaults::failStep("syncdir", QString(), EIO);
-    EXPECT_TRUE(FileLayer::writeAtomic(f, fresh).ok());
-    EXPECT_EQ(FileFaults::injected(), 1);
-    FileFaults::reset();
-    EXPECT_EQ(dir.read("quil3.4"), fresh);
 }
 
 TEST(FileLayer, LeftoversOfACrashGoAndNothingElse) {
     TestFolder dir;
-    const QStringList ours = {".quil0.0.aB3dE9",  ".group.dir.Zz0000", ".items30.dir.abcdef",
-                              ".trans.11.q1w2e3", ".trans.dir.XXXXXX", ".quillo.ini.u7Y6t5"};
-    const QStringList others = {"quil0.0",    ".quil0.0.abc",     ".notes.txt.abcdef", ".hidden",
-                                "quillo.loc", ".quil0.0.abcdefg", ".items0.dir.ab-d0f"};
+    const QStringList ours = {".quil0.0.aB3dE9", ".items30.dir.abcdef", ".trans.11.q1w2e3",
+                              ".quillo.ini.u7Y6t5"};
+    const QStringList others = {".hidden",           "quil0.0",          ".quil0.0.abc",
+                                ".notes.txt.abcdef", ".quil0.0.abcdefg", ".items0.dir.ab-d0f",
+                                "quillo.loc"};
     for (const QString& name : ours + others) {
         dir.write(name, "x");
     }

@@ -3,20 +3,16 @@
 
 #include "store/filelayer.h"
 #include "store/nameindex.h"
-#include "store/notefile.h"
 #include "store/notetext.h"
 #include "store/vbcolor.h"
 #include "ui/main/buttonlabel.h"
 #include "ui/main/notebox.h"
 
-#include <QCheckBox>
 #include <QDir>
-#include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScopeGuard>
 #include <QSignalSpy>
-#include <QThread>
 
 using Store = MainWindowFixture;
 
@@ -26,26 +22,18 @@ TEST_F(Store, UnloadSavesTheNoteAndNamesItemAndGroup) {
     key(Qt::Key_Return);
     type(QString::fromUtf8("Caf\u00e9 \u20ac5"));
     key(Qt::Key_Return);
-    type("second line");
+    type(QString::fromUtf8("second line \u0416"));
+    EXPECT_TRUE(note().endsWith("line ?")) << "what the store cannot hold is marked as typed";
     QSignalSpy ended(w.get(), &edit::endProgram);
     w->unload->click();
     ASSERT_EQ(ended.count(), 1);
     EXPECT_EQ(dir.read("quil0.0"), QByteArray("  \r\nCaf\xE9 \x80"
-                                              "5\r\nsecond line") +
+                                              "5\r\nsecond line ?") +
                                        QByteArray("\x01\x00", 2));
     EXPECT_EQ(dir.read("items0.dir"), names({"Caf\xE9 \x80"
-                                             "5\r\nsecond line"},
+                                             "5\r\nsecond line ?"},
                                             62));
     EXPECT_EQ(dir.read("group.dir"), names({"Untitled"}, 31));
-    EXPECT_EQ(dir.read("group.dir").size(), 1240);
-    EXPECT_EQ(dir.read("items0.dir").size(), 2480);
-    EXPECT_TRUE(ui.errors.isEmpty());
-
-    // The transfer index is 12 fields in the program folder.
-    w->Trans[3]->setText(QStringLiteral("Slot three"));
-    m->SaveTransferIndex();
-    EXPECT_EQ(dir.read("trans.dir"),
-              QByteArray(3 * 40, ' ') + field("Slot three") + QByteArray(8 * 40, ' '));
 }
 
 TEST_F(Store, LoadsHandMadeFilesAtStart) {
@@ -53,81 +41,56 @@ TEST_F(Store, LoadsHandMadeFilesAtStart) {
         r.CurrentGroup = 3;
         r.CurrentItem[3] = 5;
     });
-    dir.write("group.dir",
-              names({"Home   ", QByteArray(40, 'x'), QByteArray(40, ' '), "Caf\xE9 \x80"}, 31));
+    dir.write("group.dir", names({"Home   ", QByteArray(40, 'x'), "", "Caf\xE9 \x80"}, 31));
     dir.write("items3.dir", names({"a", "b", "c", "d", "e", "Fifth"}, 62));
     dir.write("quil3.5", QByteArray("line one\r\nline two\r\n\x80\x00\x00", 23));
     dir.write("trans.dir", names({"Parked"}, 12));
     start();
     EXPECT_EQ(w->Group[0]->text(), QStringLiteral("Home"));
     EXPECT_EQ(w->Group[1]->text(), QString(40, QLatin1Char('x')));
-    EXPECT_EQ(w->Group[2]->text(), QString());
     EXPECT_EQ(w->Group[3]->text(), QStringLiteral("Caf\u00e9 \u20ac"));
     EXPECT_EQ(w->Item[5]->text(), QStringLiteral("Fifth"));
     EXPECT_EQ(w->Trans[0]->text(), QStringLiteral("Parked"));
     EXPECT_EQ(VbColor::of(w->Group[3]), 0xFF);
     EXPECT_EQ(VbColor::of(w->Item[5]), 0xFF);
-    EXPECT_EQ(VbColor::of(w->Item[0]), 0x00FFFF00);
     EXPECT_EQ(note(), QStringLiteral("line one\nline two\n\u20ac"));
-    EXPECT_EQ(m->S.WordWrap, 0) << "the note's own flag";
-    EXPECT_TRUE(w->Txt[0]->isVisible());
-    EXPECT_FALSE(w->Txt[1]->isVisible());
-    EXPECT_FALSE(w->Wordwrapcheck->isChecked());
+    EXPECT_TRUE(w->Txt[0]->isVisible()) << "the note's own word wrap, off";
     EXPECT_EQ(NoteText::get(w->Txt[1]), note()) << "both boxes hold the note";
-    EXPECT_EQ(m->SavedText, note());
     EXPECT_FALSE(m->noteChanged());
 }
 
-TEST_F(Store, MissingAndEmptyFilesReadAsEmptyAndEmptyOnesGo) {
-    dir.write("group.dir", "");
+TEST_F(Store, EmptyFilesGoAndDamagedOnesAreReadAsFarAsTheyGoAndKept) {
+    dir.write("group.dir", field("Whole") + "Par");
     dir.write("items0.dir", "");
     dir.write("quil0.0", "");
     dir.write("trans.dir", "");
     dir.write(".quillo.ini.Ab3dE9", "left by a crash"); // goes at start-up
     start();
-    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList({"quillo.ini"}));
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden),
+              QStringList({"group.dir", "quillo.ini"}));
+    EXPECT_EQ(w->Group[1]->text(), QStringLiteral("Par"));
+    EXPECT_EQ(dir.read("group.dir").size(), 43);
     EXPECT_EQ(note(), QString());
     EXPECT_TRUE(ui.errors.isEmpty());
 }
 
-TEST_F(Store, DamagedFilesAreReadAsFarAsTheyGoAndKept) {
-    dir.write("group.dir", field("Whole") + "Par");
-    dir.write("quil0.0", "Z");
+TEST_F(Store, ItemNamesComeFromTheTextAndAFolderThatWillNotSyncTakesTheSave) {
     start();
-    EXPECT_EQ(w->Group[0]->text(), QStringLiteral("Whole"));
-    EXPECT_EQ(w->Group[1]->text(), QStringLiteral("Par"));
-    EXPECT_EQ(w->Group[2]->text(), QString());
-    EXPECT_EQ(note(), QStringLiteral("Z"));
-    EXPECT_EQ(dir.read("group.dir").size(), 43);
-    EXPECT_EQ(dir.read("quil0.0"), "Z");
-}
-
-TEST_F(Store, ItemNamesComeFromTheText) {
-    start();
-    // A folder that will not sync takes the save all the same.
     FileFaults::failStep("syncdir", QString(), EIO, 1000);
-    const struct {
-        QString text;
-        QString name;
-    } cases[] = {
+    const std::pair<QString, QString> cases[] = {
         {"  \nafter the blanks", "after the blanks"},
         {QString(80, QLatin1Char('L')) + "\nnext", QString(40, QLatin1Char('L'))},
-        {"short\nand the next line runs on and on", "short\r\nand the next line runs on and on"},
         {"tiny\n" + QString(50, QLatin1Char('r')), "tiny\r\n" + QString(34, QLatin1Char('r'))},
         {" \t\n ", ""},
     };
-    int item = 0;
-    for (const auto& c : cases) {
-        m->S.CurrentItem[0] = static_cast<qint16>(item);
-        m->HighlightedItem = static_cast<qint16>(item);
-        NoteText::set(m->noteBox(), c.text);
+    for (qint16 item = 0; item < 4; ++item) {
+        m->S.CurrentItem[0] = m->HighlightedItem = item;
+        NoteText::set(m->noteBox(), cases[item].first);
         m->SaveNote();
-        EXPECT_EQ(w->Item[item]->text(), c.name);
-        EXPECT_EQ(NameIndex::decode(dir.read("items0.dir"), 62).at(item), c.name);
-        ++item;
+        EXPECT_EQ(w->Item[item]->text(), cases[item].second);
+        EXPECT_EQ(NameIndex::decode(dir.read("items0.dir"), 62).at(item), cases[item].second);
     }
-    EXPECT_EQ(w->Group[0]->text(), QStringLiteral("Untitled"));
-    EXPECT_GT(FileFaults::injected(), 5);
+    EXPECT_GT(FileFaults::injected(), 4);
     FileFaults::reset();
     m->CloseAllFiles();
     EXPECT_TRUE(ui.errors.isEmpty());
@@ -149,36 +112,15 @@ TEST_F(Store, EachWordWrapSavesTheVisibleBox) {
     EXPECT_EQ(dir.read("quil0.0"), QByteArray("\0\0", 2));
     m->S.WordWrap = 1;
     m->LoadNote();
-    EXPECT_EQ(m->S.WordWrap, 0);
     EXPECT_TRUE(w->Txt[0]->isVisible());
 }
 
 TEST_F(Store, KilledDuringASaveLeavesTheOldNoteOrTheNew) {
-    const QString path = dir.file("quil0.0");
-    killWhileRewriting(path, "note", 12, [&](int round) {
+    killWhileRewriting(dir.file("quil0.0"), "note", 12, [&](int round) {
         const QByteArray b = dir.read("quil0.0");
         ASSERT_EQ(b.size(), (1 << 20) + 2) << "round " << round;
-        const char c = b.at(0);
-        EXPECT_TRUE(c == 'a' || c == 'b');
-        EXPECT_EQ(b.left(1 << 20), QByteArray(1 << 20, c));
+        EXPECT_EQ(b.left(1 << 20), QByteArray(1 << 20, b.at(0)));
     });
-}
-
-TEST_F(Store, ASaveThatFailsKeepsTheTextAndSaysWhichFile) {
-    start();
-    dir.mkdir("quil0.0"); // a folder stands where the note file goes
-    type("precious words");
-    click(w->Item[1]);
-    ASSERT_EQ(ui.errors.size(), 1);
-    EXPECT_TRUE(ui.errors[0].contains(dir.file("quil0.0")));
-    EXPECT_EQ(note(), QStringLiteral("precious words"));
-    EXPECT_EQ(m->S.currentItem(), 0) << "no other note is loaded over the text";
-    EXPECT_FALSE(dir.exists("items0.dir")) << "no name without its note";
-    QDir(dir.file("quil0.0")).removeRecursively();
-    click(w->Item[1]);
-    EXPECT_EQ(dir.read("quil0.0"), QByteArray("precious words\x01\x00", 16));
-    EXPECT_EQ(w->Item[0]->text(), QStringLiteral("precious words"));
-    EXPECT_EQ(m->S.currentItem(), 1);
 }
 
 // "Unload" with a note that cannot be saved: keep editing, save it as a
@@ -195,26 +137,20 @@ TEST_F(Store, UnloadOffersAWayOutWhenTheDiskIsFull) {
         unmount(QFile::encodeName(app).constData());
     });
     start(app);
-    QString big;
-    for (int line = 0; line < 8000; ++line) {
-        big += QStringLiteral("line %1 of a long note\n").arg(line, 4);
-    }
-    NoteText::set(m->noteBox(), big + QStringLiteral("\u20ac"));
+    const QString big = QString(200000, QLatin1Char('x')) + QStringLiteral("\n\u20ac");
+    NoteText::set(m->noteBox(), big);
     QSignalSpy ended(w.get(), &edit::endProgram);
     ui.answers = {2};
     w->unload->click();
     ASSERT_EQ(ui.questions.size(), 1);
     EXPECT_TRUE(ui.questions[0].contains("No space left on device"));
-    EXPECT_TRUE(ui.errors.isEmpty()) << "the reason is part of the question";
     EXPECT_EQ(ended.count(), 0) << "Keep Editing";
-    EXPECT_TRUE(m->noteChanged());
 
     ui.answers = {0};
     ui.nextFileName = dir.file("rescued.txt");
     w->unload->click();
     EXPECT_EQ(ended.count(), 1);
-    QByteArray expected = big.toUtf8().replace("\n", "\r\n") + "\xE2\x82\xAC";
-    EXPECT_EQ(dir.read("rescued.txt"), expected);
+    EXPECT_EQ(dir.read("rescued.txt"), QByteArray(200000, 'x') + "\r\n\xE2\x82\xAC");
 
     ui.answers = {1};
     w->unload->click();
@@ -234,8 +170,7 @@ TEST_F(Store, UnreadableFilesAreNotSavedOver) {
     type("Gamma");
     key(Qt::Key_Return);
     EXPECT_EQ(dir.read("group.dir"), names({"Alpha", "Beta"}, 31));
-    ASSERT_EQ(ui.errors.size(), 2);
-    EXPECT_TRUE(ui.errors[1].contains("please repeat your change"));
+    EXPECT_TRUE(ui.errors.last().contains("please repeat your change"));
     EXPECT_EQ(w->Group[1]->text(), QStringLiteral("Beta")) << "read again";
     click(w->Group[3], Qt::RightButton);
     type("Gamma");
@@ -250,7 +185,6 @@ TEST_F(Store, UnreadableFilesAreNotSavedOver) {
     click(w->Item[2]);
     EXPECT_EQ(dir.read("quil0.1"), QByteArray("stored\x01\x00", 8));
     EXPECT_EQ(note(), QStringLiteral("typed over nothing"));
-    EXPECT_EQ(m->S.currentItem(), 1);
     EXPECT_TRUE(ui.errors.last().contains("not overwritten"));
     // Given up, the stored note shows again.
     w->Txt[1]->selectAll();
@@ -265,30 +199,12 @@ TEST_F(Store, UnreachableNetworkFolderFallsBackToTheLocalStore) {
         r.NetworkMode = 1;
         r.setNetworkFolder(QStringLiteral("/no/such/share"));
         r.CurrentGroup = 4;
-        r.CurrentItem[4] = 9;
     });
-    dir.write("group.dir", names({"Local zero"}, 31));
     dir.write("quil0.0", QByteArray("local note\x01\x00", 12));
     start();
-    EXPECT_EQ(m->S.NetworkMode, 0);
-    EXPECT_EQ(m->StoreFolder, dir.path());
     EXPECT_TRUE(w->NetOption[0]->isChecked());
     EXPECT_EQ(m->S.CurrentGroup, 0);
-    EXPECT_EQ(m->S.CurrentItem[4], 0);
-    EXPECT_EQ(VbColor::of(w->Group[0]), 0xFF);
-    EXPECT_EQ(VbColor::of(w->Group[4]), 0x0000FF00);
-    EXPECT_EQ(w->Group[0]->text(), QStringLiteral("Local zero"));
     EXPECT_EQ(note(), QStringLiteral("local note"));
-    const auto saved = SettingsRecord::fromBytes(dir.read("quillo.ini"));
-    ASSERT_TRUE(saved);
-    EXPECT_EQ(saved->NetworkMode, 0);
+    EXPECT_EQ(SettingsRecord::fromBytes(dir.read("quillo.ini"))->NetworkMode, 0);
     EXPECT_TRUE(ui.errors.isEmpty()) << "no message for the fall-back";
-}
-
-TEST_F(Store, CharactersTheStoreCannotHoldAreMarkedAsTyped) {
-    start();
-    type(QString::fromUtf8("a\u0416b\u20ac"));
-    EXPECT_EQ(note(), QStringLiteral("a?b\u20ac"));
-    NoteText::set(m->noteBox(), QStringLiteral("x\u00a0y"));
-    EXPECT_EQ(NoteFile::toFileText(note()), QByteArray("x\xA0y")) << "no-break space kept";
 }

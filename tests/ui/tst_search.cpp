@@ -12,13 +12,11 @@
 
 #include <QApplication>
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPushButton>
 #include <QRandomGenerator>
-#include <QSignalSpy>
+#include <QRegularExpression>
 #include <QTextCursor>
 #include <QTimer>
 
@@ -29,10 +27,6 @@ namespace {
 
 QByteArray noteBytes(const QString& text, qint16 wrap = 1) {
     return NoteFile::encode(text, wrap);
-}
-
-QString noteName(int g, int i) {
-    return QStringLiteral("quil%1.%2").arg(g).arg(i);
 }
 
 std::pair<int, int> selectionOf(const QPlainTextEdit* box) {
@@ -53,28 +47,27 @@ protected:
     void answerFind(std::deque<QString> texts) {
         answers = std::move(texts);
         ui.onModal = [this](QDialog& d) {
-            auto* f = qobject_cast<SearchForm*>(&d);
-            EXPECT_NE(f, nullptr);
-            if (!f) {
-                return false;
-            }
-            shown.append({f->height(), f->Label2->isVisibleTo(f), f->Txt->text(),
-                          f->Txt->selectedText(), ui.beeps});
+            auto& f = static_cast<SearchForm&>(d);
+            shown.append({f.height(), f.Label2->isVisibleTo(&f), f.Txt->text(), ui.beeps});
             const QString text = answers.empty() ? QString() : answers.front();
             if (!answers.empty()) {
                 answers.pop_front();
             }
-            f->Txt->setText(text);
+            f.Txt->setText(text);
             ui.modalResult = text.isEmpty() ? QDialog::Rejected : QDialog::Accepted;
             return true;
         };
+    }
+    // Two named items, the second holding "the target".
+    void startWithTarget() {
+        dir.write("items0.dir", names({"first", "second"}, 62));
+        dir.write("quil0.1", noteBytes(QStringLiteral("the target")));
+        start();
     }
     std::pair<int, int> selection() const { return selectionOf(m->noteBox()); }
     void expectHighlight(int group, int item) {
         EXPECT_EQ(m->S.CurrentGroup, group);
         EXPECT_EQ(m->S.currentItem(), item);
-        EXPECT_EQ(m->HighlightedGroup, group);
-        EXPECT_EQ(m->HighlightedItem, item);
         for (int g = 0; g < 31; ++g) {
             EXPECT_EQ(VbColor::of(w->Group[g]), g == group ? 0xFF : m->S.GroupColor) << g;
         }
@@ -87,7 +80,6 @@ protected:
         int height;
         bool noMoreMatches;
         QString text;
-        QString selected;
         int beepsBefore;
     };
     QList<Shown> shown;
@@ -111,15 +103,10 @@ TEST_F(Search, ComparesEachCharacterInUpperCaseAndMatchesMayOverlap) {
     EXPECT_EQ(selection(), std::make_pair(21, 5));
     w->Ffindnext_Click(); // past "aaa", and "WOR", shorter than the text
     expectHighlight(0, 3);
-    EXPECT_EQ(note(), QStringLiteral("a\nb\n\nc\nWorld"));
     EXPECT_EQ(selection(), std::make_pair(7, 5));
 
     // "ß" is one character in upper case too: positions do not shift.
     w->Item_Click(0);
-    answerFind({QString::fromUtf8("STRAßE")});
-    w->Ffind_Click();
-    EXPECT_EQ(selection(), std::make_pair(0, 6));
-    EXPECT_EQ(w->searchState.SearchPos, 2);
     answerFind({QString::fromUtf8("ßX")});
     w->Ffind_Click();
     EXPECT_EQ(selection(), std::make_pair(27, 2));
@@ -131,65 +118,29 @@ TEST_F(Search, ComparesEachCharacterInUpperCaseAndMatchesMayOverlap) {
     EXPECT_EQ(selection(), std::make_pair(0, 2));
     w->Ffindnext_Click();
     EXPECT_EQ(selection(), std::make_pair(1, 2));
-    expectHighlight(0, 1);
     EXPECT_EQ(ui.beeps, 0);
 }
 
+// The dialog shown for real: filled with the selected text, Enter searches
+// (a held key's repeat does not), an empty text searches nothing.
 TEST_F(Search, TheFindDialog) {
-    dir.write("group.dir", names({"Words"}, 31));
     dir.write("items0.dir", names({"one"}, 62));
     dir.write("quil0.0", noteBytes(QStringLiteral("find me here")));
     start();
-    w->move(40, 30);
     QTextCursor c = m->noteBox()->textCursor();
     c.setPosition(5);
     c.setPosition(7, QTextCursor::KeepAnchor);
     m->noteBox()->setTextCursor(c);
-
-    // Shown for real: filled with the selected text, whole text selected, at
-    // the main window's corner, short. Esc is swallowed and cancels.
-    SearchForm* seen = nullptr;
-    ui.onModal = [&](QDialog& d) {
-        seen = qobject_cast<SearchForm*>(&d);
+    ui.onModal = [](QDialog& d) {
         QTimer::singleShot(0, &d, [&d] {
             auto& f = static_cast<SearchForm&>(d);
             EXPECT_TRUE(QTest::qWaitForWindowExposed(&f));
-            EXPECT_EQ(f.Label1->text(), QStringLiteral("Enter the text to search for."));
-            EXPECT_EQ(f.SearchBtn->text(), QStringLiteral("Search"));
-            EXPECT_EQ(f.CancelBtn->text(), QStringLiteral("Cancel"));
-            EXPECT_EQ(f.Label2->text(), QStringLiteral("No More Matches !"));
-            EXPECT_EQ(f.height(), 104);
-            EXPECT_GE(f.Label2->geometry().top(), f.height()) << "hidden by the height";
-            EXPECT_FALSE(f.Label2->isVisible());
-            EXPECT_EQ(f.frameGeometry().topLeft(), QPoint(40, 30));
-            EXPECT_EQ(f.Txt->text(), QStringLiteral("me"));
-            EXPECT_EQ(f.Txt->selectedText(), QStringLiteral("me"));
-            QTest::keyClick(f.Txt, Qt::Key_Escape);
-            if (f.isVisible()) {
-                ADD_FAILURE() << "Esc did not close the dialog";
-                f.reject();
-            }
-        });
-        return false;
-    };
-    w->Ffind->trigger();
-    EXPECT_NE(seen, nullptr);
-    EXPECT_TRUE(w->searchState.SearchText.isEmpty());
-    w->Ffindnext_Click();
-    EXPECT_EQ(selection(), std::make_pair(5, 2)) << "no search to continue";
-
-    // Enter is swallowed and searches; a held key's repeats do nothing.
-    ui.onModal = [&](QDialog& d) {
-        QTimer::singleShot(0, &d, [&d] {
-            auto& f = static_cast<SearchForm&>(d);
-            EXPECT_TRUE(QTest::qWaitForWindowExposed(&f));
-            QSignalSpy returns(f.Txt, &QLineEdit::returnPressed);
             QKeyEvent repeat(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier, QString(), true);
             QApplication::sendEvent(f.Txt, &repeat);
             EXPECT_TRUE(f.isVisible()) << "a repeat from a key held before";
+            EXPECT_EQ(f.Txt->selectedText(), QStringLiteral("me")) << "filled with the selection";
             f.Txt->setText(QStringLiteral("HERE"));
             QTest::keyClick(f.Txt, Qt::Key_Return);
-            EXPECT_EQ(returns.count(), 0);
             if (f.isVisible()) {
                 ADD_FAILURE() << "Enter did not close the dialog";
                 f.reject();
@@ -200,7 +151,6 @@ TEST_F(Search, TheFindDialog) {
     w->Ffind_Click();
     EXPECT_EQ(selection(), std::make_pair(8, 4));
 
-    // Search with an empty text runs no search: nothing is read, no pass ends.
     int opened = 0;
     FileFaults::setObserver([&opened](const char*, const QString&) { ++opened; });
     const qsizetype dialogs = ui.modalsShown.size();
@@ -214,88 +164,15 @@ TEST_F(Search, TheFindDialog) {
     w->Ffind_Click();
     EXPECT_EQ(ui.modalsShown.size(), dialogs + 1);
     EXPECT_EQ(opened, 0);
-    EXPECT_TRUE(w->searchState.SearchText.isEmpty());
     EXPECT_EQ(selection(), std::make_pair(8, 4));
 }
 
-// The text is only in the starting note: after its last match, one pass over
-// every named group's named items, and the starting note again.
-TEST_F(Search, APassEndsWhereItStartedAndEveryGroupKeepsTheStartingItem) {
-    dir.write("group.dir", names({"A", "", "C", "", "", "F"}, 31));
-    dir.write("items0.dir", names({"n0", "n1", "", "n3"}, 62));
-    dir.write("items1.dir", names({"u0", "u1", "u2", "u3"}, 62));
-    dir.write("items2.dir", names({"c0", "", "c2", "start"}, 62));
-    dir.write("items5.dir", names({"f0", "f1", "f2", "f3", "f4"}, 62));
-    for (const char* f : {"quil0.0", "quil0.1", "quil0.3", "quil2.0", "quil2.2", "quil5.3"}) {
-        dir.write(f, noteBytes(QStringLiteral("nothing"), 0));
-    }
-    for (const char* f : {"quil0.2", "quil1.3", "quil2.1"}) {
-        dir.write(f, noteBytes(QStringLiteral("needle, but not named")));
-    }
-    dir.write("quil2.3", noteBytes(QStringLiteral("needle and Needle")));
-    writeSettings(dir, [](SettingsRecord& r) {
-        r.CurrentGroup = 2;
-        for (qint16 g = 0; g < 31; ++g) {
-            r.CurrentItem.at(static_cast<size_t>(g)) = static_cast<qint16>((g * 7) % 62);
-        }
-        r.CurrentItem[2] = 3;
-    });
-    start();
-    QStringList read;
-    FileFaults::setObserver([&](const char* step, const QString& path) {
-        if (qstrcmp(step, "open") == 0 && QFileInfo(path).fileName().startsWith("quil")) {
-            read.append(QFileInfo(path).fileName());
-        }
-    });
-    answerFind({QStringLiteral("needle")});
-    w->Ffind_Click();
-    w->Ffindnext_Click();
-    EXPECT_EQ(selection(), std::make_pair(11, 6));
-    EXPECT_TRUE(read.isEmpty()) << "both matches in the note on display";
-    w->Ffindnext_Click();
-
-    ASSERT_EQ(shown.size(), 2);
-    EXPECT_EQ(shown[1].beepsBefore, 1) << "the beep comes before the dialog";
-    EXPECT_EQ(shown[1].height, 126);
-    EXPECT_TRUE(shown[1].noMoreMatches);
-    EXPECT_EQ(shown[1].text, QStringLiteral("needle"));
-    EXPECT_EQ(shown[1].selected, QStringLiteral("needle"));
-    EXPECT_EQ(ui.beeps, 1);
-    expectHighlight(2, 3);
-    EXPECT_EQ(note(), QStringLiteral("needle and Needle"));
-    EXPECT_EQ(selection(), std::make_pair(0, 0));
-    EXPECT_EQ(w->Item[3]->text(), QStringLiteral("start"));
-    for (const char* f : {"quil0.2", "quil1.3", "quil2.1"}) {
-        EXPECT_FALSE(read.contains(f)) << f << ": unnamed, never read";
-    }
-    for (const char* f : {"quil2.0", "quil2.2", "quil5.3", "quil0.0", "quil0.1", "quil0.3"}) {
-        EXPECT_TRUE(read.contains(f)) << f;
-    }
-    // The last note read before the starting one had word wrap off, and the
-    // settings were written before the starting note came back.
-    const auto saved = SettingsRecord::fromBytes(dir.read("quillo.ini"));
-    ASSERT_TRUE(saved);
-    EXPECT_EQ(saved->CurrentGroup, 2);
-    for (qint16 item : saved->CurrentItem) {
-        EXPECT_EQ(item, 3);
-    }
-    EXPECT_EQ(saved->WordWrap, 0);
-    EXPECT_EQ(m->S.WordWrap, 1);
-    EXPECT_TRUE(w->Txt[1]->isVisible());
-    // Cancel in the reopened dialog ended the search.
-    EXPECT_TRUE(w->searchState.SearchText.isEmpty());
-    EXPECT_EQ(w->searchState.NoMoreMatches, 0);
-}
-
 TEST_F(Search, UnsavedTextIsSavedBeforeTheSearchMovesOn) {
-    dir.write("items0.dir", names({"first", "second"}, 62));
-    dir.write("quil0.1", noteBytes(QStringLiteral("the target")));
-    start();
+    startWithTarget();
     type("draft");
     answerFind({QStringLiteral("target")});
     w->Ffind_Click();
     EXPECT_EQ(dir.read("quil0.0"), noteBytes(QStringLiteral("draft")));
-    EXPECT_EQ(w->Group[0]->text(), QStringLiteral("Untitled"));
     expectHighlight(0, 1);
     EXPECT_EQ(selection(), std::make_pair(4, 6));
 
@@ -303,19 +180,17 @@ TEST_F(Search, UnsavedTextIsSavedBeforeTheSearchMovesOn) {
     type("x");
     FileFaults::failStep("mktemp", "quil0.1", ENOSPC, 5);
     w->Ffindnext_Click();
-    EXPECT_EQ(ui.errors.size(), 1);
-    EXPECT_TRUE(ui.errors.value(0).contains(dir.file("quil0.1")));
+    ASSERT_EQ(ui.errors.size(), 1);
+    EXPECT_TRUE(ui.errors[0].contains(dir.file("quil0.1")));
     EXPECT_EQ(note(), QStringLiteral("the x"));
     expectHighlight(0, 1);
     EXPECT_EQ(w->searchState.SearchPos, 6);
 }
 
-// F3 while a name is being edited: the name goes to the button it lies
+// Find while a name is being edited: the name goes to the button it lies
 // over, not to the one the search stops at.
 TEST_F(Search, ANameBeingEditedIsTakenBeforeTheSearchMoves) {
-    dir.write("items0.dir", names({"first", "second"}, 62));
-    dir.write("quil0.1", noteBytes(QStringLiteral("the target")));
-    start();
+    startWithTarget();
     click(w->Item[0], Qt::RightButton);
     ASSERT_EQ(w->EditMode, 2);
     type("renamed");
@@ -325,24 +200,16 @@ TEST_F(Search, ANameBeingEditedIsTakenBeforeTheSearchMoves) {
     EXPECT_EQ(NameIndex::decode(dir.read("items0.dir"), 62).mid(0, 2),
               QStringList({"renamed", "second"}));
     expectHighlight(0, 1);
-    EXPECT_EQ(selection(), std::make_pair(4, 6));
 }
-
-class NetworkSearch : public Search {
-protected:
-    void SetUp() override {
-        net = dir.mkdir("net");
-        writeSettings(dir, [this](SettingsRecord& r) {
-            r.NetworkMode = 1;
-            r.setNetworkFolder(net.chopped(1));
-        });
-    }
-    QString net;
-};
 
 // The lock is taken once, held while every file is read and given back at
 // the stop; messages and the reopened dialog come only after that.
-TEST_F(NetworkSearch, TheLockIsHeldForTheWalkOnly) {
+TEST_F(Search, InNetworkModeTheLockIsHeldForTheWalkOnly) {
+    const QString net = dir.mkdir("net");
+    writeSettings(dir, [&](SettingsRecord& r) {
+        r.NetworkMode = 1;
+        r.setNetworkFolder(net.chopped(1));
+    });
     FileLayer::writeAtomic(net + "items0.dir", names({"a", "b", "c"}, 62));
     FileLayer::writeAtomic(net + "quil0.0", noteBytes(QStringLiteral("start")));
     FileLayer::writeAtomic(net + "quil0.2", noteBytes(QStringLiteral("the mark")));
@@ -360,12 +227,9 @@ TEST_F(NetworkSearch, TheLockIsHeldForTheWalkOnly) {
     answerFind({QStringLiteral("MARK")});
     w->Ffind_Click();
     EXPECT_EQ(selection(), std::make_pair(4, 4));
-    EXPECT_EQ(seen.filter("group.dir").size(), 1)
-        << "one access check: " << seen.join(' ').toStdString();
+    EXPECT_EQ(seen.filter("group.dir").size(), 1) << "one access check";
     EXPECT_TRUE(seen.contains("quil0.2:busy")) << seen.join(' ').toStdString();
-    for (const QString& s : seen) {
-        EXPECT_TRUE(s.endsWith(":busy")) << s.toStdString();
-    }
+    EXPECT_EQ(seen.filter(":busy").size(), seen.size()) << seen.join(' ').toStdString();
     EXPECT_EQ(tryLockElsewhere(lock), "held");
     ASSERT_EQ(ui.errors.size(), 1);
     EXPECT_TRUE(ui.errors[0].contains(net + "quil0.1"));
@@ -380,28 +244,19 @@ TEST_F(NetworkSearch, TheLockIsHeldForTheWalkOnly) {
     w->Ffindnext_Click();
     EXPECT_EQ(lockWhenAsked, "held");
     expectHighlight(0, 0);
-    EXPECT_EQ(ui.errors.size(), 1) << "the pass went on from item 2";
 }
 
 namespace {
 
-QString upperEach(const QString& text) {
-    QString out = text;
-    for (QChar& c : out) {
+QString upperEach(QString text) {
+    for (QChar& c : text) {
         c = c.toUpper();
     }
-    return out;
+    return text;
 }
 
 QByteArray fileOrEmpty(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-void writeFile(const QString& path, const QByteArray& bytes) {
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    ASSERT_EQ(f.write(bytes), bytes.size());
+    return FileLayer::readAll(path).data;
 }
 
 // What the window and the settings file hold, as the walk changes them.
@@ -422,8 +277,17 @@ struct Model {
     qint16 WordWrap = 1;
     SearchState s;
     SettingsRecord settings; // as last written
-    std::deque<QString> answers;
+    QString answer;          // typed into the first Find dialog; later ones are cancelled
     int beeps = 0;
+
+    auto compared() const {
+        return std::tuple(CurrentGroup, CurrentItem, HighlightedGroup, HighlightedItem, groupBack,
+                          itemBack, itemCaption, text, selection, SavedText, WordWrap,
+                          std::tuple(s.SearchText, s.SearchPos, s.SearchStartGroup,
+                                     s.SearchStartItem, s.GroupScanned, s.ItemStepped,
+                                     s.GroupStepped, s.NoMoreMatches),
+                          settings.toBytes());
+    }
 };
 
 // The search as its description walks it, one step at a time: every group
@@ -445,8 +309,9 @@ struct StepByStep {
         std::copy(n.begin(), n.end(), M.itemCaption.begin());
     }
     void LoadNote() {
-        const QByteArray bytes =
-            fileOrEmpty(folder + noteName(M.CurrentGroup, M.CurrentItem.at(M.CurrentGroup)));
+        const QByteArray bytes = fileOrEmpty(
+            folder +
+            QStringLiteral("quil%1.%2").arg(M.CurrentGroup).arg(M.CurrentItem.at(M.CurrentGroup)));
         const NoteFile::Content note = NoteFile::decode(bytes);
         NoteText::set(&box, bytes.isEmpty() ? QString() : note.text);
         M.text = M.SavedText = NoteText::get(&box);
@@ -459,18 +324,13 @@ struct StepByStep {
         if (M.s.NoMoreMatches != 0) {
             ++M.beeps;
         }
-        const QString answer = M.answers.empty() ? QString() : M.answers.front();
-        if (!M.answers.empty()) {
-            M.answers.pop_front();
-        }
-        if (!answer.isEmpty()) {
-            M.s = {answer, 1, M.CurrentGroup, M.CurrentItem.at(M.CurrentGroup), 0, 0, 0, 0};
+        if (!M.answer.isEmpty()) {
+            M.s = {M.answer, 1, M.CurrentGroup, M.CurrentItem.at(M.CurrentGroup), 0, 0, 0, 0};
+            M.answer.clear();
+            search();
         } else {
             M.s.SearchText.clear();
             M.s.NoMoreMatches = 0;
-        }
-        if (!M.s.SearchText.isEmpty()) {
-            search();
         }
     }
     void search() {
@@ -554,15 +414,14 @@ struct StepByStep {
 const QString kLetters = QString::fromUtf8("abßéÿ");
 const QString kOtherCase = QString::fromUtf8("ABßÉŸ");
 
-QString randomCase(QRandomGenerator& rnd, const QString& text) {
-    QString out = text;
-    for (QChar& c : out) {
+QString randomCase(QRandomGenerator& rnd, QString text) {
+    for (QChar& c : text) {
         const qsizetype k = kLetters.indexOf(c);
         if (k >= 0 && rnd.bounded(2) == 1) {
             c = kOtherCase.at(k);
         }
     }
-    return out;
+    return text;
 }
 
 // Names with gaps, short notes of filler with the text here and there (in
@@ -595,20 +454,21 @@ void writeRandomStore(QRandomGenerator& rnd, const QString& folder, const QStrin
             bytes = kind == 0   ? bytes.left(1)
                     : kind == 1 ? QByteArray()
                                 : bytes + QByteArray(1, char(rnd.bounded(3))) + QByteArray(1, 0);
-            writeFile(folder + noteName(g, i), bytes);
+            FileLayer::writeAtomic(folder + QStringLiteral("quil%1.%2").arg(g).arg(i), bytes);
         }
         if (!items.join(QString()).isEmpty()) {
-            writeFile(folder + QStringLiteral("items%1.dir").arg(g), NameIndex::encode(items));
+            FileLayer::writeAtomic(folder + QStringLiteral("items%1.dir").arg(g),
+                                   NameIndex::encode(items));
         }
     }
-    writeFile(folder + "group.dir", NameIndex::encode(groups));
+    FileLayer::writeAtomic(folder + "group.dir", NameIndex::encode(groups));
     SettingsRecord r;
     r.CurrentGroup = qint16(rnd.bounded(31));
     for (qint16& i : r.CurrentItem) {
         i = qint16(rnd.bounded(62));
     }
     r.WordWrap = qint16(rnd.bounded(2));
-    writeFile(folder + "quillo.ini", r.toBytes());
+    FileLayer::writeAtomic(folder + "quillo.ini", r.toBytes());
 }
 
 } // namespace
@@ -641,31 +501,15 @@ protected:
     }
     void expectSame(const Model& M) {
         const Model real = capture();
-        EXPECT_EQ(real.CurrentGroup, M.CurrentGroup);
-        EXPECT_EQ(real.CurrentItem, M.CurrentItem);
-        EXPECT_EQ(real.HighlightedGroup, M.HighlightedGroup);
-        EXPECT_EQ(real.HighlightedItem, M.HighlightedItem);
-        EXPECT_EQ(real.groupBack, M.groupBack);
-        EXPECT_EQ(real.itemBack, M.itemBack);
-        EXPECT_EQ(real.itemCaption, M.itemCaption);
-        EXPECT_EQ(real.text, M.text);
-        EXPECT_EQ(real.selection, M.selection);
-        EXPECT_EQ(real.SavedText, M.SavedText);
-        EXPECT_EQ(real.WordWrap, M.WordWrap);
+        EXPECT_TRUE(real.compared() == M.compared())
+            << "shown: group " << real.CurrentGroup << " item " << real.HighlightedItem
+            << ", the walk: group " << M.CurrentGroup << " item " << M.HighlightedItem;
         EXPECT_TRUE(w->Txt.at(M.WordWrap)->isVisible());
-        EXPECT_FALSE(w->Txt.at(1 - M.WordWrap)->isVisible());
-        const auto state = [](const SearchState& s) {
-            return std::tuple(s.SearchText.toStdString(), s.SearchPos, s.SearchStartGroup,
-                              s.SearchStartItem, s.GroupScanned, s.ItemStepped, s.GroupStepped,
-                              s.NoMoreMatches);
-        };
-        EXPECT_EQ(state(real.s), state(M.s));
-        EXPECT_EQ(fileOrEmpty(m->settingsPath()), M.settings.toBytes());
     }
 };
 
 TEST_F(SearchWalkModel, TheWalkOverFilesEndsWhereTheStepByStepWalkEnds) {
-    for (quint32 seed = 1; seed <= 12; ++seed) {
+    for (quint32 seed = 1; seed <= 12 && !HasFailure(); ++seed) {
         SCOPED_TRACE(seed);
         QRandomGenerator rnd(seed);
         QString needle;
@@ -679,9 +523,8 @@ TEST_F(SearchWalkModel, TheWalkOverFilesEndsWhereTheStepByStepWalkEnds) {
         start(folder);
         Model M = capture();
         StepByStep walk{M, folder};
-        const QString typed = randomCase(rnd, needle);
-        M.answers = {typed};
-        answerFind({typed});
+        M.answer = randomCase(rnd, needle);
+        answerFind({M.answer});
         const int beeps = ui.beeps;
         w->Ffind_Click();
         walk.Find();
@@ -695,8 +538,11 @@ TEST_F(SearchWalkModel, TheWalkOverFilesEndsWhereTheStepByStepWalkEnds) {
         EXPECT_TRUE(M.s.SearchText.isEmpty()) << "the pass came to its end";
         EXPECT_EQ(M.beeps, 1);
         EXPECT_EQ(ui.beeps - beeps, M.beeps);
-        if (HasFailure()) {
-            break;
-        }
+        // The beep, then the dialog again, tall enough for "No More Matches !".
+        ASSERT_EQ(shown.size(), 2);
+        EXPECT_EQ(shown[1].beepsBefore - beeps, 1);
+        EXPECT_TRUE(shown[1].noMoreMatches);
+        EXPECT_EQ(shown[1].height, 126);
+        shown.clear();
     }
 }

@@ -11,7 +11,6 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QDir>
-#include <QGroupBox>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
@@ -35,43 +34,22 @@ ColorForm& form(QDialog& d) {
 
 using Options = MainWindowFixture;
 
-TEST_F(Options, OpenedAndClosedWithOkChangesNoByteAndKeepsTheHighlight) {
+// OK changes no byte and paints the highlight back; "Yellow" for the groups
+// paints all 31 at once and is stored at once; Esc paints the highlight back too.
+TEST_F(Options, OkChangesNoByteAndAChosenColourPaintsAndIsStoredAtOnce) {
     start();
     click(w->Group[3]);
     click(w->Item[5]);
     const QByteArray before = dir.read("quillo.ini");
     DialogScript script(ui);
-    script.then([&](QDialog& d) {
-        ColorForm& f = form(d);
-        EXPECT_EQ(d.pos(),
-                  QPoint(Twips::toPx((15360 - 7200) / 2), Twips::toPx((11520 - 4620) / 2)));
-        EXPECT_TRUE(f.Pad[0]->isChecked());
-        EXPECT_TRUE(f.Items[1]->isChecked());
-        EXPECT_TRUE(f.Group[2]->isChecked());
-        EXPECT_TRUE(f.Trans[3]->isChecked());
-        EXPECT_TRUE(f.SizeOption.at(m->S.LargeLayout)->isChecked());
-        EXPECT_FALSE(f.StartMin->isChecked());
-        // While the dialog is open the chosen buttons show their plain colours.
-        EXPECT_EQ(VbColor::of(w->Group[3]), 0x0000FF00);
-        EXPECT_EQ(VbColor::of(w->Item[5]), 0x00FFFF00);
-        mouseClick(f.OKBtn);
-    });
-    click(w->ColorBtn);
-    EXPECT_TRUE(script.finished());
-    EXPECT_EQ(ui.modalsShown, QStringList({"ColorForm"}));
-    EXPECT_EQ(dir.read("quillo.ini"), before);
-    EXPECT_EQ(VbColor::of(w->Group[3]), VbColor::Highlight);
-    EXPECT_EQ(VbColor::of(w->Item[5]), VbColor::Highlight);
-    EXPECT_EQ(VbColor::of(w->Item[4]), 0x00FFFF00);
-    // The note box takes the focus again (the window's own, whenever it is active).
-    EXPECT_EQ(w->focusWidget(), static_cast<QWidget*>(w->Txt[1]));
-}
-
-TEST_F(Options, YellowGroupsPaintAllAtOnceAndOkOrEscPaintsTheHighlightBack) {
-    start();
-    click(w->Group[2]);
-    DialogScript script(ui);
     script
+        .then([&](QDialog& d) {
+            ColorForm& f = form(d);
+            EXPECT_TRUE(f.Items[1]->isChecked() && f.Group[2]->isChecked());
+            // While the dialog is open the chosen buttons show their plain colours.
+            EXPECT_EQ(VbColor::of(w->Group[3]), 0x0000FF00);
+            mouseClick(f.OKBtn);
+        })
         .then([&](QDialog& d) {
             ColorForm& f = form(d);
             mouseClick(f.Group[3]);
@@ -79,21 +57,27 @@ TEST_F(Options, YellowGroupsPaintAllAtOnceAndOkOrEscPaintsTheHighlightBack) {
                 EXPECT_EQ(VbColor::of(g), 0x0000FFFF) << g->index();
             }
             EXPECT_EQ(dir.read("quillo.ini").mid(64, 4), le32(0xFFFF));
-            EXPECT_EQ(QApplication::focusWidget(), f.holdfocus);
-            mouseClick(f.OKBtn);
-        })
-        .then([&](QDialog& d) { QTest::keyClick(form(d).holdfocus, Qt::Key_Escape); });
+            QTest::keyClick(f.holdfocus, Qt::Key_Escape);
+        });
     click(w->ColorBtn);
-    EXPECT_EQ(VbColor::of(w->Group[2]), VbColor::Highlight);
-    EXPECT_EQ(VbColor::of(w->Group[30]), 0x0000FFFF);
+    EXPECT_EQ(dir.read("quillo.ini"), before);
+    EXPECT_EQ(VbColor::of(w->Group[3]), VbColor::Highlight);
+    EXPECT_EQ(VbColor::of(w->Item[5]), VbColor::Highlight);
+    // The note box takes the focus again (the window's own, whenever it is active).
+    EXPECT_EQ(w->focusWidget(), static_cast<QWidget*>(w->Txt[1]));
     click(w->ColorBtn);
     EXPECT_TRUE(script.finished());
-    EXPECT_EQ(VbColor::of(w->Group[2]), VbColor::Highlight);
-    EXPECT_EQ(VbColor::of(w->Item[0]), VbColor::Highlight);
+    EXPECT_EQ(VbColor::of(w->Group[3]), VbColor::Highlight);
+    EXPECT_EQ(VbColor::of(w->Group[30]), 0x0000FFFF);
 }
 
-TEST_F(Options, WhitePadTakesTheSystemsWindowColour) {
-    writeSettings(dir, [](SettingsRecord& r) { r.PadColor = 0x00FFFF00; });
+// An unknown colour stays in force with nothing selected; "White" is the
+// system's window colour.
+TEST_F(Options, AnUnknownColourStaysUnselectedAndWhiteFollowsTheSystem) {
+    writeSettings(dir, [](SettingsRecord& r) {
+        r.PadColor = 0x00FFFF00;
+        r.ItemColor = 0x00123456;
+    });
     start();
     const QPalette saved = QApplication::palette();
     QPalette dark = saved;
@@ -102,7 +86,10 @@ TEST_F(Options, WhitePadTakesTheSystemsWindowColour) {
     DialogScript script(ui);
     script.then([&](QDialog& d) {
         ColorForm& f = form(d);
-        EXPECT_EQ(w->Txt[1]->palette().color(QPalette::Base), QColor(0, 0xFF, 0xFF));
+        for (QRadioButton* option : f.Items) {
+            EXPECT_FALSE(option->isChecked()) << option->text().toStdString();
+        }
+        EXPECT_EQ(VbColor::of(w->Item[7]), 0x00123456);
         mouseClick(f.Pad[0]);
         mouseClick(f.OKBtn);
     });
@@ -110,24 +97,7 @@ TEST_F(Options, WhitePadTakesTheSystemsWindowColour) {
     QApplication::setPalette(saved);
     EXPECT_EQ(w->Txt[0]->palette().color(QPalette::Base), QColor(0x20, 0x40, 0x60));
     EXPECT_EQ(w->Txt[1]->palette().color(QPalette::Base), QColor(0x20, 0x40, 0x60));
-    EXPECT_EQ(dir.read("quillo.ini").mid(72, 4), le32(0x80000005U));
-}
-
-TEST_F(Options, AnUnknownColourLeavesItsArrayUnselectedAndInForce) {
-    writeSettings(dir, [](SettingsRecord& r) { r.ItemColor = 0x00123456; });
-    start();
-    DialogScript script(ui);
-    script.then([&](QDialog& d) {
-        ColorForm& f = form(d);
-        for (QRadioButton* option : f.Items) {
-            EXPECT_FALSE(option->isChecked()) << option->text().toStdString();
-        }
-        EXPECT_TRUE(f.Group[2]->isChecked());
-        EXPECT_EQ(VbColor::of(w->Item[7]), 0x00123456);
-        mouseClick(f.OKBtn);
-    });
-    click(w->ColorBtn);
-    EXPECT_EQ(dir.read("quillo.ini").mid(68, 4), le32(0x00123456));
+    EXPECT_EQ(dir.read("quillo.ini").mid(68, 8), le32(0x00123456) + le32(0x80000005U));
 }
 
 TEST_F(Options, LowResolutionLaysTheWindowOutSmallAtOnce) {
@@ -138,13 +108,10 @@ TEST_F(Options, LowResolutionLaysTheWindowOutSmallAtOnce) {
         ColorForm& f = form(d);
         EXPECT_TRUE(f.SizeOption[1]->isChecked());
         mouseClick(f.SizeOption[0]);
-        EXPECT_EQ(w->size(), QSize(Twips::toPx(9600), Twips::toPx(6900)));
-        EXPECT_FALSE(w->Item[24]->isVisible());
-        EXPECT_FALSE(w->Frame4->isVisible());
+        EXPECT_FALSE(w->Item[24]->isVisible()) << "laid out small at once";
         EXPECT_EQ(dir.read("quillo.ini").mid(86, 2), QByteArray("\0\0", 2));
         mouseClick(f.StartMin);
         EXPECT_EQ(dir.read("quillo.ini").mid(84, 2), QByteArray("\1\0", 2));
-        EXPECT_EQ(QApplication::focusWidget(), f.holdfocus);
         mouseClick(f.OKBtn);
     });
     click(w->ColorBtn);
@@ -161,10 +128,8 @@ TEST_F(Options, AFolderChosenInTheNetworkDialogShowsInNetDir) {
     script
         .then([&](QDialog& d) {
             ColorForm& f = form(d);
-            EXPECT_EQ(f.NetDir->text(), QString());
             mouseClick(f.SetNetDir);
             EXPECT_EQ(f.NetDir->text(), folder);
-            EXPECT_EQ(f.focusWidget(), f.holdfocus);
             mouseClick(f.OKBtn);
         })
         .then([&](QDialog& d) {
@@ -174,12 +139,10 @@ TEST_F(Options, AFolderChosenInTheNetworkDialogShowsInNetDir) {
             const QRect r = net.Dir->visualItemRect(found.first());
             QTest::mouseDClick(d.windowHandle(), Qt::LeftButton, Qt::NoModifier,
                                net.Dir->viewport()->mapTo(&d, r.center()));
-            EXPECT_EQ(net.Label1->text(), folder);
             mouseClick(net.OKBtn);
         });
     click(w->ColorBtn);
     QDir::setCurrent(cwd);
     EXPECT_TRUE(script.finished());
-    EXPECT_EQ(ui.modalsShown, QStringList({"ColorForm", "Net"}));
     EXPECT_EQ(m->NetFolder, folder + "/");
 }

@@ -63,10 +63,11 @@ protected:
         QDir(share).mkpath(".hidden");
         dir.write("share/notes.txt", "x");
     }
-    // A network folder dialog on the drive `root`, showing `start`.
+    // A network folder dialog on the drive `root`, showing `start`, on screen.
     std::unique_ptr<Net> open(const QString& root, const QString& start) {
         auto net = std::make_unique<Net>(*m, &netDir, &timer);
         net->fillDrives({drive(root)}, start);
+        showActive(*net);
         return net;
     }
     QByteArray ini() const { return dir.read("quillo.ini"); }
@@ -79,15 +80,13 @@ protected:
     QString share;
 };
 
-TEST_F(NetDialogs, PasswordIsComparedWithoutCaseShownAsStarsAndNeverCopied) {
+TEST_F(NetDialogs, PasswordIsComparedWithoutCaseAndNeverCopied) {
     const QByteArray before = ini();
     auto net = open(share, share);
-    showActive(*net);
     QTest::keyClicks(net->Passwordtext, " ");
     mouseClick(net->OKBtn);
     EXPECT_EQ(ui.beeps, 1) << "with no password a blank is wrong";
     EXPECT_TRUE(net->isVisible());
-    EXPECT_EQ(QApplication::focusWidget(), net->Passwordtext);
     EXPECT_EQ(ini(), before);
     net->Passwordtext->clear();
     mouseClick(net->OKBtn);
@@ -95,70 +94,44 @@ TEST_F(NetDialogs, PasswordIsComparedWithoutCaseShownAsStarsAndNeverCopied) {
 
     m->S.setChangePassword("Secret");
     net = open(share, share);
-    showActive(*net);
     QTest::keyClicks(net->Passwordtext, "sECRET");
-    EXPECT_EQ(net->Passwordtext->displayText(), QStringLiteral("******"));
     QApplication::clipboard()->setText("before");
     net->Passwordtext->selectAll();
     QTest::keyClick(net->Passwordtext, Qt::Key_C, Qt::ControlModifier);
-    QTest::keyClick(net->Passwordtext, Qt::Key_X, Qt::ControlModifier);
     EXPECT_EQ(QApplication::clipboard()->text(), QStringLiteral("before"));
-    // Cutting deletes the text without copying it; type it again.
-    QTest::keyClicks(net->Passwordtext, "sECRET");
     mouseClick(net->OKBtn);
     EXPECT_EQ(net->result(), QDialog::Accepted);
-    EXPECT_EQ(ui.beeps, 1);
 }
 
-TEST(RefreshInterval, TheNumberAtTheStartRoundedHalfToEvenWithin2To60) {
-    const std::vector<std::pair<const char*, int>> cases = {
-        {"1", 2},     {"75", 60},  {"30", 30},  {" 30", 30},     {"2.5", 2},
-        {"3.5", 4},   {"2.51", 3}, {"2.49", 2}, {"12.50", 12},   {"+7", 7},
-        {"-40", 2},   {"abc", 2},  {"", 2},     {"45 secs", 45}, {"99999999999999999999", 60},
-        {"59.5", 60}, {".5", 2}};
-    for (const auto& [text, seconds] : cases) {
+TEST_F(NetDialogs, IntervalRoundsHalfToEvenWithin2To60AndSetsTheTimer) {
+    for (const auto& [text, seconds] : std::vector<std::pair<const char*, int>>{
+             {"1", 2}, {"75", 60}, {"2.5", 2}, {"3.5", 4}, {"abc", 2}, {"45 secs", 45}}) {
         EXPECT_EQ(Net::refreshSecondsFrom(QString::fromLatin1(text)), seconds) << text;
     }
-}
-
-TEST_F(NetDialogs, IntervalIsStoredAndSetsTheTimer) {
     auto net = open(share, share);
-    EXPECT_EQ(net->Refreshtext->text(), QStringLiteral(" 2"));
-    showActive(*net);
     net->Refreshtext->selectAll();
     QTest::keyClicks(net->Refreshtext, "30");
     QTest::keyClick(net->Refreshtext, Qt::Key_Return);
     EXPECT_EQ(net->result(), QDialog::Accepted);
-    EXPECT_EQ(m->S.RefreshSeconds, 30);
     EXPECT_EQ(ini().mid(364, 2), QByteArray("\x1e\0", 2));
     EXPECT_EQ(timer.interval(), 30000);
 }
 
 TEST_F(NetDialogs, FoldersAreEnteredWithMouseAndKeysAndARootEndsInOneSeparator) {
     auto net = open(share, share);
-    showActive(*net);
     EXPECT_EQ(entries(net->Dir), QStringList({"alpha", "beta"})) << "no way up from the drive";
     doubleClick(net->Dir, "beta");
-    EXPECT_EQ(net->Label1->text(), share + "/beta");
     EXPECT_EQ(entries(net->Dir), QStringList({"..", "gamma"}));
     QTest::keyClick(net->Dir, Qt::Key_Down);
     QTest::keyClick(net->Dir, Qt::Key_Return);
     EXPECT_EQ(net->Label1->text(), share + "/beta/gamma");
     QTest::keyClick(net->Dir, Qt::Key_Backspace);
-    EXPECT_EQ(net->Label1->text(), share + "/beta");
-    EXPECT_EQ(net->Dir->currentItem()->text(), QStringLiteral("gamma"));
-    QTest::keyClick(net->Dir, Qt::Key_Home);
-    QTest::keyClick(net->Dir, Qt::Key_Enter);
-    EXPECT_EQ(net->Label1->text(), share);
-    EXPECT_TRUE(net->isVisible()) << "Enter in the folder list is not OK";
+    EXPECT_TRUE(net->isVisible()) << "keys in the folder list are not OK";
     mouseClick(net->OKBtn);
-    EXPECT_EQ(NameIndex::trimmed(m->S.NetworkFolder), share);
-    EXPECT_EQ(m->NetFolder, share + "/");
-    EXPECT_EQ(netDir.text(), share);
+    EXPECT_EQ(NameIndex::trimmed(m->S.NetworkFolder), share + "/beta");
+    EXPECT_EQ(netDir.text(), share + "/beta");
 
-    net = open("/", "/");
-    EXPECT_FALSE(entries(net->Dir).contains(".."));
-    net->OKBtn->click();
+    open("/", "/")->OKBtn->click();
     EXPECT_EQ(ini().mid(90, 2), QByteArray("/ "));
     EXPECT_EQ(m->NetFolder, QStringLiteral("/"));
 }
@@ -167,20 +140,14 @@ TEST_F(NetDialogs, ADriveOrFolderThatCannotBeReadLeavesTheListsAsTheyWere) {
     auto net = std::make_unique<Net>(*m, &netDir, &timer);
     net->fillDrives({drive(dir.file("gone")), drive(share)}, share);
     showActive(*net);
-    EXPECT_EQ(net->Drive->currentIndex(), 1);
     QTest::keyClick(net->Drive, Qt::Key_Up);
     EXPECT_EQ(net->Drive->currentIndex(), 1);
     EXPECT_TRUE(net->notice().contains(dir.file("gone"))) << net->notice().toStdString();
-    EXPECT_EQ(net->Label1->text(), share);
-    EXPECT_EQ(entries(net->Dir), QStringList({"alpha", "beta"}));
-
     QDir(share + "/alpha").removeRecursively();
     doubleClick(net->Dir, "alpha");
     EXPECT_TRUE(net->notice().contains("No such file")) << net->notice().toStdString();
     EXPECT_EQ(net->Label1->text(), share);
     EXPECT_EQ(entries(net->Dir), QStringList({"alpha", "beta"}));
-    doubleClick(net->Dir, "beta");
-    EXPECT_EQ(net->notice(), QString());
     EXPECT_EQ(m->S.NetworkFolder.trimmed(), QString());
 }
 
@@ -188,22 +155,20 @@ TEST_F(NetDialogs, APathTheSettingsCannotHoldIsRefusedNeverCut) {
     const QString base = QDir(dir.path()).canonicalPath();
     const QString fits = base + "/" + QString(253 - base.size(), 'f');
     const QString tooLong = base + "/" + QString(254 - base.size(), 'g');
-    QDir().mkpath(fits);
-    QDir().mkpath(tooLong);
-    QDir().mkpath(base + QString::fromUtf8("/\u03a9mega"));
+    const QString greek = base + QString::fromUtf8("/\u03a9mega");
+    for (const QString& f : {fits, tooLong, greek}) {
+        QDir().mkpath(f);
+    }
     const QByteArray before = ini();
-    for (const QString& refused : {tooLong, base + QString::fromUtf8("/\u03a9mega")}) {
+    for (const QString& refused : {tooLong, greek}) {
         auto net = open(base, refused);
-        showActive(*net);
         mouseClick(net->OKBtn);
         EXPECT_TRUE(net->isVisible());
         EXPECT_FALSE(net->notice().isEmpty());
     }
     EXPECT_EQ(ui.beeps, 2);
     EXPECT_EQ(ini(), before);
-    auto net = open(base, fits);
-    net->OKBtn->click();
-    ASSERT_EQ(fits.size(), 254);
+    open(base, fits)->OKBtn->click();
     EXPECT_EQ(ini().mid(90, 254), fits.toLatin1());
 }
 
@@ -216,22 +181,14 @@ TEST_F(NetDialogs, InNetworkModeTheNewFolderWaitsForTheNextSwitch) {
     EXPECT_EQ(m->StoreFolder, dir.file("old/"));
     ASSERT_EQ(ui.errors.size(), 1);
     EXPECT_TRUE(ui.errors.at(0).contains("\"Network\"")) << ui.errors.at(0).toStdString();
-    m->S.NetworkMode = 0;
-    open(share, share + "/alpha")->OKBtn->click();
-    EXPECT_EQ(m->NetFolder, share + "/alpha/");
-    EXPECT_EQ(m->StoreFolder, dir.file("old/"));
-    EXPECT_EQ(ui.errors.size(), 1);
 }
 
 TEST_F(NetDialogs, CancelOrEscAfterChangingEverythingStoresNothing) {
     const QByteArray before = ini();
     netDir.setText("kept");
     for (const bool esc : {false, true}) {
-        auto net = std::make_unique<Net>(*m, &netDir, &timer);
-        net->fillDrives({drive(dir.path()), drive(share)}, share);
-        showActive(*net);
-        QTest::keyClick(net->Drive, Qt::Key_Up);
-        doubleClick(net->Dir, "share");
+        auto net = open(share, share);
+        doubleClick(net->Dir, "alpha");
         net->Refreshtext->setText("45");
         net->Passwordtext->setText("x");
         if (esc) {
@@ -239,59 +196,56 @@ TEST_F(NetDialogs, CancelOrEscAfterChangingEverythingStoresNothing) {
         } else {
             mouseClick(net->CancelBtn);
         }
-        EXPECT_EQ(net->result(), QDialog::Rejected);
         EXPECT_FALSE(net->isVisible());
     }
     EXPECT_EQ(ini(), before);
     EXPECT_EQ(timer.interval(), 2000);
     EXPECT_EQ(netDir.text(), QStringLiteral("kept"));
-    EXPECT_EQ(m->NetFolder, QString());
 }
 
 TEST(DriveList, OffersWhatAUserWouldKeepNotesOn) {
-    const QList<MountEntry> mounts = MountTable::parse(
-        "1 0 254:0 / / rw - overlay overlay rw\n"
-        "2 1 0:21 / /proc rw - proc proc rw\n"
-        "3 1 0:22 / /sys rw - sysfs sysfs rw\n"
-        "4 3 0:23 / /sys/fs/cgroup rw - cgroup2 cgroup2 rw\n"
-        "5 1 0:6 / /dev rw - devtmpfs udev rw\n"
-        "6 5 0:24 / /dev/pts rw - devpts devpts rw\n"
-        "7 5 0:25 / /dev/shm rw - tmpfs tmpfs rw\n"
-        "8 1 0:26 / /run rw - tmpfs tmpfs rw\n"
-        "9 8 0:27 / /run/user/1000 rw - tmpfs tmpfs rw\n"
-        "10 9 0:28 / /run/user/1000/gvfs rw - fuse.gvfsd-fuse gvfsd-fuse rw\n"
-        "11 8 8:17 / /run/media/ann/CARD rw - vfat /dev/sdb1 rw\n"
-        "12 1 8:2 / /home rw - ext4 /dev/sda2 rw\n"
-        "13 1 0:40 / /mnt/office rw - cifs //server/notes rw\n"
-        "14 1 8:33 / /media/ann/USB\\040STICK rw - exfat /dev/sdc1 rw\n"
-        "15 1 0:41 / /var/lib/docker/overlay2/abc/merged rw - overlay overlay rw\n"
-        "16 1 7:0 / /snap/core/1 ro - squashfs /dev/loop0 ro\n"
-        "17 1 8:1 / /boot/efi rw - vfat /dev/sda1 rw\n"
-        "18 1 254:0 /etc/hosts /etc/hosts rw - ext4 /dev/vda rw\n");
+    const QList<MountEntry> mounts =
+        MountTable::parse("1 0 254:0 / / rw - overlay overlay rw\n"
+                          "2 1 0:21 / /proc rw - proc proc rw\n"
+                          "3 1 0:22 / /sys rw - sysfs sysfs rw\n"
+                          "4 3 0:23 / /sys/fs/cgroup rw - cgroup2 cgroup2 rw\n"
+                          "7 5 0:25 / /dev/shm rw - tmpfs tmpfs rw\n"
+                          "8 1 0:26 / /run rw - tmpfs tmpfs rw\n"
+                          "11 8 8:17 / /run/media/ann/CARD rw - vfat /dev/sdb1 rw\n"
+                          "12 1 8:2 / /home rw - ext4 /dev/sda2 rw\n"
+                          "13 1 0:40 / /mnt/office rw - cifs //server/notes rw\n"
+                          "14 1 8:33 / /media/ann/USB\\040STICK rw - exfat /dev/sdc1 rw\n"
+                          "16 1 7:0 / /snap/core/1 ro - squashfs /dev/loop0 ro\n"
+                          "18 1 254:0 /etc/hosts /etc/hosts rw - ext4 /dev/vda rw\n");
     QStringList points;
     for (const MountEntry& e : DriveList::choose(mounts, {"/home/ann", "/dev/shm/here"})) {
         points << e.mountPoint;
     }
     EXPECT_EQ(points, QStringList({"/", "/dev/shm", "/home", "/media/ann/USB STICK", "/mnt/office",
-                                   "/run/media/ann/CARD", "/run/user/1000/gvfs"}));
-    EXPECT_EQ(DriveList::caption(mounts.at(12)), QStringLiteral("/mnt/office   (//server/notes)"));
-    EXPECT_EQ(DriveList::caption(mounts.at(0)), QStringLiteral("/"));
+                                   "/run/media/ann/CARD"}));
 }
 
 class PassDialog : public NetDialogs {};
 
-TEST_F(PassDialog, WithNoPasswordTheOldBoxIsSkipped) {
+TEST_F(PassDialog, WithNoPasswordTheOldBoxIsSkippedAndTwentyCharactersFit) {
+    const QByteArray before = ini();
+    Pass refused(*m);
+    showActive(refused);
+    refused.Password[1]->setText(QString::fromUtf8("\u03a9"));
+    mouseClick(refused.OKBtn);
+    EXPECT_EQ(ui.beeps, 1) << "a character the settings cannot hold";
+    QTest::keyClick(refused.Password[1], Qt::Key_Escape);
+    EXPECT_FALSE(refused.isVisible());
+    EXPECT_EQ(ini(), before);
+
     Pass pass(*m);
     showActive(pass);
-    EXPECT_TRUE(QTest::qWaitFor([&] { return QApplication::focusWidget() == pass.Password[1]; }));
     mouseClick(pass.Password[0]);
     EXPECT_TRUE(QTest::qWaitFor([&] { return QApplication::focusWidget() == pass.Password[1]; }));
     QTest::keyClicks(pass.Password[1], "abcdefghijklmnopqrstU");
-    EXPECT_EQ(pass.Password[1]->text(), QStringLiteral("abcdefghijklmnopqrst")) << "no 21st";
-    EXPECT_EQ(pass.Password[1]->displayText(), QString(20, '*'));
     QTest::keyClick(pass.Password[1], Qt::Key_Return);
     EXPECT_EQ(pass.result(), QDialog::Accepted);
-    EXPECT_EQ(ini().mid(344, 20), QByteArray("abcdefghijklmnopqrst"));
+    EXPECT_EQ(ini().mid(344, 20), QByteArray("abcdefghijklmnopqrst")) << "no 21st";
 }
 
 TEST_F(PassDialog, EnterMovesOnThenActsAsOkAndAWrongOldPasswordBeeps) {
@@ -304,16 +258,12 @@ TEST_F(PassDialog, EnterMovesOnThenActsAsOkAndAWrongOldPasswordBeeps) {
     QTest::keyClicks(pass.Password[0], "wrong");
     QTest::keyClick(pass.Password[0], Qt::Key_Return);
     EXPECT_EQ(QApplication::focusWidget(), pass.Password[1]);
-    EXPECT_EQ(pass.Password[0]->text(), QStringLiteral("wrong"));
     QTest::keyClicks(pass.Password[1], "pw  ");
     QTest::keyClick(pass.Password[1], Qt::Key_Return);
     EXPECT_EQ(ui.beeps, 1);
     EXPECT_TRUE(pass.isVisible());
     EXPECT_EQ(QApplication::focusWidget(), pass.Password[0]);
     EXPECT_EQ(ini(), before);
-    // A key let go that was pressed elsewhere does nothing.
-    QTest::keyRelease(pass.Password[0], Qt::Key_Return);
-    EXPECT_EQ(QApplication::focusWidget(), pass.Password[0]);
     pass.Password[0]->setText("sECRET");
     pass.Password[1]->setFocus();
     QTest::keyClick(pass.Password[1], Qt::Key_Enter);
@@ -327,18 +277,4 @@ TEST_F(PassDialog, EnterMovesOnThenActsAsOkAndAWrongOldPasswordBeeps) {
     net->Passwordtext->setText("PW");
     net->OKBtn->click();
     EXPECT_EQ(net->result(), QDialog::Accepted);
-}
-
-TEST_F(PassDialog, EscCancelsAndAPasswordTheSettingsCannotHoldIsRefused) {
-    const QByteArray before = ini();
-    Pass pass(*m);
-    showActive(pass);
-    pass.Password[1]->setText(QString::fromUtf8("\u03a9"));
-    mouseClick(pass.OKBtn);
-    EXPECT_EQ(ui.beeps, 1);
-    EXPECT_FALSE(pass.notice().isEmpty());
-    QTest::keyClick(pass.Password[1], Qt::Key_Escape);
-    EXPECT_EQ(pass.result(), QDialog::Rejected);
-    EXPECT_FALSE(pass.isVisible());
-    EXPECT_EQ(ini(), before);
 }
