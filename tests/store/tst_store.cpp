@@ -116,7 +116,7 @@ TEST_F(Store, EachWordWrapSavesTheVisibleBox) {
 }
 
 TEST_F(Store, KilledDuringASaveLeavesTheOldNoteOrTheNew) {
-    killWhileRewriting(dir.file("quil0.0"), "note", 12, [&](int round) {
+    killWhileRewriting(dir.file("quil0.0"), 12, [&](int round) {
         const QByteArray b = dir.read("quil0.0");
         ASSERT_EQ(b.size(), (1 << 20) + 2) << "round " << round;
         EXPECT_EQ(b.left(1 << 20), QByteArray(1 << 20, b.at(0)));

@@ -5,13 +5,11 @@
 //   try <lockfile>                   one attempt: print "held", "busy" or "refused"
 //   recover <folder>                 under the lock, undo what a dead copy left half done
 //   rename-group <folder> <g> <name> under the lock, rename group g in group.dir
-//   count <lockfile> <counter> <n>   n times under the lock: read, add one, write
 //   write-note <folder> <g> <i> <wrap> <text>   under the lock, save a note as another copy would
 //   fill-store <folder> <note bytes> every group and item named, every note written
-//   churn <file> <kind>              rewrite a large file forever (kind: note|settings),
-//                                    alternating two contents; print "go" after the first
+//   churn <file>                     rewrite a 1 MiB note forever, alternating two
+//                                    contents; print "go" after the first
 
-#include "app/settingsrecord.h"
 #include "store/filelayer.h"
 #include "store/nameindex.h"
 #include "store/notefile.h"
@@ -109,31 +107,10 @@ int writeNote(const QString& folder, int g, int i, int wrap, const QString& text
                : 1;
 }
 
-int count(const QString& lockPath, const QString& counter, int n) {
-    StoreLock lock;
-    for (int k = 0; k < n; ++k) {
-        lockOrWait(lock, lockPath);
-        const int value = FileLayer::readAll(counter).data.toInt();
-        if (!FileLayer::writeAtomic(counter, QByteArray::number(value + 1))) {
-            return 1;
-        }
-        lock.release();
-    }
-    return 0;
-}
-
-int churn(const QString& path, const QString& kind) {
+int churn(const QString& path) {
     for (long k = 0;; ++k) {
-        QByteArray bytes;
-        if (kind == QLatin1String("note")) {
-            bytes =
-                NoteFile::encode(QString(1 << 20, k % 2 ? QLatin1Char('b') : QLatin1Char('a')), 1);
-        } else {
-            SettingsRecord r;
-            r.CurrentGroup = static_cast<qint16>(k % 2 ? 7 : 3);
-            r.setNetworkFolder(QString(254, k % 2 ? QLatin1Char('b') : QLatin1Char('a')));
-            bytes = r.toBytes();
-        }
+        const QByteArray bytes =
+            NoteFile::encode(QString(1 << 20, k % 2 ? QLatin1Char('b') : QLatin1Char('a')), 1);
         if (!FileLayer::writeAtomic(path, bytes, 0600)) {
             return 1;
         }
@@ -164,14 +141,11 @@ int main(int argc, char** argv) {
     if (a.size() == 7 && a[1] == QLatin1String("write-note")) {
         return writeNote(a[2], a[3].toInt(), a[4].toInt(), a[5].toInt(), a[6]);
     }
-    if (a.size() == 5 && a[1] == QLatin1String("count")) {
-        return count(a[2], a[3], a[4].toInt());
-    }
     if (a.size() == 4 && a[1] == QLatin1String("fill-store")) {
         return fillStore(a[2], a[3].toInt());
     }
-    if (a.size() == 4 && a[1] == QLatin1String("churn")) {
-        return churn(a[2], a[3]);
+    if (a.size() == 3 && a[1] == QLatin1String("churn")) {
+        return churn(a[2]);
     }
     std::fprintf(stderr, "usage: see the top of storetool.cpp\n");
     return 2;

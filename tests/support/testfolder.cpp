@@ -70,12 +70,11 @@ void writeSettings(const TestFolder& dir, const std::function<void(SettingsRecor
     dir.write(QStringLiteral("quillo.ini"), r.toBytes());
 }
 
-void killWhileRewriting(const QString& path, const char* kind, int rounds,
-                        const std::function<void(int)>& check) {
+void killWhileRewriting(const QString& path, int rounds, const std::function<void(int)>& check) {
     for (int round = 0; round < rounds; ++round) {
         QProcess writer;
         writer.start(binDir() + QStringLiteral("/quillo_storetool"),
-                     {QStringLiteral("churn"), path, QLatin1String(kind)});
+                     {QStringLiteral("churn"), path});
         ASSERT_TRUE(writer.waitForReadyRead(10000));
         QThread::msleep(static_cast<unsigned long>(1 + round * 3));
         writer.kill();

@@ -39,5 +39,5 @@ class SettingsRecord;
 void writeSettings(const TestFolder& dir, const std::function<void(SettingsRecord&)>& change);
 // Runs `quillo_storetool churn` on `path` and kills it at growing moments,
 // handing the file left behind to `check` after each round.
-void killWhileRewriting(const QString& path, const char* kind, int rounds,
+void killWhileRewriting(const QString& path, int rounds,
                         const std::function<void(int round)>& check);
