@@ -5,6 +5,7 @@
 #include "store/notetext.h"
 #include "store/recoveryfile.h"
 
+#include <QFileInfo>
 #include <QPlainTextEdit>
 #include <QTimer>
 #include <QWidget>
@@ -74,11 +75,14 @@ QString Module1::recoveryPath() const {
     return AppFolder + QLatin1String(RecoveryNote::FileName);
 }
 
-void Module1::KeepRecovery() {
+bool Module1::KeepRecovery() {
+    if (m_lock.isHeld() || m_journal.active()) {
+        return false; // not inside an operation on the store: later
+    }
     const QString text = noteText();
     if (text == SavedText || text == m_storedText) {
         DropRecovery();
-        return;
+        return true;
     }
     RecoveryNote note;
     note.storeFolder = StoreFolder;
@@ -89,10 +93,11 @@ void Module1::KeepRecovery() {
     // Owner-only: it holds the user's text. A failure here is no reason to
     // interrupt typing; the next change tries again.
     m_recoveryWritten = FileLayer::writeAtomic(recoveryPath(), note.encode(), 0600).ok();
+    return true;
 }
 
 void Module1::DropRecovery(bool leftOver) {
-    if (m_recoveryWritten || leftOver) {
+    if (m_recoveryWritten || (leftOver && QFileInfo::exists(recoveryPath()))) {
         FileLayer::remove(recoveryPath());
         m_recoveryWritten = false;
     }

@@ -115,8 +115,9 @@ public:
 
     // --- unsaved text kept against a crash ---
     // Writes the note on screen to the recovery file while it holds text not
-    // in its note, and removes the file once it does not.
-    void KeepRecovery();
+    // in its note, and removes the file once it does not. False when an
+    // operation on the store is under way: it must be tried again later.
+    bool KeepRecovery();
     // The note was saved or its changes given up: no file is needed. Only the
     // file this run wrote goes, unless the one a past run `leftOver` must.
     void DropRecovery(bool leftOver = false);

@@ -115,6 +115,13 @@ TEST_F(Recovery, OfferedOnlyWhenSomethingWouldBeLost) {
     EXPECT_FALSE(QFileInfo::exists(rcv()));
     EXPECT_EQ(dir.read(QStringLiteral("quil0.3")), NoteFile::encode(QStringLiteral("typed"), 1));
     EXPECT_FALSE(m->noteChanged());
+
+    click(w->Item[6]);
+    type(QStringLiteral("x"));
+    ASSERT_SOON(QFileInfo::exists(rcv()));
+    key(Qt::Key_Backspace);
+    click(w->unload);
+    EXPECT_FALSE(QFileInfo::exists(rcv())) << "typing taken back before quitting";
 }
 
 class UndoErase : public Recovery {

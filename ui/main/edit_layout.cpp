@@ -157,11 +157,12 @@ void edit::unload_Click() {
             if (!mayQuitUnsaved(why)) {
                 return;
             }
-            // Kept in a text file or given up: nothing is left to recover.
-            m.DropRecovery();
         }
     }
     m.CloseAllFiles();
+    // Saved, kept in a text file or given up: nothing is left to recover
+    // (also not typing undone since the recovery file was last written).
+    m.DropRecovery(true);
     emit endProgram();
 }
 

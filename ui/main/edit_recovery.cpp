@@ -44,7 +44,11 @@ void edit::keepRecoveryWhileTyping() {
     m_recoveryTimer = new QTimer(this);
     m_recoveryTimer->setSingleShot(true);
     m_recoveryTimer->setInterval(kRecoveryDelayMs);
-    connect(m_recoveryTimer, &QTimer::timeout, this, [this] { m.KeepRecovery(); });
+    connect(m_recoveryTimer, &QTimer::timeout, this, [this] {
+        if (!m.KeepRecovery()) {
+            m_recoveryTimer->start();
+        }
+    });
     for (NoteBox* box : Txt) {
         // Started by the first change and not restarted by later ones, so
         // that steady typing is kept too, not only the pause after it.
