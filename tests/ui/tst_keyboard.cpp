@@ -31,14 +31,6 @@ QByteArray noteBytes(const char* text) {
 
 using Files = QMap<QString, QByteArray>;
 
-Files everything(const QString& folder) {
-    Files all;
-    for (const QString& f : QDir(folder).entryList(QDir::Files, QDir::Name)) {
-        all.insert(f, FileLayer::readAll(folder + f).data);
-    }
-    return all;
-}
-
 // A store of two groups with notes, a parked note and free places.
 Files sampleStore() {
     return {{"group.dir", names({"Work", "", "", "Home"}, 31)},
@@ -122,7 +114,7 @@ protected:
         m.reset();
         start(folder.path());
         steps();
-        Outcome o{everything(folder.path()), m->S.CurrentGroup, m->S.currentItem(), note()};
+        Outcome o{folder.snapshot(), m->S.CurrentGroup, m->S.currentItem(), note()};
         w->hide();
         w.reset();
         m.reset();
