@@ -89,10 +89,12 @@ bool Module1::KeepRecovery() {
     note.group = S.CurrentGroup;
     note.item = S.currentItem();
     note.wordWrap = S.WordWrap;
+    note.base = m_storedText;
     note.text = text;
     // Owner-only: it holds the user's text. A failure here is no reason to
     // interrupt typing; the next change tries again.
-    m_recoveryWritten = FileLayer::writeAtomic(recoveryPath(), note.encode(), 0600).ok();
+    m_recoveryWritten = true; // a failed write may leave an older file to remove
+    FileLayer::writeAtomic(recoveryPath(), note.encode(), 0600);
     return true;
 }
 

@@ -122,6 +122,8 @@ public:
     // file this run wrote goes, unless the one a past run `leftOver` must.
     void DropRecovery(bool leftOver = false);
     QString recoveryPath() const;
+    // The text the note's file holds, as far as this copy knows.
+    const QString& storedText() const { return m_storedText; }
 
     // --- shared-access lock ---
     void AcquireAccess();
@@ -199,7 +201,7 @@ private:
     bool m_settingsFailureShown = false;
     bool m_shareChecked = false;
     bool m_recoveryWritten = false;
-    QString m_storedText; // the text the note's file holds, as far as this copy knows
+    QString m_storedText;
     QStringList m_messages;
     bool m_messagesPosted = false;
     QSet<QString> m_unreadable; // files whose last read failed

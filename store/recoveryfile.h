@@ -11,13 +11,17 @@
 //
 //   QRCV1
 //   <store folder>
-//   <group> <item> <word wrap>
-//   <the text, "\n" line breaks, to the end of the file>
+//   <group> <item> <word wrap> <bytes of the base text>
+//   <the base text: what the note held when the changes began>
+//   <the text, to the end of the file>
+//
+// Both texts are UTF-8 with "\n" line breaks.
 struct RecoveryNote final {
     QString storeFolder;
     int group = 0;
     int item = 0;
     qint16 wordWrap = 1;
+    QString base;
     QString text;
 
     static constexpr const char* FileName = "quillo.rcv";

@@ -93,9 +93,9 @@ FileResult StoreJournal::remove(const QString& path, bool* keptContent) {
     }
     FileResult exists;
     qint64 length = FileLayer::size(path, &exists);
-    if (length < 0 && exists && keptContent) {
-        // Where a file with content must not go, "missing" is made sure of
-        // by a second look.
+    if (length < 0 && exists) {
+        // "Missing" is made sure of by a second look: a file taken for gone
+        // that is still there would outlive the name that was its reason.
         const ReadResult r = FileLayer::readAll(path);
         length = r.exists ? r.data.size() : -1;
     }

@@ -199,8 +199,12 @@ void Module1::SaveNote() {
     if (SaveFailed) {
         RollBackOperation(false);
     } else {
-        m_storedText = text;
-        DropRecovery();
+        // Only a save that stands lets the recovery file go.
+        opAfterCommit([this, text] {
+            m_storedText = text;
+            DropRecovery();
+            return true;
+        });
     }
     focusNote();
 }
@@ -230,6 +234,9 @@ void Module1::RevertToLocalStore() {
     }
     S.CurrentGroup = 0;
     S.CurrentItem.fill(0);
+    // Unsaved text of the network note stays in the recovery file: the
+    // clipboard it was also put on ends with the program.
+    m_recoveryWritten = false;
     VbColor::paint(controls.Item.at(static_cast<size_t>(HighlightedItem)), S.ItemColor);
     VbColor::paint(controls.Item[0], VbColor::Highlight);
     VbColor::paint(controls.Group.at(static_cast<size_t>(HighlightedGroup)), S.GroupColor);

@@ -111,6 +111,10 @@ FileResult Trash::keep(Entry& e, const Files& files) {
             return copied;
         }
     }
+    return FileResult::success();
+}
+
+FileResult Trash::seal(const Entry& e) const {
     const FileResult written =
         FileLayer::writeAtomic(e.file(QStringLiteral("manifest")), manifest(e), 0600);
     if (!written) {

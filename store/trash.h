@@ -34,9 +34,11 @@ public:
 
     explicit Trash(const QString& appFolder);
     void startRun();
-    // Copies the files that exist (a missing one is left out) and, last,
-    // the manifest: an entry without one is no entry. Fills `e.folder`.
+    // Copies the files that exist (a missing one is left out); fills
+    // `e.folder`. The entry counts only once `seal` has written its
+    // manifest: one without is no entry, and the next start clears it.
     FileResult keep(Entry& e, const Files& files);
+    FileResult seal(const Entry& e) const;
     std::optional<Entry> last() const;
     void drop(const Entry& e) const;
 

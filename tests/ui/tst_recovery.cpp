@@ -12,6 +12,7 @@
 #include <QProcess>
 #include <QPushButton>
 
+#include <cerrno>
 #include <csignal>
 #include <sys/stat.h>
 
@@ -108,10 +109,15 @@ TEST_F(Recovery, OfferedOnlyWhenSomethingWouldBeLost) {
     EXPECT_EQ(dir.read(QStringLiteral("kept.txt")), QByteArray("far\r\naway"));
     EXPECT_FALSE(QFileInfo::exists(rcv()));
 
+    // Begun from a text the note no longer holds: saving it aside comes first.
     leaveRecovery(m->StoreFolder, 0, 3, QStringLiteral("not wanted"));
-    ui.answers = {1};
+    ui.answers = {0};
     restart();
     EXPECT_EQ(ui.questions.size(), 2);
+    EXPECT_TRUE(ui.questions[1].contains("changed since")) << ui.questions[1].toStdString();
+    EXPECT_EQ(ui.lastAnswers,
+              (QStringList{QStringLiteral("Discard It"), QStringLiteral("Restore It"),
+                           QStringLiteral("Save as Text File...")}));
     EXPECT_FALSE(QFileInfo::exists(rcv()));
     EXPECT_EQ(dir.read(QStringLiteral("quil0.3")), NoteFile::encode(QStringLiteral("typed"), 1));
     EXPECT_FALSE(m->noteChanged());
@@ -189,4 +195,23 @@ TEST_F(UndoErase, APlaceUsedSinceChangesNothing) {
     ASSERT_EQ(ui.errors.size(), 1);
     EXPECT_TRUE(ui.errors[0].contains("used since")) << ui.errors[0].toStdString();
     EXPECT_TRUE(undoOffered()) << "it stays for when the place is free again";
+}
+
+// A save whose operation cannot end is put back: the recovery file stays,
+// and quitting asks first.
+TEST_F(Recovery, ASaveThatDoesNotStandKeepsTheRecoveryFile) {
+    start();
+    type(QStringLiteral("draft"));
+    ASSERT_SOON(QFileInfo::exists(rcv()));
+    m->beforeCommit = [&] {
+        m->opStep(FileResult::failure(QStringLiteral("finish saving"), dir.file("quil0.0"), EIO));
+    };
+    ui.answers = {2}; // Keep Editing
+    click(w->unload);
+    m->beforeCommit = nullptr;
+    ASSERT_EQ(ui.questions.size(), 1);
+    EXPECT_TRUE(ui.questions[0].contains("has not been saved")) << ui.questions[0].toStdString();
+    EXPECT_TRUE(QFileInfo::exists(rcv()));
+    EXPECT_FALSE(QFileInfo::exists(dir.file("quil0.0")));
+    EXPECT_EQ(note(), "draft");
 }

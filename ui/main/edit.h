@@ -253,7 +253,8 @@ private:
     bool keepOwnText(const QString& mine);
     bool eraseItem(int j);
     std::optional<Trash::Entry> keepForUndo(bool group, int j);
-    bool placeIsFree(const Trash::Entry& e);
+    void sealOnceErased(const Trash::Entry& e);
+    std::optional<bool> placeIsFree(const Trash::Entry& e);
     bool putBack(const Trash::Entry& e, StoreTransaction& t);
     void showPutBack(const Trash::Entry& e);
     bool editShortcut(QObject* watched, QKeyEvent* event);

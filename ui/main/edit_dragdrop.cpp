@@ -361,11 +361,13 @@ void edit::Del_DragDrop(ButtonLabel* Source) {
         return;
     }
     // Kept first, for Undo Erase; what cannot be kept is not erased.
-    const std::optional<Trash::Entry> kept = keepForUndo(DragKind == kGroup, Source->index());
-    const bool erased =
-        kept && (DragKind == kGroup ? eraseGroup(Source->index()) : eraseItem(Source->index()));
-    if (kept && !erased) {
-        m.trash.drop(*kept);
+    const std::optional<Trash::Entry> kept =
+        DragKind == kTrans ? std::nullopt : keepForUndo(DragKind == kGroup, Source->index());
+    if (kept) {
+        sealOnceErased(*kept);
+        if (!(DragKind == kGroup ? eraseGroup(Source->index()) : eraseItem(Source->index()))) {
+            m.trash.drop(*kept);
+        }
     }
     m.CloseAllFiles();
     unsetCursor();

@@ -150,13 +150,13 @@ void edit::unload_Click() {
             return;
         }
         m.SaveNote();
-        if (m.SaveFailed) {
+        const QString why = m.SaveFailed ? m.takeMessages() : QString();
+        m.CloseAllFiles();
+        // The save stands only once its operation ends: that can fail too.
+        if (m.noteText() != m.storedText() &&
+            !mayQuitUnsaved(why.isEmpty() ? QStringLiteral("The note could not be saved.") : why)) {
             // The note could not be written: nothing ends without the user's word.
-            const QString why = m.takeMessages();
-            m.CloseAllFiles();
-            if (!mayQuitUnsaved(why)) {
-                return;
-            }
+            return;
         }
     }
     m.CloseAllFiles();

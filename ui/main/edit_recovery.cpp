@@ -4,6 +4,7 @@
 #include "app/uiservices.h"
 #include "store/filelayer.h"
 #include "store/module1.h"
+#include "store/nameindex.h"
 #include "store/notefile.h"
 #include "store/notetext.h"
 #include "store/recoveryfile.h"
@@ -23,19 +24,32 @@ constexpr int kRecoveryDelayMs = 1500;
 const QString kSaveAs = QStringLiteral("Save as Text File...");
 const QString kDiscard = QStringLiteral("Discard It");
 
-QString recoveryQuestion(const RecoveryNote& r, bool sameStore) {
+// What start-up found of the note the text belongs to.
+struct Found {
+    bool sameStore = false;    // among the notes now on screen
+    bool changedSince = false; // its file no longer holds what the changes began from
+    QString name;
+};
+
+QString recoveryQuestion(const RecoveryNote& r, const Found& f) {
+    const QString place = QStringLiteral("item %1 in group %2").arg(r.item + 1).arg(r.group + 1);
     const QString lost =
-        QStringLiteral("When Quillo Pad last ended, the note of item %1 in group %2 had "
-                       "changes that were not saved.")
-            .arg(r.item + 1)
-            .arg(r.group + 1);
-    if (sameStore) {
-        return lost + QStringLiteral(" You can put that text back into its note, where you can "
-                                     "look it over and keep it, or save it as a text file.");
+        QStringLiteral("When Quillo Pad last ended, %1 had changes that were not saved.")
+            .arg(f.name.isEmpty() ? QStringLiteral("the note of ") + place
+                                  : QStringLiteral("the note \"%1\" (%2)").arg(f.name, place));
+    if (!f.sameStore) {
+        return lost + QStringLiteral(" That note is among the notes kept in %1, not among those "
+                                     "now on screen, so the text can only be saved as a text "
+                                     "file.")
+                          .arg(QDir::toNativeSeparators(r.storeFolder));
     }
-    return lost + QStringLiteral(" That note is among the notes kept in %1, not among those "
-                                 "now on screen, so the text can only be saved as a text file.")
-                      .arg(QDir::toNativeSeparators(r.storeFolder));
+    if (f.changedSince) {
+        return lost + QStringLiteral(" That note has been changed since, so restoring the text "
+                                     "would put it in place of the note as it is now. You can "
+                                     "save it as a text file to compare the two first.");
+    }
+    return lost + QStringLiteral(" You can put that text back into its note, where you can "
+                                 "look it over and keep it, or save it as a text file.");
 }
 
 } // namespace
@@ -77,24 +91,30 @@ void edit::OfferRecovery() {
     if (!r) {
         return;
     }
+    Found found;
     if (r->storeFolder == m.StoreFolder) {
         const ReadResult stored = FileLayer::readAll(m.notePath(r->group, r->item));
-        if (stored.result && NoteFile::decode(stored.data).text == r->text) {
+        const QString now = NoteFile::decode(stored.data).text;
+        if (stored.result && now == r->text) {
             // The note holds that text already: nothing to offer.
             m.DropRecovery(true);
             return;
         }
+        found.changedSince = !stored.result || now != r->base;
+        found.name =
+            NameIndex::decode(FileLayer::readAll(m.itemIndexPath(r->group)).data, 62).at(r->item);
     }
+    const QString restore = QStringLiteral("Restore It");
     for (;;) {
         // Asked afresh each time: a restore whose wait was cancelled may
         // have left the notes of another folder on screen.
-        const bool sameStore = r->storeFolder == m.StoreFolder;
+        found.sameStore = r->storeFolder == m.StoreFolder;
         // The last answer is what Enter and Escape give: nothing is lost by
         // it (restored text can still be given up, a file dialog cancelled).
-        const QStringList answers =
-            sameStore ? QStringList{kSaveAs, kDiscard, QStringLiteral("Restore It")}
-                      : QStringList{kDiscard, kSaveAs};
-        const int answer = m.services.ask(this, recoveryQuestion(*r, sameStore), answers);
+        const QStringList answers = !found.sameStore     ? QStringList{kDiscard, kSaveAs}
+                                    : found.changedSince ? QStringList{kDiscard, restore, kSaveAs}
+                                                         : QStringList{kSaveAs, kDiscard, restore};
+        const int answer = m.services.ask(this, recoveryQuestion(*r, found), answers);
         const QString chosen = answer < 0 ? QString() : answers.at(answer);
         if (chosen == kDiscard) {
             m.DropRecovery(true);
@@ -111,21 +131,20 @@ void edit::OfferRecovery() {
             }
             continue;
         }
-        // Restore It, or the question closed without an answer: the text
-        // goes back on screen, where nothing is lost. (The question has no
-        // Esc and no close box; closed all the same, the file waits for the
-        // next start.)
-        if (!sameStore && answer < 0) {
+        // Closed without an answer: the file waits for the next start.
+        if (answer < 0) {
             return;
         }
-        if (sameStore && restoreRecovered(*r)) {
+        if (found.sameStore && restoreRecovered(*r)) {
             return;
         }
     }
 }
 
 bool edit::restoreRecovered(const RecoveryNote& r) {
-    if (m.AccessCheckAbandons(false)) {
+    // A check abandoned because another copy changed names tries once more.
+    if (m.AccessCheckAbandons(false) &&
+        (r.storeFolder != m.StoreFolder || m.AccessCheckAbandons(false))) {
         return false;
     }
     const bool otherGroup = r.group != m.S.CurrentGroup;

@@ -62,13 +62,27 @@ std::optional<Trash::Entry> edit::keepForUndo(bool group, int j) {
     return e;
 }
 
+// The entry counts only once the erase stands: an erase put back leaves
+// nothing to undo.
+void edit::sealOnceErased(const Trash::Entry& e) {
+    m.opAfterCommit([this, e] {
+        const FileResult sealed = m.trash.seal(e);
+        if (!sealed) {
+            m.reportMessage(sealed.message() +
+                            QStringLiteral("\nThe erase has been done, but it cannot be undone."));
+        }
+        return true;
+    });
+}
+
 // Free when no name and no note is there now: read from the files, which
 // another copy may have changed since the names on screen were read.
-bool edit::placeIsFree(const Trash::Entry& e) {
+// Nothing when they cannot be read (the user is told why).
+std::optional<bool> edit::placeIsFree(const Trash::Entry& e) {
     const ReadResult groups = FileLayer::readAll(m.groupIndexPath());
     const ReadResult items = FileLayer::readAll(m.itemIndexPath(e.group));
     if (!m.report(groups.result) || !m.report(items.result)) {
-        return false;
+        return std::nullopt;
     }
     const QStringList itemNames = NameIndex::decode(items.data, 62);
     if (e.kind == Trash::Kind::Item) {
@@ -129,11 +143,16 @@ void edit::FundoErase_Click() {
     if (!readyToMoveAway()) {
         return;
     }
-    if (!placeIsFree(*e)) {
+    // A note saved on the way stands on its own, whatever comes of the undo.
+    m.FinishOperation();
+    const std::optional<bool> free = placeIsFree(*e);
+    if (free == false) {
         m.reportMessage(QStringLiteral("Undo Erase cannot bring back %1: its place has been "
                                        "used since. Nothing has been changed. Move away what is "
                                        "there now, then choose Undo Erase again.")
                             .arg(what(*e)));
+    }
+    if (free != true) {
         m.CloseAllFiles();
         return;
     }
