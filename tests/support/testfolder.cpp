@@ -70,6 +70,15 @@ void writeSettings(const TestFolder& dir, const std::function<void(SettingsRecor
     dir.write(QStringLiteral("quillo.ini"), r.toBytes());
 }
 
+QString useNetworkFolder(const TestFolder& dir) {
+    const QString net = dir.mkdir(QStringLiteral("net"));
+    writeSettings(dir, [&](SettingsRecord& r) {
+        r.NetworkMode = 1;
+        r.setNetworkFolder(net);
+    });
+    return net;
+}
+
 void killWhileRewriting(const QString& path, int rounds, const std::function<void(int)>& check) {
     for (int round = 0; round < rounds; ++round) {
         QProcess writer;

@@ -37,6 +37,8 @@ QByteArray names(std::initializer_list<QByteArray> first, int count);
 // Writes a settings file: the defaults with `change` applied.
 class SettingsRecord;
 void writeSettings(const TestFolder& dir, const std::function<void(SettingsRecord&)>& change);
+// Settings for network mode on the folder "net" of `dir`, made here; its path.
+QString useNetworkFolder(const TestFolder& dir);
 // Runs `quillo_storetool churn` on `path` and kills it at growing moments,
 // handing the file left behind to `check` after each round.
 void killWhileRewriting(const QString& path, int rounds,

@@ -223,11 +223,7 @@ TEST_F(DragDrop, TheEraseTarget) {
 }
 
 TEST_F(DragDrop, InNetworkModeADropWaitsForTheLock) {
-    const QString net = dir.mkdir("net");
-    writeSettings(dir, [&](SettingsRecord& r) {
-        r.NetworkMode = 1;
-        r.setNetworkFolder(net);
-    });
+    const QString net = useNetworkFolder(dir);
     FileLayer::writeAtomic(net + "group.dir", names({"Shared"}, 31));
     FileLayer::writeAtomic(net + "items0.dir", names({"a"}, 62));
     FileLayer::writeAtomic(net + "quil0.0", noteBytes("alpha"));

@@ -145,11 +145,7 @@ TEST_F(Selection, WordWrapIsSwitchedPerNote) {
 // labels are corrected first, the edit is kept, and Enter in the box later
 // takes the name.
 TEST_F(Selection, AbandonedNameEditKeepsTheBoxAndTheText) {
-    const QString net = dir.mkdir("net");
-    writeSettings(dir, [&](SettingsRecord& r) {
-        r.NetworkMode = 1;
-        r.setNetworkFolder(net);
-    });
+    const QString net = useNetworkFolder(dir);
     start();
     click(w->Group[2], Qt::RightButton);
     type("Mine");
