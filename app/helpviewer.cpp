@@ -1,6 +1,6 @@
 #include "app/helpviewer.h"
 
-#include "store/filelayer.h"
+#include "core/filelayer.h"
 
 #include <QAbstractTextDocumentLayout>
 #include <QApplication>

@@ -1,6 +1,7 @@
 #include "app/qtuiservices.h"
 
 #include "app/helpviewer.h"
+#include "ui/net/waiting.h"
 #include "ui/twips.h"
 
 #include <QApplication>
@@ -97,4 +98,8 @@ int QtUiServices::ask(QWidget* parent, const QString& question, const QStringLis
     }
     box.exec();
     return static_cast<int>(buttons.indexOf(box.clickedButton()));
+}
+
+bool QtUiServices::waitForAccess(QWidget* parent, const TryLock& tryLock, int retryMs) {
+    return Waiting::run(*this, parent, tryLock, retryMs);
 }

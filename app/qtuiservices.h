@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/uiservices.h"
+#include "store/uiservices.h"
 
 #include <QPointer>
 
@@ -21,6 +21,7 @@ public:
     QSize screenSizeTwips() override;
     QSize availableSizeTwips() override;
     void showError(QWidget* parent, const QString& message) override;
+    bool waitForAccess(QWidget* parent, const TryLock& tryLock, int retryMs) override;
     int ask(QWidget* parent, const QString& question, const QStringList& answers) override;
 
 private:

@@ -1,9 +1,9 @@
 #include "app/startup.h"
 
-#include "store/filelayer.h"
+#include "core/filelayer.h"
 #include "store/module1.h"
-#include "store/nameindex.h"
-#include "store/storejournal.h"
+#include "core/nameindex.h"
+#include "core/storejournal.h"
 #include "store/vbcolor.h"
 #include "ui/main/buttonlabel.h"
 #include "ui/main/edit.h"

@@ -1,6 +1,7 @@
 #pragma once
 
-#include "app/uiservices.h"
+#include "store/uiservices.h"
+#include "ui/net/waiting.h"
 
 #include <QDialog>
 
@@ -30,4 +31,7 @@ public:
     }
     int errors = 0; // messages shown
     int ask(QWidget*, const QString&, const QStringList&) override { return -1; }
+    bool waitForAccess(QWidget* parent, const TryLock& tryLock, int retryMs) override {
+        return Waiting::run(*this, parent, tryLock, retryMs);
+    }
 };

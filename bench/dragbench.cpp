@@ -7,10 +7,10 @@
 
 #include "app/startup.h"
 #include "bench/benchservices.h"
-#include "store/filelayer.h"
+#include "core/filelayer.h"
 #include "store/module1.h"
-#include "store/nameindex.h"
-#include "store/notefile.h"
+#include "core/nameindex.h"
+#include "core/notefile.h"
 #include "ui/main/buttonlabel.h"
 #include "ui/main/edit.h"
 

@@ -6,7 +6,7 @@
 
 #include "app/startup.h"
 #include "bench/benchservices.h"
-#include "store/filelayer.h"
+#include "core/filelayer.h"
 #include "store/module1.h"
 #include "ui/main/edit.h"
 

@@ -2,7 +2,7 @@
 // code page can hold and encodes back to itself; any text encodes to one byte a
 // character, '?' for a character the code page cannot hold.
 #include "fuzzcheck.h"
-#include "store/codepage.h"
+#include "core/codepage.h"
 
 namespace {
 

@@ -3,8 +3,8 @@
 // nothing; an entry written back as a mount line reads as the same entry; the
 // mount found for a path is the deepest one whose mount point holds it.
 #include "fuzzcheck.h"
-#include "store/mounttable.h"
-#include "store/sharecheck.h"
+#include "core/mounttable.h"
+#include "core/sharecheck.h"
 
 #include <QDir>
 #include <QFile>

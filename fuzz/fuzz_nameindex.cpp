@@ -3,7 +3,7 @@
 // trailing blanks, and writing them back gives the file's bytes, where a short
 // file comes back padded with blanks and a long one cut to its full length.
 #include "fuzzcheck.h"
-#include "store/nameindex.h"
+#include "core/nameindex.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const QByteArray in = fuzz::bytes(data, size);

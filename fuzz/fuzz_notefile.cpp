@@ -5,8 +5,8 @@
 // with every line break as CR LF, which is the file itself when all its
 // breaks were CR LF already.
 #include "fuzzcheck.h"
-#include "store/codepage.h"
-#include "store/notefile.h"
+#include "core/codepage.h"
+#include "core/notefile.h"
 
 #include <QtEndian>
 

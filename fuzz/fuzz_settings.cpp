@@ -2,7 +2,7 @@
 // and a record that reads writes back the bytes it came from, except that a
 // selected group or item outside 0..30 / 0..61 is read as 0 (it would select a
 // control that does not exist).
-#include "app/settingsrecord.h"
+#include "core/settingsrecord.h"
 #include "fuzzcheck.h"
 
 #include <QtEndian>

@@ -2,7 +2,7 @@
 // breaks and no CR, and any text without CR that is written to a text file
 // reads back exactly.
 #include "fuzzcheck.h"
-#include "store/textfile.h"
+#include "core/textfile.h"
 
 namespace {
 

@@ -2,10 +2,9 @@
 
 #include "store/module1.h"
 
-#include "app/uiservices.h"
-#include "store/filelayer.h"
-#include "store/sharecheck.h"
-#include "store/waiting.h"
+#include "store/uiservices.h"
+#include "core/filelayer.h"
+#include "core/sharecheck.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -38,9 +37,10 @@ void Module1::tookLock() {
 // and agrees to leave the network store (false).
 bool Module1::waitForLock() {
     for (;;) {
-        Waiting dialog([this](QString* reason) { return tryLockOnce(reason); }, lockRetryMs,
-                       services.screenSizeTwips(), controls.window);
-        if (services.execModal(dialog) == QDialog::Accepted || lockHeld()) {
+        if (services.waitForAccess(
+                controls.window, [this](QString* reason) { return tryLockOnce(reason); },
+                lockRetryMs) ||
+            lockHeld()) {
             return true;
         }
         if (mayLeaveUnsavedText()) {

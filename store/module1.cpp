@@ -1,9 +1,9 @@
 #include "store/module1.h"
 
-#include "app/uiservices.h"
-#include "store/filelayer.h"
+#include "store/uiservices.h"
+#include "core/filelayer.h"
 #include "store/notetext.h"
-#include "store/recoveryfile.h"
+#include "core/recoveryfile.h"
 
 #include <QFileInfo>
 #include <QPlainTextEdit>

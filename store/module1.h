@@ -1,12 +1,12 @@
 #pragma once
 
-#include "app/settingsrecord.h"
-#include "store/fileresult.h"
-#include "store/mounttable.h"
+#include "core/settingsrecord.h"
+#include "core/fileresult.h"
+#include "core/mounttable.h"
 #include "store/storecontrols.h"
-#include "store/storejournal.h"
-#include "store/storelock.h"
-#include "store/trash.h"
+#include "core/storejournal.h"
+#include "core/storelock.h"
+#include "core/trash.h"
 
 #include <QObject>
 #include <QSet>

@@ -1,6 +1,6 @@
 // One user action's changes to files, all of them or none.
 
-#include "store/filelayer.h"
+#include "core/filelayer.h"
 #include "store/module1.h"
 
 #include <QTimer>

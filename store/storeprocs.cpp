@@ -3,9 +3,9 @@
 
 #include "store/module1.h"
 
-#include "store/filelayer.h"
-#include "store/nameindex.h"
-#include "store/notefile.h"
+#include "core/filelayer.h"
+#include "core/nameindex.h"
+#include "core/notefile.h"
 #include "store/notetext.h"
 #include "store/vbcolor.h"
 

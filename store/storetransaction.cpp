@@ -1,6 +1,6 @@
 #include "store/storetransaction.h"
 
-#include "store/filelayer.h"
+#include "core/filelayer.h"
 #include "store/module1.h"
 
 #include <QLabel>

@@ -8,9 +8,9 @@
 #include "holder.h"
 #include "mainwindowfixture.h"
 
-#include "store/filelayer.h"
-#include "store/nameindex.h"
-#include "store/storejournal.h"
+#include "core/filelayer.h"
+#include "core/nameindex.h"
+#include "core/storejournal.h"
 #include "ui/main/buttonlabel.h"
 #include "ui/main/nameedit.h"
 

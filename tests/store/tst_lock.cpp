@@ -3,10 +3,10 @@
 #include "mainwindowfixture.h"
 #include "soon.h"
 
-#include "store/filelayer.h"
-#include "store/storelock.h"
+#include "core/filelayer.h"
+#include "core/storelock.h"
 #include "store/vbcolor.h"
-#include "store/waiting.h"
+#include "ui/net/waiting.h"
 #include "ui/main/buttonlabel.h"
 #include "ui/main/nameedit.h"
 

@@ -10,7 +10,7 @@
 #include "soakmodel.h"
 #include "testfolder.h"
 
-#include "store/filelayer.h"
+#include "core/filelayer.h"
 
 #include <QElapsedTimer>
 #include <QProcess>

@@ -1,8 +1,8 @@
 #include "childprocess.h"
 #include "mainwindowfixture.h"
 
-#include "store/filelayer.h"
-#include "store/nameindex.h"
+#include "core/filelayer.h"
+#include "core/nameindex.h"
 #include "store/notetext.h"
 #include "store/vbcolor.h"
 #include "ui/main/buttonlabel.h"

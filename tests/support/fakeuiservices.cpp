@@ -1,5 +1,7 @@
 #include "fakeuiservices.h"
 
+#include "ui/net/waiting.h"
+
 #include <QDialog>
 
 int FakeUiServices::execModal(QDialog& dialog) {
@@ -33,4 +35,8 @@ QString FakeUiServices::openFileName(QWidget*, const QString& caption, const QSt
 QString FakeUiServices::saveFileName(QWidget* parent, const QString& caption, const QString& folder,
                                      const QString& filter, int* filterIndex) {
     return openFileName(parent, caption, folder, filter, filterIndex);
+}
+
+bool FakeUiServices::waitForAccess(QWidget* parent, const TryLock& tryLock, int retryMs) {
+    return Waiting::run(*this, parent, tryLock, retryMs);
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/uiservices.h"
+#include "store/uiservices.h"
 
 #include <QSize>
 #include <QStringList>
@@ -54,5 +54,6 @@ public:
         }
     }
     std::function<void(const QString&)> onError; // runs while the message is on screen
+    bool waitForAccess(QWidget* parent, const TryLock& tryLock, int retryMs) override;
     int ask(QWidget*, const QString& question, const QStringList&) override;
 };

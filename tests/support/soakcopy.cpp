@@ -17,7 +17,7 @@
 #include "app/startup.h"
 #include "bench/benchservices.h"
 #include "soak.h"
-#include "store/filelayer.h"
+#include "core/filelayer.h"
 #include "store/module1.h"
 #include "store/notetext.h"
 #include "ui/main/buttonlabel.h"

@@ -2,9 +2,9 @@
 
 #include "soak.h"
 
-#include "store/filelayer.h"
-#include "store/nameindex.h"
-#include "store/notefile.h"
+#include "core/filelayer.h"
+#include "core/nameindex.h"
+#include "core/notefile.h"
 
 #include <QDir>
 #include <QUrl>

@@ -10,11 +10,11 @@
 //   churn <file>                     rewrite a 1 MiB note forever, alternating two
 //                                    contents; print "go" after the first
 
-#include "store/filelayer.h"
-#include "store/nameindex.h"
-#include "store/notefile.h"
-#include "store/storejournal.h"
-#include "store/storelock.h"
+#include "core/filelayer.h"
+#include "core/nameindex.h"
+#include "core/notefile.h"
+#include "core/storejournal.h"
+#include "core/storelock.h"
 
 #include <QCoreApplication>
 #include <QString>

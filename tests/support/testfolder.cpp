@@ -6,7 +6,7 @@
 #include <QProcess>
 #include <QThread>
 
-#include "app/settingsrecord.h"
+#include "core/settingsrecord.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,8 @@
 #include "ui/dialogs/colorform.h"
 
-#include "app/uiservices.h"
+#include "store/uiservices.h"
 #include "store/module1.h"
-#include "store/nameindex.h"
+#include "core/nameindex.h"
 #include "store/vbcolor.h"
 #include "ui/main/buttonlabel.h"
 #include "ui/main/edit.h"

@@ -2,7 +2,7 @@
 
 #include "ui/main/edit.h"
 
-#include "app/uiservices.h"
+#include "store/uiservices.h"
 #include "store/module1.h"
 #include "ui/dialogs/colorform.h"
 #include "ui/main/buttonlabel.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "store/trash.h"
+#include "core/trash.h"
 #include "ui/main/searchstate.h"
 
 #include <QMainWindow>

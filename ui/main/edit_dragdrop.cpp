@@ -5,8 +5,8 @@
 // under the pointer at the release takes the drop.
 
 #include "store/module1.h"
-#include "store/nameindex.h"
-#include "store/notefile.h"
+#include "core/nameindex.h"
+#include "core/notefile.h"
 #include "store/notetext.h"
 #include "store/storetransaction.h"
 #include "store/vbcolor.h"
@@ -15,7 +15,7 @@
 #include "ui/main/edit.h"
 #include "ui/main/notebox.h"
 
-#include "store/filelayer.h"
+#include "core/filelayer.h"
 
 #include <QLabel>
 #include <QTextCursor>

@@ -4,11 +4,11 @@
 // in the store. Files are read as UTF-8 when they are valid UTF-8, else as
 // Windows-1252, and written as UTF-8 with CR LF line breaks, atomically.
 
-#include "app/uiservices.h"
-#include "store/filelayer.h"
+#include "store/uiservices.h"
+#include "core/filelayer.h"
 #include "store/module1.h"
 #include "store/notetext.h"
-#include "store/textfile.h"
+#include "core/textfile.h"
 #include "ui/dialogs/cant.h"
 #include "ui/main/edit.h"
 

@@ -1,6 +1,6 @@
 // The help key, the help entries and the about box.
 
-#include "app/uiservices.h"
+#include "store/uiservices.h"
 #include "store/module1.h"
 #include "ui/dialogs/about.h"
 #include "ui/main/edit.h"

@@ -4,10 +4,10 @@
 // opened as a drag over its button opens it, then the same drop handler,
 // so the files, the lock and the selection afterwards are the same.
 
-#include "app/uiservices.h"
-#include "store/filelayer.h"
+#include "store/uiservices.h"
+#include "core/filelayer.h"
 #include "store/module1.h"
-#include "store/nameindex.h"
+#include "core/nameindex.h"
 #include "ui/main/buttonlabel.h"
 #include "ui/main/edit.h"
 #include "ui/main/targetform.h"

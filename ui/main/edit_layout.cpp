@@ -1,10 +1,10 @@
 // The window's fixed size, its place against the screen edges, the note
 // width and the two ways out.
 
-#include "app/uiservices.h"
-#include "store/filelayer.h"
+#include "store/uiservices.h"
+#include "core/filelayer.h"
 #include "store/module1.h"
-#include "store/textfile.h"
+#include "core/textfile.h"
 #include "ui/main/buttonlabel.h"
 #include "ui/main/edit.h"
 #include "ui/main/notebox.h"

@@ -1,9 +1,9 @@
 // Naming and renaming groups and items in place, with an edit box laid over
 // the button.
 
-#include "store/filelayer.h"
+#include "core/filelayer.h"
 #include "store/module1.h"
-#include "store/nameindex.h"
+#include "core/nameindex.h"
 #include "ui/main/buttonlabel.h"
 #include "ui/main/edit.h"
 #include "ui/main/nameedit.h"

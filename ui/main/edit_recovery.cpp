@@ -1,14 +1,14 @@
 // Typed text that a crash or a power cut kept from its note: written to the
 // recovery file while typing goes on, and offered back at the next start.
 
-#include "app/uiservices.h"
-#include "store/filelayer.h"
+#include "store/uiservices.h"
+#include "core/filelayer.h"
 #include "store/module1.h"
-#include "store/nameindex.h"
-#include "store/notefile.h"
+#include "core/nameindex.h"
+#include "core/notefile.h"
 #include "store/notetext.h"
-#include "store/recoveryfile.h"
-#include "store/textfile.h"
+#include "core/recoveryfile.h"
+#include "core/textfile.h"
 #include "ui/main/edit.h"
 #include "ui/main/notebox.h"
 

@@ -1,7 +1,7 @@
 // Finding a text in the notes of every named group: the Find dialog, Find
 // Next, and the window brought to where the walk through the store stops.
 
-#include "app/uiservices.h"
+#include "store/uiservices.h"
 #include "store/module1.h"
 #include "ui/main/buttonlabel.h"
 #include "ui/main/edit.h"

@@ -3,7 +3,7 @@
 // included; the clipboard holds plain text with CR LF line breaks.
 
 #include "store/module1.h"
-#include "store/textfile.h"
+#include "core/textfile.h"
 #include "ui/main/edit.h"
 #include "ui/main/nameedit.h"
 #include "ui/main/notebox.h"

@@ -2,10 +2,10 @@
 // folder's trash, and the last erase can be put back where it was while
 // its place is still free.
 
-#include "app/uiservices.h"
-#include "store/filelayer.h"
+#include "store/uiservices.h"
+#include "core/filelayer.h"
 #include "store/module1.h"
-#include "store/nameindex.h"
+#include "core/nameindex.h"
 #include "store/storetransaction.h"
 #include "ui/main/buttonlabel.h"
 #include "ui/main/edit.h"

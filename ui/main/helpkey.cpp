@@ -1,6 +1,6 @@
 #include "ui/main/helpkey.h"
 
-#include "app/uiservices.h"
+#include "store/uiservices.h"
 #include "store/module1.h"
 
 #include <QApplication>

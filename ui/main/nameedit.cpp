@@ -1,7 +1,7 @@
 #include "ui/main/nameedit.h"
 
-#include "store/codepage.h"
-#include "store/nameindex.h"
+#include "core/codepage.h"
+#include "core/nameindex.h"
 
 NameEdit::NameEdit(QWidget* parent) : QLineEdit(parent) {
     setMaxLength(NameIndex::FieldSize);

@@ -1,7 +1,7 @@
 #include "ui/main/notebox.h"
 
-#include "store/codepage.h"
-#include "store/textfile.h"
+#include "core/codepage.h"
+#include "core/textfile.h"
 
 #include <QKeyEvent>
 #include <QMimeData>

@@ -1,10 +1,10 @@
 #include "ui/main/searchwalk.h"
 
-#include "store/codepage.h"
-#include "store/filelayer.h"
+#include "core/codepage.h"
+#include "core/filelayer.h"
 #include "store/module1.h"
-#include "store/nameindex.h"
-#include "store/notefile.h"
+#include "core/nameindex.h"
+#include "core/notefile.h"
 #include "store/notetext.h"
 
 #include <QHash>

@@ -1,10 +1,10 @@
 // The switch between the local store and the network store, and the
 // periodic refresh that shows what other copies changed.
 
-#include "store/filelayer.h"
+#include "core/filelayer.h"
 #include "store/module1.h"
-#include "store/nameindex.h"
-#include "store/notefile.h"
+#include "core/nameindex.h"
+#include "core/notefile.h"
 #include "store/notetext.h"
 #include "store/storetransaction.h"
 #include "ui/main/buttonlabel.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "store/mounttable.h"
+#include "core/mounttable.h"
 
 #include <QDialog>
 #include <QHash>

@@ -1,9 +1,9 @@
 #include "ui/net/pass.h"
 
-#include "app/uiservices.h"
-#include "store/codepage.h"
+#include "store/uiservices.h"
+#include "core/codepage.h"
 #include "store/module1.h"
-#include "store/nameindex.h"
+#include "core/nameindex.h"
 #include "ui/net/passwordbox.h"
 #include "ui/twips.h"
 

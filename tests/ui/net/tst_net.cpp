@@ -3,7 +3,7 @@
 #include "testfolder.h"
 
 #include "store/module1.h"
-#include "store/nameindex.h"
+#include "core/nameindex.h"
 #include "ui/net/drivelist.h"
 #include "ui/net/net.h"
 #include "ui/net/pass.h"

@@ -1,8 +1,8 @@
 #include "holder.h"
 #include "mainwindowfixture.h"
 
-#include "store/filelayer.h"
-#include "store/sharecheck.h"
+#include "core/filelayer.h"
+#include "core/sharecheck.h"
 #include "store/vbcolor.h"
 #include "ui/main/buttonlabel.h"
 #include "ui/main/nameedit.h"

@@ -1,0 +1,80 @@
+#pragma once
+
+#include "core/fileresult.h"
+
+#include <QByteArray>
+#include <QString>
+
+#include <functional>
+#include <optional>
+#include <sys/types.h>
+
+struct ReadResult final {
+    FileResult result;
+    QByteArray data;
+    bool exists = false; // a missing file reads as ok, empty and not existing
+};
+
+// Every read, write, copy, rename and delete of the program's files goes
+// through here, and every outcome comes back as a value.
+//
+// Whole-file writes are atomic: the bytes go to a hidden temporary file in
+// the same folder (".<name>.XXXXXX"), which is flushed and synced (every
+// result checked), renamed over the target, and the folder is synced. A
+// crash, a kill, a power cut or a full disk therefore leaves either the old
+// file or the new one, never a torn one; at worst a temporary stays behind,
+// which `removeLeftovers` clears.
+class FileLayer final {
+public:
+    static ReadResult readAll(const QString& path);
+    // A new file gets `mode` (or 0666 less the umask); an existing one keeps
+    // its permissions unless `mode` is given.
+    static FileResult writeAtomic(const QString& path, const QByteArray& data,
+                                  std::optional<mode_t> mode = std::nullopt);
+    // Copies atomically: the destination is the whole source or what it was before.
+    static FileResult copy(const QString& from, const QString& to);
+    // A second name for `from`'s content that a later rewrite of `from` leaves
+    // alone: a hard link where the file system has them, else a copy.
+    static FileResult keepCopy(const QString& from, const QString& to);
+    // Adds `data` at the end of the file (creating it); `sync` waits until
+    // it is on disk.
+    static FileResult append(const QString& path, const QByteArray& data, bool sync = true);
+    // Replaces `to` by `from` in one step; `sync` waits until the folder
+    // holds the change on disk (a journaled operation syncs once, at its end).
+    static FileResult rename(const QString& from, const QString& to, bool sync = true);
+    // Waits until the folder's entries (renames, new and deleted files) are on disk.
+    static void syncFolder(const QString& folder);
+    // Deleting a missing file is not an error.
+    static FileResult remove(const QString& path);
+    // -1 for a missing file.
+    static qint64 size(const QString& path, FileResult* result = nullptr);
+    static bool isFolder(const QString& path);
+    // Deletes the temporaries that a crash between writing and renaming left
+    // in `folder` (which ends with the separator), and backups of finished
+    // operations. Only call it where no other copy can be writing (the
+    // program folder at start-up, or the store folder under the lock) and
+    // after a journal left there has been recovered. Returns how many went.
+    static int removeLeftovers(const QString& folder);
+    // True for the name of a temporary of one of the program's own files.
+    static bool isLeftoverName(const QString& name);
+};
+
+// Test-only: every system call of the file layer first passes a checkpoint
+// named after its step ("open", "read", "write", "sync", "close", "rename",
+// "syncdir", "unlink", "stat", "chmod", "mktemp"). A test can make one
+// checkpoint fail with a chosen error, or watch them all. Nothing is armed
+// in the program.
+class FileFaults final {
+public:
+    // The n-th checkpoint from now (1 is the next) fails with `error`.
+    static void failNth(int n, int error);
+    // The next `times` checkpoints of `step` on a path ending in `suffix` fail.
+    static void failStep(const QString& step, const QString& suffix, int error, int times = 1);
+    static void setObserver(std::function<void(const char* step, const QString& path)> observer);
+    // Disarms everything and restarts the count.
+    static void reset();
+    static int passed();
+    static int injected();
+    // The step and file of the last failure made ("write quil0.1").
+    static QString lastInjected();
+};

@@ -1,0 +1,68 @@
+#pragma once
+
+#include "core/fileresult.h"
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+
+#include <vector>
+
+// Makes one operation on the store folder all or nothing, even when the
+// program dies half-way (a kill, a crash, a power cut).
+//
+// Before each change of a file in its folder, the journal "quillo.jnl" in
+// that folder gets a line saying how to undo it, synced to disk:
+//
+//   QJNL1                       first line
+//   B <name> <backup>           <name> had the content now in <backup>
+//   N <name>                    <name> did not exist
+//   M <from> <to>               <from> was moved to <to>
+//
+// (fields separated by a tab). A file that is replaced or removed first goes
+// to a hidden backup beside it. `commit` deletes the journal, which makes the
+// operation stand, then the backups. A journal found later (only ever under
+// the lock, or at start-up in the program's own folder) was left by a copy
+// that died: `recover` undoes its lines from the last to the first.
+class StoreJournal final {
+public:
+    static constexpr const char* FileName = "quillo.jnl";
+
+    // The folder (ending with the separator) whose files the journal keeps.
+    void setFolder(const QString& folder);
+    const QString& folder() const { return m_folder; }
+    bool covers(const QString& path) const;
+    // True once a change has been recorded and not yet committed or undone.
+    bool active() const { return !m_undo.empty(); }
+
+    FileResult write(const QString& path, const QByteArray& bytes);
+    // With `keptContent`, only an empty file goes; one with content is kept
+    // and `*keptContent` says so.
+    FileResult remove(const QString& path, bool* keptContent = nullptr);
+    // `to` must not exist.
+    FileResult rename(const QString& from, const QString& to);
+    // `to` must not exist.
+    FileResult copy(const QString& from, const QString& to);
+
+    FileResult commit();
+    // Undoes every recorded change; false when a file could not be put back.
+    bool rollBack();
+    // Undoes what a journal left in `folder` records; false when there was none.
+    static bool recover(const QString& folder);
+    static bool isBackupName(const QString& name);
+
+private:
+    struct Undo {
+        char kind; // 'B', 'N' or 'M'
+        QString name;
+        QString other;
+    };
+    FileResult record(const Undo& undo);
+    FileResult backupOf(const QString& name, QString* backup, bool byMove);
+    static bool undoOne(const QString& folder, const Undo& undo);
+    QString journalPath() const { return m_folder + QLatin1String(FileName); }
+
+    QString m_folder;
+    std::vector<Undo> m_undo;
+    QStringList m_backups;
+};

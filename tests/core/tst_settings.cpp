@@ -1,0 +1,126 @@
+#include "fakeuiservices.h"
+#include "testfolder.h"
+
+#include "core/settingsrecord.h"
+#include "store/module1.h"
+
+#include <QCoreApplication>
+
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+namespace {
+
+QByteArray i16(int v) {
+    const auto s = static_cast<qint16>(v);
+    return QByteArray(reinterpret_cast<const char*>(&s), 2);
+}
+QByteArray i32(quint32 v) {
+    return QByteArray(reinterpret_cast<const char*>(&v), 4);
+}
+
+} // namespace
+
+TEST(Settings, FirstRunWritesTheDefaults) {
+    TestFolder dir;
+    FakeUiServices ui;
+    Module1 m(ui, dir.path());
+    m.ReadSettings();
+    QByteArray expected(64, '\0');
+    expected += i32(0x0000FF00) + i32(0x00FFFF00) + i32(0x80000005) + i32(0x0000FFFF);
+    expected += i16(1) + i16(1) + i16(0) + i16(1) + i16(0);
+    expected += QByteArray(274, ' ') + i16(2);
+    EXPECT_EQ(dir.read("quillo.ini"), expected);
+    struct stat st {};
+    ::stat(QFile::encodeName(dir.file("quillo.ini")).constData(), &st);
+    EXPECT_EQ(st.st_mode & 0777, 0600u) << "the change password is in this file";
+}
+
+// Every field at its offset, each with a value no other field has.
+TEST(Settings, EveryFieldSitsAtItsOffset) {
+    QByteArray image = i16(7);
+    for (int g = 0; g < 31; ++g) {
+        image += i16(30 + g);
+    }
+    image += i32(0x00123456) + i32(0x00ABCDEF) + i32(0x00010203) + i32(0x8000000F);
+    image += i16(0x0102) + i16(0x0304) + i16(0x0506) + i16(0x0708) + i16(0x090A);
+    image += QByteArray("/mnt/share/Caf\xE9").append(254 - 15, ' ');
+    image += QByteArray("s\x80"
+                        "cret")
+                 .append(14, ' ');
+    image += i16(0x0B0C);
+    ASSERT_EQ(image.size(), 366);
+
+    SettingsRecord r;
+    r.CurrentGroup = 7;
+    for (int g = 0; g < 31; ++g) {
+        r.CurrentItem[static_cast<size_t>(g)] = static_cast<qint16>(30 + g);
+    }
+    r.GroupColor = 0x00123456;
+    r.ItemColor = 0x00ABCDEF;
+    r.PadColor = 0x00010203;
+    r.TransColor = static_cast<qint32>(0x8000000F);
+    r.WordWrap = 0x0102;
+    r.BoldText = 0x0304;
+    r.StartMinimised = 0x0506;
+    r.LargeLayout = 0x0708;
+    r.NetworkMode = 0x090A;
+    r.setNetworkFolder(QStringLiteral("/mnt/share/Caf\u00e9"));
+    r.setChangePassword(QStringLiteral("s\u20accret"));
+    r.RefreshSeconds = 0x0B0C;
+    EXPECT_EQ(r.toBytes(), image);
+
+    TestFolder dir;
+    dir.write("quillo.ini", image);
+    FakeUiServices ui;
+    Module1 m(ui, dir.path());
+    m.ReadSettings();
+    EXPECT_EQ(m.S.CurrentItem[30], 60);
+    EXPECT_EQ(m.S.NetworkFolder.trimmed(), QStringLiteral("/mnt/share/Caf\u00e9"));
+    m.WriteSettings();
+    EXPECT_EQ(dir.read("quillo.ini"), image);
+}
+
+TEST(Settings, OnlyExactly366BytesAreRead) {
+    for (const int length : {365, 367}) {
+        TestFolder dir;
+        dir.write("quillo.ini", QByteArray(length, '\x07'));
+        FakeUiServices ui;
+        Module1 m(ui, dir.path());
+        m.ReadSettings();
+        EXPECT_EQ(dir.read("quillo.ini"), SettingsRecord::defaults(ui.screen).toBytes()) << length;
+    }
+}
+
+// 1920 x 1080 at 200 % leaves 960 x 540 (less a panel): the large window
+// would not fit in height.
+TEST(Settings, FirstRunLayoutIsLargeOnlyWhereItFitsTheAvailableScreen) {
+    for (const auto& [pixels, large] :
+         {std::pair{QSize(1024, 768), 1}, {QSize(960, 510), 0}, {QSize(791, 1000), 0}}) {
+        TestFolder dir;
+        FakeUiServices ui;
+        ui.available = pixels * 15;
+        Module1 m(ui, dir.path());
+        m.ReadSettings();
+        EXPECT_EQ(dir.read("quillo.ini").mid(86, 2), i16(large)) << pixels.width();
+    }
+}
+
+TEST(Settings, RefusedWriteKeepsTheSettingsAndTellsOnce) {
+    TestFolder dir;
+    // A regular file stands where the program folder should be.
+    dir.write("notafolder", "x");
+    FakeUiServices ui;
+    Module1 m(ui, dir.file("notafolder"));
+    m.ReadSettings();
+    m.S.CurrentGroup = 5;
+    m.WriteSettings();
+    QCoreApplication::processEvents();
+    m.WriteSettings();
+    QCoreApplication::processEvents();
+    ASSERT_EQ(ui.errors.size(), 1) << "told once";
+    EXPECT_TRUE(ui.errors[0].contains("quillo.ini"));
+    EXPECT_TRUE(ui.errors[0].contains("Not a directory"));
+    EXPECT_EQ(m.S.CurrentGroup, 5);
+}

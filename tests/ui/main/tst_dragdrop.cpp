@@ -1,0 +1,242 @@
+#include "holder.h"
+#include "mainwindowfixture.h"
+
+#include "core/filelayer.h"
+#include "store/vbcolor.h"
+#include "ui/net/waiting.h"
+#include "ui/main/buttonlabel.h"
+#include "ui/main/dragoutline.h"
+#include "ui/main/nameedit.h"
+#include "ui/main/notebox.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QLabel>
+#include <QPushButton>
+#include <QTimer>
+
+namespace {
+
+QByteArray noteBytes(const char* text) {
+    return QByteArray(text) + QByteArray("\x01\x00", 2);
+}
+
+} // namespace
+
+class DragDrop : public MainWindowFixture {
+protected:
+    void expectSelected(int group, int item) {
+        EXPECT_EQ(m->S.CurrentGroup, group);
+        EXPECT_EQ(m->S.currentItem(), item);
+        EXPECT_EQ(VbColor::of(w->Group[group]), 0xFF);
+        EXPECT_EQ(VbColor::of(w->Item[item]), 0xFF);
+    }
+};
+
+TEST_F(DragDrop, ADragStartsBeyondTwentyTwipsOnANamedButton) {
+    dir.write("items0.dir", names({"named"}, 62));
+    start();
+    press(w->Item[0]);
+    w->Item_MouseMove(0, 1, w->DownX + 20, w->DownY - 20);
+    EXPECT_EQ(w->dragSource(), nullptr) << "exactly 20 twips";
+    w->Item_MouseMove(0, 1, w->DownX, w->DownY + 21);
+    EXPECT_EQ(w->dragSource(), w->Item[0]);
+    EXPECT_TRUE(w->Del[0]->isVisible()) << "the erase target takes the panel's place";
+    EXPECT_FALSE(w->unload->isVisible());
+    EXPECT_TRUE(w->dragOutline()->isVisible());
+    release(w->Item[0]);
+    EXPECT_FALSE(w->dragOutline()->isVisible());
+    EXPECT_EQ(w->dragSource(), nullptr);
+
+    // No drag from an empty button.
+    press(w->Item[5]);
+    QTest::mouseMove(w->windowHandle(), centreInWindow(w->Item[9]));
+    EXPECT_EQ(w->dragSource(), nullptr);
+    release(w->Item[9]);
+
+    // A press while a name is being edited only ends the edit.
+    click(w->Group[0], Qt::RightButton);
+    type("Named");
+    drag(Qt::LeftButton, {w->Item[0], w->Item[7]});
+    EXPECT_EQ(w->Group[0]->text(), QStringLiteral("Named"));
+    EXPECT_EQ(w->Item[0]->text(), QStringLiteral("named"));
+    EXPECT_EQ(w->Item[7]->text(), QString());
+}
+
+TEST_F(DragDrop, AGroupMovesAndCopiesWithEveryNote) {
+    dir.write("group.dir", names({"Work", "Home"}, 31));
+    dir.write("items0.dir", names({"a", "", "", "", "", "empty"}, 62));
+    dir.write("quil0.0", noteBytes("alpha"));
+    dir.write("quil0.5", "");
+    dir.write("quil0.61", noteBytes("omega"));
+    writeSettings(dir, [](SettingsRecord& r) { r.CurrentItem[0] = 61; });
+    start();
+    const QByteArray index = dir.read("items0.dir");
+
+    drag(Qt::LeftButton, {w->Group[0], w->Group[3]});
+    EXPECT_EQ(dir.snapshot().keys(),
+              QStringList({"group.dir", "items3.dir", "quil3.0", "quil3.61", "quillo.ini"}))
+        << "an empty note leaves no file at either end";
+    EXPECT_EQ(dir.read("group.dir"), names({"", "Home", "", "Work"}, 31));
+    EXPECT_EQ(dir.read("items3.dir"), index);
+    EXPECT_EQ(dir.read("quil3.0"), noteBytes("alpha"));
+    EXPECT_EQ(dir.read("quil3.61"), noteBytes("omega"));
+    expectSelected(3, 61);
+    EXPECT_EQ(note(), QStringLiteral("omega"));
+    EXPECT_EQ(w->Item[0]->text(), QStringLiteral("a"));
+
+    // Nothing happens on a named group or on itself.
+    const auto before = dir.snapshot();
+    drag(Qt::LeftButton, {w->Group[3], w->Group[1]});
+    drag(Qt::RightButton, {w->Group[3], w->Group[3]});
+    EXPECT_EQ(dir.snapshot(), before);
+    EXPECT_FALSE(w->groupedit->isVisible()) << "a right drag names nothing";
+
+    // Copied onto the empty group on display: its names show at once.
+    click(w->Group[0]);
+    drag(Qt::RightButton, {w->Group[3], w->Group[0]});
+    expectSelected(0, 61);
+    EXPECT_EQ(w->Item[5]->text(), QStringLiteral("empty"));
+    EXPECT_EQ(dir.read("items0.dir"), index);
+    EXPECT_EQ(dir.read("quil0.61"), dir.read("quil3.61"));
+    EXPECT_EQ(dir.read("group.dir"), names({"Work", "Home", "", "Work"}, 31));
+}
+
+TEST_F(DragDrop, ItemsMoveAndCopyWithinAndBetweenGroups) {
+    dir.write("group.dir", names({"Work", "", "", "", "Other"}, 31));
+    dir.write("items0.dir", names({"a"}, 62));
+    dir.write("quil0.0", noteBytes("alpha"));
+    dir.write("items4.dir", names({"", "", "", "x", "", "", "", "y"}, 62));
+    dir.write("quil4.3", noteBytes("xray"));
+    start();
+
+    drag(Qt::LeftButton, {w->Item[0], w->Item[10]});
+    EXPECT_EQ(dir.read("items0.dir"), names({"", "", "", "", "", "", "", "", "", "", "a"}, 62));
+    EXPECT_FALSE(dir.exists("quil0.0"));
+    EXPECT_EQ(dir.read("quil0.10"), noteBytes("alpha"));
+    expectSelected(0, 10);
+
+    // Onto the chosen empty position: the moved note is shown there.
+    click(w->Item[20]);
+    drag(Qt::LeftButton, {w->Item[10], w->Item[20]});
+    expectSelected(0, 20);
+    EXPECT_EQ(note(), QStringLiteral("alpha"));
+
+    // Over a group button, that group opens; an unnamed one is named.
+    drag(Qt::LeftButton, {w->Item[20], w->Group[2], w->Item[4]});
+    expectSelected(2, 4);
+    EXPECT_EQ(dir.read("items2.dir"), names({"", "", "", "", "a"}, 62));
+    EXPECT_EQ(dir.read("quil2.4"), noteBytes("alpha"));
+    EXPECT_EQ(dir.read("group.dir"), names({"Work", "", "Untitled", "", "Other"}, 31));
+    EXPECT_EQ(dir.read("items0.dir").mid(20 * 40, 40), QByteArray(40, ' '));
+    EXPECT_EQ(m->S.CurrentItem[0], 0);
+
+    // Out of a group not on display: exactly its 40 bytes are blanked there.
+    click(w->Group[4]);
+    const QByteArray index4 = dir.read("items4.dir");
+    drag(Qt::LeftButton, {w->Item[3], w->Group[0], w->Item[5]});
+    QByteArray blanked = index4;
+    blanked.replace(3 * 40, 40, QByteArray(40, ' '));
+    EXPECT_EQ(dir.read("items4.dir"), blanked);
+    EXPECT_EQ(dir.read("quil0.5"), noteBytes("xray"));
+    EXPECT_FALSE(dir.exists("quil4.3"));
+
+    // The right button copies and keeps the source.
+    drag(Qt::RightButton, {w->Item[5], w->Group[4], w->Item[3]});
+    EXPECT_EQ(dir.read("items4.dir"), index4);
+    EXPECT_EQ(dir.read("quil4.3"), noteBytes("xray"));
+    EXPECT_EQ(dir.read("quil0.5"), noteBytes("xray"));
+    EXPECT_FALSE(w->ItemEdit->isVisible());
+}
+
+TEST_F(DragDrop, SlotsParkNotesInTheProgramFolder) {
+    dir.write("group.dir", names({"Work"}, 31));
+    dir.write("items0.dir", names({"a", "b"}, 62));
+    dir.write("quil0.0", noteBytes("alpha"));
+    dir.write("quil0.1", noteBytes("beta"));
+    start();
+    click(w->Item[1]);
+
+    drag(Qt::RightButton, {w->Item[0], w->Trans[2]});
+    EXPECT_EQ(dir.read("trans.2"), noteBytes("alpha"));
+    EXPECT_EQ(dir.read("trans.dir"), names({"", "", "a"}, 12));
+    EXPECT_EQ(dir.read("quil0.0"), noteBytes("alpha")) << "a copy keeps the item";
+
+    drag(Qt::LeftButton, {w->Item[1], w->Trans[7]});
+    EXPECT_EQ(dir.read("trans.7"), noteBytes("beta"));
+    EXPECT_FALSE(dir.exists("quil0.1"));
+    EXPECT_EQ(dir.read("items0.dir"), names({"a"}, 62));
+    expectSelected(0, 1);
+    EXPECT_EQ(note(), QString()) << "the chosen item stays chosen, its note moved away";
+
+    drag(Qt::LeftButton, {w->Trans[7], w->Item[9]});
+    EXPECT_FALSE(dir.exists("trans.7"));
+    EXPECT_EQ(dir.read("trans.dir"), names({"", "", "a"}, 12));
+    EXPECT_EQ(dir.read("quil0.9"), noteBytes("beta"));
+    EXPECT_EQ(dir.read("items0.dir"), names({"a", "", "", "", "", "", "", "", "", "b"}, 62));
+    expectSelected(0, 9);
+
+    drag(Qt::RightButton, {w->Trans[2], w->Item[3]});
+    EXPECT_EQ(dir.read("trans.2"), noteBytes("alpha"));
+    EXPECT_EQ(dir.read("quil0.3"), noteBytes("alpha"));
+}
+
+TEST_F(DragDrop, TheEraseTarget) {
+    dir.write("group.dir", names({"Work", "", "Gone"}, 31));
+    dir.write("items0.dir", names({"a", "b"}, 62));
+    dir.write("quil0.0", noteBytes("alpha"));
+    dir.write("quil0.1", noteBytes("beta"));
+    dir.write("items2.dir", names({"x", "y"}, 62));
+    dir.write("quil2.0", noteBytes("xray"));
+    dir.write("quil2.61", noteBytes("last"));
+    dir.write("trans.dir", names({"kept"}, 12));
+    dir.write("trans.0", noteBytes("parked"));
+    start();
+
+    // The shown item: both note boxes empty, and nothing left to save.
+    press(w->Item[0]);
+    QTest::mouseMove(w->windowHandle(), centreInWindow(w->Item[5]));
+    ASSERT_TRUE(w->Del[0]->isVisible());
+    QTest::mouseMove(w->windowHandle(), centreInWindow(w->Del[0]));
+    release(w->Del[0]);
+    EXPECT_FALSE(dir.exists("quil0.0"));
+    EXPECT_EQ(dir.read("items0.dir"), names({"", "b"}, 62));
+    EXPECT_EQ(w->Txt[0]->toPlainText(), QString());
+    EXPECT_EQ(w->Txt[1]->toPlainText(), QString());
+    EXPECT_FALSE(m->noteChanged());
+
+    // An item of another group, reached over its group: the note shown stays.
+    click(w->Item[1]);
+    click(w->Group[2]);
+    drag(Qt::LeftButton, {w->Item[1], w->Group[0], w->Del[1]});
+    EXPECT_EQ(dir.read("items2.dir"), names({"x"}, 62));
+    EXPECT_EQ(note(), QStringLiteral("beta"));
+
+    // A whole group, its index and every note; the slots stay.
+    drag(Qt::LeftButton, {w->Group[2], w->Del[2]});
+    EXPECT_EQ(dir.snapshot().keys(), QStringList({"group.dir", "items0.dir", "quil0.1",
+                                                  "quillo.ini", "trans.0", "trans.dir"}));
+    EXPECT_EQ(dir.read("group.dir"), names({"Work"}, 31));
+    EXPECT_EQ(w->Trans[0]->text(), QStringLiteral("kept"));
+    expectSelected(0, 1);
+    EXPECT_EQ(w->Item[1]->text(), QStringLiteral("b"));
+}
+
+TEST_F(DragDrop, InNetworkModeADropWaitsForTheLock) {
+    const QString net = useNetworkFolder(dir);
+    FileLayer::writeAtomic(net + "group.dir", names({"Shared"}, 31));
+    FileLayer::writeAtomic(net + "items0.dir", names({"a"}, 62));
+    FileLayer::writeAtomic(net + "quil0.0", noteBytes("alpha"));
+    start();
+    Holder holder(net + "quillo.loc");
+    ASSERT_TRUE(holder.waitUntilHeld());
+    ui.onModal = [&](QDialog&) {
+        QTimer::singleShot(200, [&] { holder.letGo(); });
+        return false;
+    };
+    drag(Qt::LeftButton, {w->Item[0], w->Item[3]});
+    EXPECT_EQ(ui.modalsShown, QStringList({"Waiting"}));
+    EXPECT_EQ(FileLayer::readAll(net + "quil0.3").data, noteBytes("alpha"));
+    EXPECT_EQ(FileLayer::readAll(net + "items0.dir").data, names({"", "", "", "a"}, 62));
+    EXPECT_FALSE(m->lockHeld());
+}

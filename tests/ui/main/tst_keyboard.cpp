@@ -1,0 +1,392 @@
+#include "dialogscript.h"
+#include "holder.h"
+#include "mainwindowfixture.h"
+#include "soon.h"
+
+#include "app/qtuiservices.h"
+#include "core/filelayer.h"
+#include "store/vbcolor.h"
+#include "ui/dialogs/colorform.h"
+#include "ui/main/buttonlabel.h"
+#include "ui/main/nameedit.h"
+#include "ui/main/notebox.h"
+#include "ui/main/targetform.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QGroupBox>
+#include <QListWidget>
+#include <QMenu>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTimer>
+
+namespace {
+
+QByteArray noteBytes(const char* text) {
+    return QByteArray(text) + QByteArray("\x01\x00", 2);
+}
+
+using Files = QMap<QString, QByteArray>;
+
+// A store of two groups with notes, a parked note and free places.
+Files sampleStore() {
+    return {{"group.dir", names({"Work", "", "", "Home"}, 31)},
+            {"items0.dir", names({"a", "b", "", "zero"}, 62)},
+            {"quil0.0", noteBytes("alpha")},
+            {"quil0.1", noteBytes("beta")},
+            {"quil0.3", ""},
+            {"items3.dir", names({"x"}, 62)},
+            {"quil3.0", noteBytes("xray")},
+            {"trans.dir", names({"parked"}, 12)},
+            {"trans.0", noteBytes("parked note")}};
+}
+
+// What a run leaves: every file, the choice and the note shown.
+struct Outcome {
+    Files files;
+    int group = -1;
+    int item = -1;
+    QString note;
+    bool operator==(const Outcome&) const = default;
+};
+
+void PrintTo(const Outcome& o, std::ostream* os) {
+    *os << "group " << o.group << " item " << o.item << " note '" << o.note.toStdString()
+        << "' files";
+    for (auto it = o.files.begin(); it != o.files.end(); ++it) {
+        *os << " " << it.key().toStdString() << "=" << it.value().toHex().left(24).toStdString();
+    }
+}
+
+} // namespace
+
+class Keyboard : public MainWindowFixture {
+protected:
+    QWidget* focus() const { return QApplication::focusWidget(); }
+    void hit(Qt::Key k, Qt::KeyboardModifiers mods = Qt::NoModifier) {
+        QTest::keyClick(focus(), k, mods);
+        QApplication::processEvents();
+    }
+    // Opens the focused button's menu with the menu key and picks `entry`
+    // with the arrow keys and Enter.
+    void menuEntry(const QString& entry) {
+        hit(Qt::Key_Menu);
+        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        ASSERT_NE(menu, nullptr);
+        for (int k = 0; k < 4 && (!menu->activeAction() || menu->activeAction()->text() != entry);
+             ++k) {
+            QTest::keyClick(menu, Qt::Key_Down);
+        }
+        ASSERT_EQ(menu->activeAction()->text(), entry);
+        QTest::keyClick(menu, Qt::Key_Return);
+    }
+    // "Move To..." or "Copy To..." on `source`, choosing `place` in `area`.
+    void moveTo(ButtonLabel* source, const QString& entry, const QString& area,
+                const QString& place) {
+        DialogScript script(ui);
+        bool picked = false;
+        script.then([&](QDialog& d) {
+            auto& form = dynamic_cast<TargetForm&>(d);
+            if (!area.isEmpty()) {
+                form.AreaList->setCurrentIndex(form.AreaList->findText(area));
+            }
+            const auto found = form.PlaceList->findItems(place, Qt::MatchExactly);
+            ASSERT_EQ(found.size(), 1) << place.toStdString();
+            form.PlaceList->setCurrentItem(found.first());
+            QTest::keyClick(form.PlaceList, Qt::Key_Return);
+            picked = true;
+        });
+        source->setFocus(Qt::TabFocusReason);
+        menuEntry(entry);
+        ASSERT_SOON(picked);
+        ui.onModal = nullptr;
+    }
+    // Runs `steps` on a window of its own over a fresh copy of `store`.
+    Outcome run(const Files& store, const std::function<void()>& steps) {
+        TestFolder folder;
+        for (auto it = store.begin(); it != store.end(); ++it) {
+            folder.write(it.key(), it.value());
+        }
+        w.reset();
+        m.reset();
+        start(folder.path());
+        steps();
+        Outcome o{folder.snapshot(), m->S.CurrentGroup, m->S.currentItem(), note()};
+        w->hide();
+        w.reset();
+        m.reset();
+        return o;
+    }
+};
+
+TEST_F(Keyboard, TabAndArrowsReachEveryColumn) {
+    dir.write("group.dir", names({"Work", "Home"}, 31));
+    dir.write("items0.dir", names({"a", "b", "c"}, 62));
+    writeSettings(dir, [](SettingsRecord& r) { r.CurrentItem[0] = 2; });
+    start();
+    ASSERT_EQ(focus(), m->noteBox());
+    type("\t");
+    EXPECT_EQ(note(), QStringLiteral("\t")) << "Tab types into the note";
+    hit(Qt::Key_Tab, Qt::ControlModifier);
+    EXPECT_EQ(focus(), w->Item[2]) << "the item column is entered at the chosen item";
+    const std::vector<QWidget*> order = {
+        w->Group[0], w->Trans[0], w->NetOption[0], w->Wordwrapcheck, w->sendtoclipboard,
+        w->Minimise, w->ColorBtn, w->Help,         w->unload,        m->noteBox()};
+    for (QWidget* next : order) {
+        hit(Qt::Key_Tab, focus() == m->noteBox() ? Qt::ControlModifier : Qt::NoModifier);
+        EXPECT_EQ(focus(), next) << next->objectName().toStdString();
+    }
+    hit(Qt::Key_Tab, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_EQ(focus(), w->unload);
+    for (int k = 0; k < 9; ++k) {
+        hit(Qt::Key_Tab, Qt::ShiftModifier);
+    }
+    EXPECT_EQ(focus(), w->Item[2]) << "Shift+Tab goes back the same way";
+
+    // Along a column: both halves of the items, the slots' two columns.
+    hit(Qt::Key_Down);
+    EXPECT_EQ(focus(), w->Item[3]);
+    hit(Qt::Key_Right);
+    EXPECT_EQ(focus(), w->Item[34]);
+    hit(Qt::Key_End);
+    EXPECT_EQ(focus(), w->Item[61]);
+    hit(Qt::Key_Home);
+    hit(Qt::Key_Up);
+    EXPECT_EQ(focus(), w->Item[0]);
+    w->Trans[5]->setFocus(Qt::TabFocusReason);
+    hit(Qt::Key_Right);
+    EXPECT_EQ(focus(), w->Trans[11]);
+
+    // A click leaves the focus in the note, on a slot (which has no click)
+    // too; after a button had it, the click brings it back to the note.
+    m->focusNote();
+    click(w->Trans[3]);
+    EXPECT_EQ(focus(), m->noteBox());
+    w->Item[1]->setFocus(Qt::TabFocusReason);
+    click(w->Item[4]);
+    EXPECT_EQ(focus(), m->noteBox());
+
+    // The small layout: only the buttons on show.
+    m->S.LargeLayout = 0;
+    w->ApplySizePreset();
+    w->Item[23]->setFocus(Qt::TabFocusReason);
+    hit(Qt::Key_Down);
+    EXPECT_EQ(focus(), w->Item[23]);
+    hit(Qt::Key_Right);
+    EXPECT_EQ(focus(), w->Item[23]);
+    w->Group[23]->setFocus(Qt::TabFocusReason);
+    hit(Qt::Key_Down);
+    EXPECT_EQ(focus(), w->Group[25]) << "group 24 is hidden";
+    hit(Qt::Key_Tab);
+    EXPECT_EQ(focus(), w->NetOption[0]) << "no slots in the small layout";
+}
+
+TEST_F(Keyboard, TheFocusIsMarkedOnEveryColour) {
+    start();
+    ButtonLabel* b = w->Item[5];
+    const auto ring = [&](bool focused) {
+        if (focused) {
+            b->setFocus(Qt::TabFocusReason);
+        } else {
+            m->focusNote();
+        }
+        const QImage img = b->grab().toImage();
+        const QColor ink = b->palette().color(b->foregroundRole());
+        int inked = 0;
+        for (int x = 2; x < img.width() - 2; ++x) {
+            inked += QColor(img.pixel(x, 2)) == ink ? 1 : 0;
+        }
+        return inked;
+    };
+    for (const qint32 colour :
+         {ColorForm::ColorValues[0], ColorForm::ColorValues[1], ColorForm::ColorValues[2],
+          ColorForm::ColorValues[3], VbColor::Highlight}) {
+        VbColor::paint(b, colour);
+        EXPECT_EQ(ring(false), 0) << std::hex << colour;
+        EXPECT_GT(ring(true), b->width() / 4) << std::hex << colour;
+    }
+}
+
+TEST_F(Keyboard, EnterChoosesAndF2RenamesAsTheMouseDoes) {
+    const Files store = sampleStore();
+    const auto keys = run(store, [&] {
+        type("typed");
+        w->Item[1]->setFocus(Qt::TabFocusReason);
+        hit(Qt::Key_Return);
+        EXPECT_EQ(focus(), m->noteBox());
+        w->Group[3]->setFocus(Qt::TabFocusReason);
+        hit(Qt::Key_Space);
+        w->Item[5]->setFocus(Qt::TabFocusReason);
+        hit(Qt::Key_F2);
+        EXPECT_EQ(focus(), w->ItemEdit);
+        type("Named");
+        hit(Qt::Key_Return);
+        EXPECT_EQ(focus(), m->noteBox());
+    });
+    const auto mouse = run(store, [&] {
+        type("typed");
+        click(w->Item[1]);
+        click(w->Group[3]);
+        click(w->Item[5], Qt::RightButton);
+        type("Named");
+        key(Qt::Key_Return);
+    });
+    EXPECT_EQ(keys, mouse);
+    EXPECT_EQ(keys.files.value("items3.dir"), names({"x", "", "", "", "", "Named"}, 62));
+    EXPECT_EQ(keys.files.value("quil0.0"), QByteArray("typedalpha\x01\x00", 12));
+}
+
+TEST_F(Keyboard, MoveToAndCopyToGiveTheSameFilesAsMouseDrags) {
+    const Files store = sampleStore();
+    const Outcome untouched = run(store, [] {});
+    struct Case {
+        const char* what;
+        std::function<void()> keys;
+        std::function<void()> mouse;
+    };
+    const std::vector<Case> cases = {
+        {"item within its group",
+         [&] { moveTo(w->Item[0], "Move To...", "Group 1, Work", "Item 11"); },
+         [&] {
+             drag(Qt::LeftButton, {w->Item[0], w->Item[10]});
+         }},
+        {"item into an unnamed group",
+         [&] { moveTo(w->Item[1], "Move To...", "Group 3, no name", "Item 5"); },
+         [&] {
+             drag(Qt::LeftButton, {w->Item[1], w->Group[2], w->Item[4]});
+         }},
+        {"item copied into another group",
+         [&] { moveTo(w->Item[0], "Copy To...", "Group 4, Home", "Item 2"); },
+         [&] {
+             drag(Qt::RightButton, {w->Item[0], w->Group[3], w->Item[1]});
+         }},
+        {"empty note moved", [&] { moveTo(w->Item[3], "Move To...", "Group 1, Work", "Item 8"); },
+         [&] {
+             drag(Qt::LeftButton, {w->Item[3], w->Item[7]});
+         }},
+        {"item parked in a slot",
+         [&] { moveTo(w->Item[1], "Move To...", "Transfer slots", "Transfer slot 4"); },
+         [&] {
+             drag(Qt::LeftButton, {w->Item[1], w->Trans[3]});
+         }},
+        {"slot copied into an item",
+         [&] { moveTo(w->Trans[0], "Copy To...", "Group 4, Home", "Item 3"); },
+         [&] {
+             drag(Qt::RightButton, {w->Trans[0], w->Group[3], w->Item[2]});
+         }},
+        {"slot moved into an item",
+         [&] { moveTo(w->Trans[0], "Move To...", "Group 1, Work", "Item 3"); },
+         [&] {
+             drag(Qt::LeftButton, {w->Trans[0], w->Item[2]});
+         }},
+        {"group moved", [&] { moveTo(w->Group[3], "Move To...", "", "Group 8"); },
+         [&] {
+             drag(Qt::LeftButton, {w->Group[3], w->Group[7]});
+         }},
+        {"group copied onto the empty group on display",
+         [&] {
+             click(w->Group[2]);
+             moveTo(w->Group[0], "Copy To...", "", "Group 3");
+         },
+         [&] {
+             click(w->Group[2]);
+             drag(Qt::RightButton, {w->Group[0], w->Group[2]});
+         }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const Outcome keys = run(store, c.keys);
+        const Outcome mouse = run(store, c.mouse);
+        EXPECT_NE(keys.files, untouched.files);
+        EXPECT_EQ(keys, mouse);
+    }
+}
+
+TEST_F(Keyboard, EraseAsksFirstAndCancelErasesNothing) {
+    const Files store = sampleStore();
+    const Outcome untouched = run(store, [] {});
+    const Outcome kept = run(store, [&] {
+        ui.answers = {1};
+        w->Item[1]->setFocus(Qt::TabFocusReason);
+        menuEntry("Erase");
+        ASSERT_SOON(ui.questions.size() == 1);
+        EXPECT_EQ(ui.questions[0], QStringLiteral("Erase the item \"b\" and its note?"));
+        EXPECT_EQ(focus(), w->Item[1]);
+    });
+    EXPECT_EQ(kept, untouched);
+
+    ui.questions.clear();
+    const Outcome keys = run(store, [&] {
+        ui.answers = {0, 0};
+        w->Item[1]->setFocus(Qt::TabFocusReason);
+        menuEntry("Erase");
+        ASSERT_SOON(ui.questions.size() == 1);
+        w->Group[3]->setFocus(Qt::TabFocusReason);
+        menuEntry("Erase");
+        ASSERT_SOON(ui.questions.size() == 2);
+        // A slot is never erased, an empty place has nothing to offer.
+        for (ButtonLabel* b : {w->Trans[0], w->Item[9]}) {
+            b->setFocus(Qt::TabFocusReason);
+            hit(Qt::Key_F10, Qt::ShiftModifier);
+            auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+            ASSERT_NE(menu, nullptr);
+            EXPECT_FALSE(menu->actions().at(2)->isEnabled());
+            EXPECT_EQ(menu->actions().at(0)->isEnabled(), b == w->Trans[0]);
+            menu->close();
+        }
+    });
+    const Outcome mouse = run(store, [&] {
+        press(w->Item[1]);
+        QTest::mouseMove(w->windowHandle(), centreInWindow(w->Item[5]));
+        QTest::mouseMove(w->windowHandle(), centreInWindow(w->Del[0]));
+        release(w->Del[0]);
+        drag(Qt::LeftButton, {w->Group[3], w->Del[2]});
+    });
+    EXPECT_EQ(keys, mouse);
+    EXPECT_FALSE(keys.files.contains("quil0.1"));
+    EXPECT_FALSE(keys.files.contains("items3.dir"));
+}
+
+TEST_F(Keyboard, InNetworkModeAMoveTakesTheLockAsADropDoes) {
+    const QString net = useNetworkFolder(dir);
+    FileLayer::writeAtomic(net + "group.dir", names({"Shared"}, 31));
+    FileLayer::writeAtomic(net + "items0.dir", names({"a"}, 62));
+    FileLayer::writeAtomic(net + "quil0.0", noteBytes("alpha"));
+    start();
+    Holder holder(net + "quillo.loc");
+    ASSERT_TRUE(holder.waitUntilHeld());
+    // The other copy lets go while this one waits; then the user picks.
+    ui.onModal = [&](QDialog& d) {
+        if (auto* form = qobject_cast<TargetForm*>(&d)) {
+            QTimer::singleShot(0, form, [form] {
+                const auto places = form->PlaceList->findItems("Item 4", Qt::MatchExactly);
+                form->PlaceList->setCurrentItem(places.value(0));
+                QTest::keyClick(form->PlaceList, Qt::Key_Return);
+            });
+        } else {
+            QTimer::singleShot(200, [&] { holder.letGo(); });
+        }
+        return false;
+    };
+    w->Item[0]->setFocus(Qt::TabFocusReason);
+    menuEntry("Move To...");
+    ASSERT_SOON(ui.modalsShown.size() == 2 && !QApplication::activeModalWidget());
+    EXPECT_EQ(ui.modalsShown, QStringList({"Waiting", "TargetForm"}));
+    EXPECT_EQ(FileLayer::readAll(net + "quil0.3").data, noteBytes("alpha"));
+    EXPECT_EQ(FileLayer::readAll(net + "items0.dir").data, names({"", "", "", "a"}, 62));
+    EXPECT_FALSE(m->lockHeld());
+    EXPECT_EQ(w->focusWidget(), m->noteBox());
+}
+
+// Enter still held from the menu, or Escape, gives the answer that changes
+// nothing.
+TEST(Questions, EnterAndEscapeGiveTheLastAnswer) {
+    QtUiServices services;
+    for (const Qt::Key k : {Qt::Key_Return, Qt::Key_Escape}) {
+        QTimer::singleShot(0, [k] { QTest::keyClick(QApplication::activeModalWidget(), k); });
+        EXPECT_EQ(services.ask(nullptr, "Erase?", {"Erase", "Cancel"}), 1) << k;
+    }
+}

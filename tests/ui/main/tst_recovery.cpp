@@ -1,0 +1,217 @@
+#include "mainwindowfixture.h"
+#include "soon.h"
+#include "testfolder.h"
+
+#include "core/notefile.h"
+#include "core/recoveryfile.h"
+#include "core/textfile.h"
+#include "ui/main/buttonlabel.h"
+
+#include <QFileInfo>
+#include <QMenu>
+#include <QProcess>
+#include <QPushButton>
+
+#include <cerrno>
+#include <csignal>
+#include <sys/stat.h>
+
+namespace {
+
+QString typedScript(int lines) {
+    QString s;
+    for (int k = 1; k <= lines; ++k) {
+        s += QStringLiteral("line %1\n").arg(k);
+    }
+    return s;
+}
+
+} // namespace
+
+class Recovery : public MainWindowFixture {
+protected:
+    QString rcv() const { return dir.file(QStringLiteral("quillo.rcv")); }
+    void restart() {
+        w.reset();
+        m.reset();
+        start();
+    }
+    void leaveRecovery(const QString& storeFolder, int group, int item, const QString& text) {
+        RecoveryNote r;
+        r.storeFolder = storeFolder;
+        r.group = group;
+        r.item = item;
+        r.text = text;
+        dir.write(QStringLiteral("quillo.rcv"), r.encode());
+    }
+};
+
+// A copy killed while its user types leaves the typed text behind; the next
+// start offers it, puts it back unsaved into its note, and the save on
+// quitting ends it.
+TEST_F(Recovery, TextTypedUntilAKillComesBackIntoItsNote) {
+    QProcess typist;
+    typist.start(QStringLiteral(QUILLO_BIN_DIR "/quillo_typist"), {dir.path()});
+    ASSERT_TRUE(typist.waitForStarted());
+    ASSERT_SOON_MS(QFileInfo(rcv()).size() > 80, 20000);
+    ::kill(static_cast<pid_t>(typist.processId()), SIGKILL);
+    typist.waitForFinished();
+
+    const std::optional<RecoveryNote> kept =
+        RecoveryNote::decode(dir.read(QStringLiteral("quillo.rcv")));
+    ASSERT_TRUE(kept);
+    EXPECT_TRUE(typedScript(1000).startsWith(kept->text)) << kept->text.toStdString();
+    EXPECT_GT(kept->text.size(), 30);
+    struct stat st {};
+    ASSERT_EQ(::stat(rcv().toLocal8Bit().constData(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0600u);
+
+    ui.answers = {2}; // Restore It
+    start();
+    ASSERT_EQ(ui.questions.size(), 1);
+    EXPECT_TRUE(ui.questions[0].contains(QStringLiteral("not saved")));
+    EXPECT_EQ(ui.lastAnswers,
+              (QStringList{QStringLiteral("Save as Text File..."), QStringLiteral("Discard It"),
+                           QStringLiteral("Restore It")}));
+    EXPECT_EQ(note(), kept->text);
+    EXPECT_TRUE(m->noteChanged());
+    EXPECT_TRUE(QFileInfo::exists(rcv()));
+
+    click(w->unload);
+    EXPECT_EQ(dir.read(QStringLiteral("quil0.0")), NoteFile::encode(kept->text, 1));
+    EXPECT_FALSE(QFileInfo::exists(rcv()));
+    EXPECT_TRUE(ui.errors.isEmpty()) << ui.errors.join('\n').toStdString();
+}
+
+// Typing keeps the file within moments; a text the note holds anyway is no
+// question; another store's text can only go to a text file; Discard gives
+// it up and leaves the note alone.
+TEST_F(Recovery, OfferedOnlyWhenSomethingWouldBeLost) {
+    start();
+    click(w->Item[3]);
+    type(QStringLiteral("typed"));
+    ASSERT_SOON(QFileInfo::exists(rcv()));
+    EXPECT_EQ(RecoveryNote::decode(dir.read(QStringLiteral("quillo.rcv")))->item, 3);
+    click(w->Item[4]);
+    EXPECT_FALSE(QFileInfo::exists(rcv()));
+
+    leaveRecovery(m->StoreFolder, 0, 3, QStringLiteral("typed"));
+    restart();
+    EXPECT_TRUE(ui.questions.isEmpty());
+    EXPECT_FALSE(QFileInfo::exists(rcv()));
+
+    leaveRecovery(dir.path() + QStringLiteral("elsewhere/"), 2, 5, QStringLiteral("far\naway"));
+    ui.answers = {1};
+    ui.nextFileName = dir.file(QStringLiteral("kept.txt"));
+    restart();
+    EXPECT_EQ(ui.lastAnswers,
+              (QStringList{QStringLiteral("Discard It"), QStringLiteral("Save as Text File...")}));
+    EXPECT_EQ(dir.read(QStringLiteral("kept.txt")), QByteArray("far\r\naway"));
+    EXPECT_FALSE(QFileInfo::exists(rcv()));
+
+    // Begun from a text the note no longer holds: saving it aside comes first.
+    leaveRecovery(m->StoreFolder, 0, 3, QStringLiteral("not wanted"));
+    ui.answers = {0};
+    restart();
+    EXPECT_EQ(ui.questions.size(), 2);
+    EXPECT_TRUE(ui.questions[1].contains("changed since")) << ui.questions[1].toStdString();
+    EXPECT_EQ(ui.lastAnswers,
+              (QStringList{QStringLiteral("Discard It"), QStringLiteral("Restore It"),
+                           QStringLiteral("Save as Text File...")}));
+    EXPECT_FALSE(QFileInfo::exists(rcv()));
+    EXPECT_EQ(dir.read(QStringLiteral("quil0.3")), NoteFile::encode(QStringLiteral("typed"), 1));
+    EXPECT_FALSE(m->noteChanged());
+
+    click(w->Item[6]);
+    type(QStringLiteral("x"));
+    ASSERT_SOON(QFileInfo::exists(rcv()));
+    key(Qt::Key_Backspace);
+    click(w->unload);
+    EXPECT_FALSE(QFileInfo::exists(rcv())) << "typing taken back before quitting";
+}
+
+class UndoErase : public Recovery {
+protected:
+    void erase(QWidget* what) { drag(Qt::LeftButton, {what, w->Del[0]}); }
+    bool undoOffered() {
+        emit w->Fedit->aboutToShow();
+        return w->FundoErase->isEnabled();
+    }
+};
+
+// An erased note and an erased group come back byte for byte, names with
+// line breaks included, for this run and the next; the run after that has
+// let them go.
+TEST_F(UndoErase, ErasedNoteAndGroupComeBackByteForByte) {
+    dir.write("group.dir", names({"Recipes", "Letters"}, 31));
+    dir.write("items0.dir", names({"soup", "two\r\nlines"}, 62));
+    dir.write("items1.dir", names({"Ann"}, 62));
+    dir.write("quil0.0", QByteArray("hot\r\nsoup\x01\x00", 11));
+    dir.write("quil0.1", QByteArray("bread\x00\x00", 7));
+    dir.write("quil1.0", QByteArray("Dear Ann\x01\x00", 10));
+    start();
+    const auto before = dir.snapshot();
+    EXPECT_FALSE(undoOffered());
+
+    erase(w->Item[1]);
+    ASSERT_FALSE(QFileInfo::exists(dir.file("quil0.1")));
+    erase(w->Group[0]);
+    ASSERT_FALSE(QFileInfo::exists(dir.file("items0.dir")));
+    restart();
+    ASSERT_TRUE(undoOffered());
+    w->FundoErase->trigger();
+    EXPECT_EQ(w->Group[0]->text(), "Recipes");
+    EXPECT_EQ(m->S.CurrentGroup, 0);
+    w->FundoErase->trigger();
+    EXPECT_EQ(m->S.currentItem(), 1);
+    EXPECT_EQ(note(), "bread");
+    EXPECT_FALSE(undoOffered());
+    EXPECT_TRUE(ui.errors.isEmpty()) << ui.errors.join('\n').toStdString();
+    auto after = dir.snapshot();
+    after.remove("quillo.ini");
+    auto expected = before;
+    expected.remove("quillo.ini");
+    EXPECT_EQ(after, expected);
+
+    erase(w->Group[1]);
+    restart();
+    restart();
+    EXPECT_FALSE(undoOffered()) << "kept for the run of the erase and the next only";
+}
+
+// A place used since the erase is left as it is, and the user is told.
+TEST_F(UndoErase, APlaceUsedSinceChangesNothing) {
+    dir.write("group.dir", names({"Recipes"}, 31));
+    dir.write("items0.dir", names({"soup"}, 62));
+    dir.write("quil0.0", QByteArray("hot soup\x01\x00", 10));
+    start();
+    erase(w->Item[0]);
+    click(w->Item[0]);
+    type(QStringLiteral("cold"));
+    click(w->Item[5]);
+    const auto before = dir.snapshot();
+    w->FundoErase->trigger();
+    EXPECT_EQ(dir.snapshot(), before);
+    ASSERT_EQ(ui.errors.size(), 1);
+    EXPECT_TRUE(ui.errors[0].contains("used since")) << ui.errors[0].toStdString();
+    EXPECT_TRUE(undoOffered()) << "it stays for when the place is free again";
+}
+
+// A save whose operation cannot end is put back: the recovery file stays,
+// and quitting asks first.
+TEST_F(Recovery, ASaveThatDoesNotStandKeepsTheRecoveryFile) {
+    start();
+    type(QStringLiteral("draft"));
+    ASSERT_SOON(QFileInfo::exists(rcv()));
+    m->beforeCommit = [&] {
+        m->opStep(FileResult::failure(QStringLiteral("finish saving"), dir.file("quil0.0"), EIO));
+    };
+    ui.answers = {2}; // Keep Editing
+    click(w->unload);
+    m->beforeCommit = nullptr;
+    ASSERT_EQ(ui.questions.size(), 1);
+    EXPECT_TRUE(ui.questions[0].contains("has not been saved")) << ui.questions[0].toStdString();
+    EXPECT_TRUE(QFileInfo::exists(rcv()));
+    EXPECT_FALSE(QFileInfo::exists(dir.file("quil0.0")));
+    EXPECT_EQ(note(), "draft");
+}
