@@ -31,7 +31,7 @@ define install_missing
 	fi
 endef
 
-.PHONY: all deps bench-deps build build-asan build-fuzz run test test-normal test-asan test-fuzz \
+.PHONY: all deps bench-deps check-layers build build-asan build-fuzz run test test-normal test-asan test-fuzz \
         fuzz bench shots soak format clean install package
 
 all: build
@@ -69,9 +69,14 @@ run: build
 
 # Tests run headless; the sanitizer build repeats the whole suite; then each
 # fuzz target runs a few seconds from its seed corpus.
-test: test-normal test-asan test-fuzz
+test: check-layers test-normal test-asan test-fuzz
 
-test-normal: build
+# Every include runs downward or stays level (core/, store/, ui/, app/):
+# checked first, before anything is built.
+check-layers:
+	@tests/check_layers.sh
+
+test-normal: check-layers build
 	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure --timeout 300
 
 test-asan: build-asan
