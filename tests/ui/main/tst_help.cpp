@@ -7,6 +7,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QFile>
 #include <QMenu>
 #include <QPushButton>
 #include <QTimer>
@@ -84,4 +85,28 @@ TEST_F(Help, AboutBoxClosesOnlyByEscOrOk) {
     });
     EXPECT_EQ(openAfter, std::vector<bool>({false, false}));
     EXPECT_TRUE(w->findChildren<about*>().isEmpty()) << "the box is gone once closed";
+}
+
+// What surprised a newcomer is in the help, where they will look for it.
+TEST(HelpFile, SaysWhatSurprisesANewcomer) {
+    QFile file(binDir() + QStringLiteral("/quillo.hlp"));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QString help = QString::fromUtf8(file.readAll());
+    const auto section = [&](const QString& title) {
+        const qsizetype from = help.indexOf(QStringLiteral("## ") + title);
+        return from < 0 ? QString()
+                        : help.mid(from, help.indexOf("\n## ", from + 1) - from).simplified();
+    };
+    const std::vector<std::pair<QString, QString>> points = {
+        {"Naming groups and items", "**Esc** closes the box and keeps the old name"},
+        {"Naming groups and items", "Cut, Copy and Paste"},
+        {"Moving and copying with the mouse", "drag distance"},
+        {"Moving and copying with the mouse", "Every group button an item passes over opens"},
+        {"Text files", "Documents folder"},
+        {"Sharing notes over the network", "With no network folder set"},
+    };
+    for (const auto& [where, what] : points) {
+        EXPECT_TRUE(section(where).contains(what))
+            << where.toStdString() << ": " << what.toStdString();
+    }
 }
