@@ -150,22 +150,6 @@ TEST_F(Selection, WordWrapIsSwitchedPerNote) {
     EXPECT_EQ(focus(), static_cast<QWidget*>(w->Txt[1]));
 }
 
-// In the small layout groups 24 to 30 are out of sight: no sliver of them
-// shows at the window's lower edge, and a click there chooses nothing.
-TEST_F(Selection, InTheSmallLayoutAHiddenGroupTakesNoClick) {
-    dir.write("group.dir", QByteArray(31, 'g').replace("g", field("g")));
-    writeSettings(dir, [](SettingsRecord& r) { r.LargeLayout = 0; });
-    start();
-    const int x = centreInWindow(w->Group[0]).x();
-    const int below = w->Group[23]->mapTo(w.get(), w->Group[23]->rect().bottomLeft()).y() + 1;
-    for (int y = below; y < w->height(); ++y) {
-        const auto* hit = qobject_cast<ButtonLabel*>(w->childAt(x, y));
-        EXPECT_EQ(hit, nullptr) << "y " << y << ": " << (hit ? hit->index() : -1);
-        QTest::mouseClick(w->windowHandle(), Qt::LeftButton, Qt::NoModifier, QPoint(x, y));
-    }
-    expectOneHighlight(0, 0);
-}
-
 // Another copy names group 6 while this one types a name for group 2: the
 // labels are corrected first, the edit is kept, and Enter in the box later
 // takes the name.
