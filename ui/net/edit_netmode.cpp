@@ -42,12 +42,12 @@ void edit::NetOption_MouseUp(int k) {
             // Never leave the network store's names on screen over the
             // local store: go back to it in full.
             switchStore(0);
-            return;
+        } else {
+            m.S.NetworkMode = 0;
+            m.WriteSettings();
+            m.StoreFolder = m.AppFolder;
+            done();
         }
-        m.S.NetworkMode = 0;
-        m.WriteSettings();
-        m.StoreFolder = m.AppFolder;
-        done();
         if (k == 1) {
             // Not a silent refusal: the user learns why, and where to fix it.
             m.services.showError(

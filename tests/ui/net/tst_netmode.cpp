@@ -86,6 +86,7 @@ TEST_F(NetMode, AFolderEmptiedInNetworkModeGoesBackInFull) {
     EXPECT_EQ(m->S.NetworkMode, 0);
     EXPECT_EQ(w->Group[0]->text(), QStringLiteral("Local"));
     EXPECT_TRUE(w->NetOption[0]->isChecked());
+    EXPECT_EQ(ui.errors.size(), 1U) << "and says why";
 }
 
 TEST_F(NetMode, SwitchingBothWaysSavesFirstAndStartsAtTheFirstItem) {
