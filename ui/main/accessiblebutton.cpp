@@ -26,7 +26,9 @@ QString AccessibleButton::nameOf(const ButtonLabel* label) {
     QString name = QStringLiteral("%1 %2, %3")
                        .arg(kind)
                        .arg(label->index() + 1)
-                       .arg(label->text().isEmpty() ? QStringLiteral("empty") : label->text());
+                       .arg(label->text().isEmpty()
+                                ? QStringLiteral("empty")
+                                : ButtonLabel::oneLine(label->text(), QStringLiteral(" ")));
     if (label->isHighlighted()) {
         name += QStringLiteral(", selected");
     }

@@ -9,6 +9,7 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QStyle>
 
 namespace {
 
@@ -120,13 +121,7 @@ void ButtonLabel::mouseReleaseEvent(QMouseEvent* event) {
 void ButtonLabel::keyPressEvent(QKeyEvent* event) {
     const int key = event->key();
     const Qt::KeyboardModifiers mods = event->modifiers() & ~Qt::KeypadModifier;
-    if (key == Qt::Key_Tab && mods == Qt::ControlModifier) {
-        // Ctrl+Tab moves on everywhere, as it does in the note.
-        focusNextPrevChild(true);
-    } else if ((key == Qt::Key_Backtab || key == Qt::Key_Tab) &&
-               mods == (Qt::ControlModifier | Qt::ShiftModifier)) {
-        focusNextPrevChild(false);
-    } else if (mods == Qt::NoModifier && isStepKey(key)) {
+    if (mods == Qt::NoModifier && isStepKey(key)) {
         emit stepRequested(m_index, key);
     } else if (event->isAutoRepeat()) {
         // A held key chooses or opens once, as one click would.
@@ -156,12 +151,25 @@ void ButtonLabel::contextMenuEvent(QContextMenuEvent* event) {
     emit menuRequested(m_index);
 }
 
+QString ButtonLabel::oneLine(QString name, const QString& separator) {
+    name.replace(QStringLiteral("\r\n"), separator);
+    name.replace(QLatin1Char('\r'), separator);
+    name.replace(QLatin1Char('\n'), separator);
+    return name;
+}
+
 void ButtonLabel::paintEvent(QPaintEvent* event) {
-    QLabel::paintEvent(event);
+    // The border as a frame draws it; the caption on one line, as a name
+    // taken from a note's first line breaks would otherwise show as two
+    // lines clipped to the button's height. What the caption holds stays.
+    QFrame::paintEvent(event);
+    QPainter p(this);
+    style()->drawItemText(&p, contentsRect().adjusted(indent(), 0, 0, 0),
+                          static_cast<int>(alignment()) | Qt::TextSingleLine, palette(),
+                          isEnabled(), oneLine(text(), QStringLiteral("\u00b6")), foregroundRole());
     if (hasFocus()) {
         // A thick dotted line in the caption's colour inside the border
         // shows on every back colour, the highlight included.
-        QPainter p(this);
         QPen pen(palette().color(foregroundRole()), 2, Qt::DotLine);
         p.setPen(pen);
         p.drawRect(QRectF(rect()).adjusted(2, 2, -2, -2));

@@ -20,6 +20,9 @@ public:
     int index() const { return m_index; }
     // Shows the chosen-button colour (only group and item buttons do).
     bool isHighlighted() const;
+    // The name with each line break as `separator`: a button shows it on
+    // one line with a pilcrow, a screen reader hears a blank.
+    static QString oneLine(QString name, const QString& separator);
 
 signals:
     // Buttons count 1 left, 2 right, 4 middle.

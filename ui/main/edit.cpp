@@ -286,6 +286,9 @@ void edit::connectHandlers() {
     connect(unload, &QPushButton::clicked, this, &edit::unload_Click);
     connect(ColorBtn, &QPushButton::clicked, this, &edit::ColorBtn_Click);
     connect(Timer1, &QTimer::timeout, this, &edit::Timer1_Timer);
+    // Once the check box has taken the click or the key, so that moving the
+    // focus to the note does not cancel its own toggle.
+    connect(Wordwrapcheck, &QCheckBox::clicked, m_afterWrapRelease, qOverload<>(&QTimer::start));
     connect(m_afterWrapRelease, &QTimer::timeout, this, &edit::Wordwrapcheck_MouseUp);
     m_helpKey = new HelpKey(*this, m);
     connect(Fhelpcontents, &QAction::triggered, this, &edit::Fhelpcontents_Click);

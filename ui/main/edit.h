@@ -223,6 +223,7 @@ private:
     void connectHandlers();
     void mouseDownOnButton(int Button, float X, float Y);
     bool keyPreview(QKeyEvent* event);
+    bool tabKey(QObject* watched, QKeyEvent* event);
     bool isOwnWidget(QObject* o) const;
     void takeName(NameEdit* box, QLabel* label, bool isGroup);
     bool consumeClickBlock();
@@ -258,6 +259,7 @@ private:
     bool putBack(const Trash::Entry& e, StoreTransaction& t);
     void showPutBack(const Trash::Entry& e);
     bool editShortcut(QObject* watched, QKeyEvent* event);
+    void offerSelectionEntries();
     bool readTextFile(const QString& path);
     void writeTextFile();
     void connectKeyboard();

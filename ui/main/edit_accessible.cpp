@@ -41,8 +41,10 @@ void edit::nameNote() {
     if (g < 0 || g >= 31 || i < 0 || i >= 62) {
         return;
     }
-    const QString group = Group.at(static_cast<size_t>(g))->text();
-    const QString item = Item.at(static_cast<size_t>(i))->text();
+    const QString group =
+        ButtonLabel::oneLine(Group.at(static_cast<size_t>(g))->text(), QStringLiteral(" "));
+    const QString item =
+        ButtonLabel::oneLine(Item.at(static_cast<size_t>(i))->text(), QStringLiteral(" "));
     QString name = QStringLiteral("Note of ") +
                    (group.isEmpty() ? QStringLiteral("Group %1").arg(g + 1) : group);
     name += item.isEmpty() ? QStringLiteral(", item %1").arg(i + 1) : QStringLiteral(": ") + item;

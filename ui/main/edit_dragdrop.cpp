@@ -4,9 +4,9 @@
 // button keeps the mouse, an outline follows the pointer, and the control
 // under the pointer at the release takes the drop.
 
-#include "store/module1.h"
 #include "core/nameindex.h"
 #include "core/notefile.h"
+#include "store/module1.h"
 #include "store/notetext.h"
 #include "store/storetransaction.h"
 #include "store/vbcolor.h"
@@ -14,12 +14,16 @@
 #include "ui/main/dragoutline.h"
 #include "ui/main/edit.h"
 #include "ui/main/notebox.h"
+#include "ui/twips.h"
 
 #include "core/filelayer.h"
 
+#include <QGuiApplication>
 #include <QLabel>
+#include <QStyleHints>
 #include <QTextCursor>
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -77,8 +81,9 @@ void edit::Del_MouseMove() {
     }
 }
 
-// A drag starts once an armed press has moved more than 20 twips, on a
-// named button, with the left or the right button held.
+// A drag starts once an armed press has moved further than the desktop's
+// drag distance (and never within 20 twips), on a named button, with the
+// left or the right button held: a click that wobbles a little is a click.
 void edit::buttonMouseMove(ButtonLabel* label, int Button, float X, float Y) {
     if (DragArmed == 0) {
         showdel(1);
@@ -87,7 +92,10 @@ void edit::buttonMouseMove(ButtonLabel* label, int Button, float X, float Y) {
         DragArmed = 0;
         return;
     }
-    const bool far = std::fabs(DownX - X) > 20.0F || std::fabs(DownY - Y) > 20.0F;
+    const float limit =
+        std::max(20.0F, static_cast<float>(QGuiApplication::styleHints()->startDragDistance() *
+                                           Twips::PerPixel));
+    const bool far = std::fabs(DownX - X) > limit || std::fabs(DownY - Y) > limit;
     if (far && DragArmed == 1 && (Button == 1 || Button == 2)) {
         startDrag(label);
     }

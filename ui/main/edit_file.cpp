@@ -13,9 +13,11 @@
 #include "ui/main/edit.h"
 
 #include <QAction>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QPlainTextEdit>
+#include <QStandardPaths>
 
 #include <cerrno>
 #include <unistd.h>
@@ -24,6 +26,17 @@ namespace {
 
 // "All Files" first, "Text Files" second: the file filter indexes 1 and 2.
 const QString kFilter = QStringLiteral("All Files (*);;Text Files (*.txt *.doc *.bat *.ini)");
+
+// Where a file dialog opens: the file last chosen in one, or at first the
+// user's documents folder (the home folder when there is none), never the
+// program folder among the notes' own files.
+QString dialogFolder(const QString& lastChosen) {
+    if (!lastChosen.isEmpty()) {
+        return lastChosen;
+    }
+    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    return !documents.isEmpty() && QFileInfo(documents).isDir() ? documents : QDir::homePath();
+}
 
 } // namespace
 
@@ -45,8 +58,9 @@ void edit::Fopen_Click() {
     }
     m_fileFilter = kFilter;
     m_fileFilterChosen = FileFilterIndex;
-    const QString path = m.services.openFileName(this, QStringLiteral("Open"), m_fileDialogPath,
-                                                 m_fileFilter, &m_fileFilterChosen);
+    const QString path =
+        m.services.openFileName(this, QStringLiteral("Open"), dialogFolder(m_fileDialogPath),
+                                m_fileFilter, &m_fileFilterChosen);
     FileFilterIndex = 1;
     if (path.isEmpty()) {
         return;
@@ -86,9 +100,9 @@ bool edit::readTextFile(const QString& path) {
 
 // The dialog shows the filters of the last Open of this run, none before.
 void edit::Fsaveas_Click() {
-    const QString path =
-        m.services.saveFileName(this, QStringLiteral("Save As"), m_fileDialogPath, m_fileFilter,
-                                m_fileFilter.isEmpty() ? nullptr : &m_fileFilterChosen);
+    const QString path = m.services.saveFileName(
+        this, QStringLiteral("Save As"), dialogFolder(m_fileDialogPath), m_fileFilter,
+        m_fileFilter.isEmpty() ? nullptr : &m_fileFilterChosen);
     if (path.isEmpty()) {
         return;
     }

@@ -109,6 +109,26 @@ bool edit::focusNextPrevChild(bool next) {
     return true;
 }
 
+// Tab, Ctrl+Tab and their Shift forms go from stop to stop on every control
+// of the window, forward and back; only in the note does Tab type a tab.
+bool edit::tabKey(QObject* watched, QKeyEvent* event) {
+    const int key = event->key();
+    const Qt::KeyboardModifiers mods = event->modifiers() & ~Qt::KeypadModifier;
+    if ((key != Qt::Key_Tab && key != Qt::Key_Backtab) ||
+        (mods & ~(Qt::ControlModifier | Qt::ShiftModifier)) != Qt::NoModifier ||
+        watched != QApplication::focusWidget()) {
+        return false;
+    }
+    const bool back = key == Qt::Key_Backtab || (mods & Qt::ShiftModifier);
+    if (!back && !(mods & Qt::ControlModifier) && qobject_cast<NoteBox*>(watched)) {
+        return false;
+    }
+    if (event->type() == QEvent::KeyPress) {
+        focusNextPrevChild(!back);
+    }
+    return true;
+}
+
 // Up and Down go along the column's buttons in their order, Left and Right
 // to the neighbour in the other half of a two-column array, Home and End to
 // the first and the last.

@@ -48,7 +48,11 @@ void edit::ApplySizePreset() {
     for (int k = 24; k < 62; ++k) {
         Item[k]->setVisible(large);
     }
-    Group[24]->setVisible(large);
+    // In the small layout groups 25 to 30 lie below the window's lower
+    // edge: hidden, so that no sliver of them shows or takes a click.
+    for (int k = 24; k < 31; ++k) {
+        Group[k]->setVisible(large);
+    }
     // Setting the size raises the resize handler, which settles the size.
     Form_Resize();
 }

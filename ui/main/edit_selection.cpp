@@ -167,9 +167,14 @@ void edit::txt_MouseMove(int /*Index*/, int /*Button*/, float /*X*/, float /*Y*/
     }
 }
 
+// The visible box follows the check mark, however it was changed (a click,
+// Space): the box never shows one state and the note another.
 void edit::Wordwrapcheck_MouseUp() {
-    const int from = m.S.WordWrap == 1 ? 1 : 0;
-    const int to = 1 - from;
+    const int to = Wordwrapcheck->isChecked() ? 1 : 0;
+    if (to == m.S.WordWrap) {
+        return;
+    }
+    const int from = 1 - to;
     m.S.WordWrap = static_cast<qint16>(to);
     NoteText::set(Txt[to], NoteText::get(Txt[from]));
     // The caret stays where the user left it.
@@ -189,9 +194,18 @@ bool edit::isOwnWidget(QObject* o) const {
     return w && w->window() == this;
 }
 
-// The window sees every key first; it acts only on Enter while a name is
-// being edited, where Enter takes the name instead of breaking the line.
+// The window sees every key first; it acts only on Enter and Esc while a
+// name is being edited: Enter takes the name instead of breaking the line,
+// Esc closes the box without taking it.
 bool edit::keyPreview(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Escape && EditMode >= 1) {
+        // Esc gives up the rename: nothing is written, the old name stays.
+        if (event->type() == QEvent::KeyPress) {
+            dropNameEdit();
+            m.focusNote();
+        }
+        return true;
+    }
     if (event->key() != Qt::Key_Return && event->key() != Qt::Key_Enter) {
         return false;
     }
@@ -221,7 +235,8 @@ bool edit::eventFilter(QObject* watched, QEvent* event) {
         if (isOwnWidget(watched)) {
             m_sessionEnding = false;
         }
-        if (isOwnWidget(watched) && keyPreview(static_cast<QKeyEvent*>(event))) {
+        if (isOwnWidget(watched) && (keyPreview(static_cast<QKeyEvent*>(event)) ||
+                                     tabKey(watched, static_cast<QKeyEvent*>(event)))) {
             return true;
         }
         if (editShortcut(watched, static_cast<QKeyEvent*>(event))) {
@@ -262,13 +277,6 @@ bool edit::eventFilter(QObject* watched, QEvent* event) {
             txt_MouseMove(watched == Txt[1]->viewport() ? 1 : 0, 0,
                           static_cast<float>(me->position().x()),
                           static_cast<float>(me->position().y()));
-        }
-        break;
-    case QEvent::MouseButtonRelease:
-        if (watched == Wordwrapcheck) {
-            // After the check box has taken the click, so that moving the
-            // focus to the note does not cancel its own toggle.
-            m_afterWrapRelease->start();
         }
         break;
     default:

@@ -46,20 +46,24 @@ void replaceSelection(QPlainTextEdit* box, const QString& text) {
 } // namespace
 
 // Cut, Copy and Delete are offered only with text selected. The state is
-// taken when the menu opens, and their keys follow it until the next time.
+// taken when the menu opens and again when one of their keys is pressed, so
+// a key acts as its entry would if the menu were opened now.
 void edit::Fedit_Click() {
-    const bool selected = m.noteBox()->textCursor().hasSelection();
-    Fcut->setEnabled(selected);
-    Fcopy->setEnabled(selected);
-    Fdelete->setEnabled(selected);
+    offerSelectionEntries();
     Fpaste->setEnabled(true);
     Fselectall->setEnabled(true);
     FundoErase->setEnabled(m.trash.last().has_value());
 }
 
-// With nothing selected (the keys follow the menu's last state) Cut and
-// Copy leave the clipboard as it is: a stray Ctrl+C does not throw away
-// what was copied before.
+void edit::offerSelectionEntries() {
+    const bool selected = m.noteBox()->textCursor().hasSelection();
+    Fcut->setEnabled(selected);
+    Fcopy->setEnabled(selected);
+    Fdelete->setEnabled(selected);
+}
+
+// With nothing selected Cut and Copy leave the clipboard as it is: a stray
+// Ctrl+C does not throw away what was copied before.
 void edit::Fcut_Click() {
     QPlainTextEdit* box = m.noteBox();
     if (box->textCursor().hasSelection()) {
@@ -96,12 +100,11 @@ void edit::sendtoclipboard_Click() {
 
 // The text boxes take Ctrl+X, Ctrl+C and Ctrl+V for themselves. In the main
 // window these keys belong to the Edit menu wherever the focus is, so that
-// they act on the note also while a name is being edited: the box is told it
-// may have the key, and the key itself then runs the menu entry (or nothing,
-// while the entry is disabled).
+// they act on the note also while a name is being edited: the focused control
+// is told it may have the key, and the key itself then runs the menu entry,
+// offered or not as the selection stands at that moment.
 bool edit::editShortcut(QObject* watched, QKeyEvent* event) {
-    if (!isOwnWidget(watched) ||
-        (!qobject_cast<NoteBox*>(watched) && !qobject_cast<NameEdit*>(watched))) {
+    if (!isOwnWidget(watched)) {
         return false;
     }
     const QKeySequence pressed(event->keyCombination());
@@ -112,6 +115,9 @@ bool edit::editShortcut(QObject* watched, QKeyEvent* event) {
         if (event->type() == QEvent::ShortcutOverride) {
             event->accept();
         } else if (event->type() == QEvent::KeyPress) {
+            if (entry != Fpaste) {
+                offerSelectionEntries();
+            }
             entry->trigger();
         }
         return true;

@@ -3,7 +3,6 @@
 #include "core/codepage.h"
 #include "core/textfile.h"
 
-#include <QKeyEvent>
 #include <QMimeData>
 #include <QTextBlock>
 #include <QTextCursor>
@@ -50,18 +49,6 @@ void NoteBox::insertFromMimeData(const QMimeData* source) {
     if (source && source->hasText()) {
         insertPlainText(TextFile::normaliseBreaks(source->text()));
     }
-}
-
-void NoteBox::keyPressEvent(QKeyEvent* event) {
-    const Qt::KeyboardModifiers mods = event->modifiers() & ~Qt::KeypadModifier;
-    if (mods & Qt::ControlModifier &&
-        (event->key() == Qt::Key_Tab || event->key() == Qt::Key_Backtab)) {
-        // Past the text box's own refusal (its Tab is typed), on to the window.
-        QWidget::focusNextPrevChild(event->key() == Qt::Key_Tab && !(mods & Qt::ShiftModifier));
-        event->accept();
-        return;
-    }
-    QPlainTextEdit::keyPressEvent(event);
 }
 
 void NoteBox::focusInEvent(QFocusEvent* event) {

@@ -16,8 +16,6 @@ signals:
     void focusEntered(int index);
 
 protected:
-    // Tab types a tab into the note; Ctrl+Tab and Ctrl+Shift+Tab move on.
-    void keyPressEvent(QKeyEvent* event) override;
     void focusInEvent(QFocusEvent* event) override;
     // Text leaves the box with CR LF line breaks and may come in with any of
     // CR LF, LF or CR: also by the box's own menu, keys and middle click.

@@ -2,11 +2,12 @@
 // periodic refresh that shows what other copies changed.
 
 #include "core/filelayer.h"
-#include "store/module1.h"
 #include "core/nameindex.h"
 #include "core/notefile.h"
+#include "store/module1.h"
 #include "store/notetext.h"
 #include "store/storetransaction.h"
+#include "store/uiservices.h"
 #include "ui/main/buttonlabel.h"
 #include "ui/main/edit.h"
 #include "ui/main/notebox.h"
@@ -41,12 +42,20 @@ void edit::NetOption_MouseUp(int k) {
             // Never leave the network store's names on screen over the
             // local store: go back to it in full.
             switchStore(0);
-            return;
+        } else {
+            m.S.NetworkMode = 0;
+            m.WriteSettings();
+            m.StoreFolder = m.AppFolder;
+            done();
         }
-        m.S.NetworkMode = 0;
-        m.WriteSettings();
-        m.StoreFolder = m.AppFolder;
-        done();
+        if (k == 1) {
+            // Not a silent refusal: the user learns why, and where to fix it.
+            m.services.showError(
+                this, QStringLiteral("No network folder is set, so Quillo Pad stays with your "
+                                     "local notes.\n\nTo choose one, click Options and then "
+                                     "\"Set Network Folder\"."));
+            m.focusNote();
+        }
         return;
     }
     if (k == m.S.NetworkMode) {

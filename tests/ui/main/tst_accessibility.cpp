@@ -17,6 +17,7 @@
 #include <QAccessible>
 #include <QCheckBox>
 #include <QGroupBox>
+#include <QImage>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QRadioButton>
@@ -246,4 +247,23 @@ TEST_F(Accessibility, NamesFollowCaptionsAndTheSelection) {
     item->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
     EXPECT_EQ(m->S.currentItem(), 7);
     EXPECT_EQ(nameOf(m->noteBox()), QStringLiteral("Note of Recipes, item 8"));
+}
+
+// A name taken from a note's first line keeps its line break in the store;
+// its button draws it on one line, the break as a pilcrow, and a screen
+// reader hears a blank there.
+TEST_F(Accessibility, ANameWithALineBreakShowsOnOneLine) {
+    start();
+    type("Shopping");
+    key(Qt::Key_Return);
+    type("Milk");
+    click(w->Item[5]);
+    ASSERT_EQ(w->Item[0]->text(), QStringLiteral("Shopping\r\nMilk")) << "the name as stored";
+    w->Item[1]->setText(QStringLiteral("Shopping\u00b6Milk"));
+    const QImage drawn = w->Item[0]->grab().toImage();
+    EXPECT_EQ(drawn, w->Item[1]->grab().toImage());
+    EXPECT_NE(drawn, w->Item[2]->grab().toImage()) << "a caption is drawn at all";
+    EXPECT_EQ(nameOf(w->Item[0]), QStringLiteral("Item 1, Shopping Milk"));
+    click(w->Item[0]);
+    EXPECT_EQ(nameOf(m->noteBox()), QStringLiteral("Note of Untitled: Shopping Milk"));
 }

@@ -11,8 +11,10 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QPushButton>
+#include <QStyleHints>
 #include <QTimer>
 
 namespace {
@@ -33,18 +35,33 @@ protected:
     }
 };
 
-TEST_F(DragDrop, ADragStartsBeyondTwentyTwipsOnANamedButton) {
-    dir.write("items0.dir", names({"named"}, 62));
+// A click that wobbles up to the desktop's drag distance (10 pixels) is a
+// click; one pixel further starts a drag.
+TEST_F(DragDrop, ADragStartsBeyondTheDesktopsDragDistanceOnANamedButton) {
+    dir.write("items0.dir", names({"named", "other"}, 62));
     start();
-    press(w->Item[0]);
-    w->Item_MouseMove(0, 1, w->DownX + 20, w->DownY - 20);
-    EXPECT_EQ(w->dragSource(), nullptr) << "exactly 20 twips";
-    w->Item_MouseMove(0, 1, w->DownX, w->DownY + 21);
+    QWindow* win = w->windowHandle();
+    const int far = QGuiApplication::styleHints()->startDragDistance();
+    ASSERT_EQ(far, 10);
+    const std::array<std::pair<int, QPoint>, 3> wobbles = {
+        {{1, QPoint(2, 0)}, {0, QPoint(-2, 2)}, {1, QPoint(far, 0)}}};
+    for (const auto& [k, by] : wobbles) {
+        const QPoint at = centreInWindow(w->Item[k]);
+        QTest::mousePress(win, Qt::LeftButton, Qt::NoModifier, at);
+        QTest::mouseMove(win, at + by);
+        EXPECT_FALSE(w->Del[0]->isVisible()) << "the erase target does not flash";
+        QTest::mouseRelease(win, Qt::LeftButton, Qt::NoModifier, at + by);
+        EXPECT_EQ(w->dragSource(), nullptr);
+        EXPECT_EQ(m->S.currentItem(), k) << "the click chose the item";
+    }
+    const QPoint at = centreInWindow(w->Item[0]);
+    QTest::mousePress(win, Qt::LeftButton, Qt::NoModifier, at);
+    QTest::mouseMove(win, at + QPoint(far + 1, 0));
     EXPECT_EQ(w->dragSource(), w->Item[0]);
     EXPECT_TRUE(w->Del[0]->isVisible()) << "the erase target takes the panel's place";
     EXPECT_FALSE(w->unload->isVisible());
     EXPECT_TRUE(w->dragOutline()->isVisible());
-    release(w->Item[0]);
+    QTest::mouseRelease(win, Qt::LeftButton, Qt::NoModifier, at + QPoint(far + 1, 0));
     EXPECT_FALSE(w->dragOutline()->isVisible());
     EXPECT_EQ(w->dragSource(), nullptr);
 
@@ -88,7 +105,7 @@ TEST_F(DragDrop, AGroupMovesAndCopiesWithEveryNote) {
     // Nothing happens on a named group or on itself.
     const auto before = dir.snapshot();
     drag(Qt::LeftButton, {w->Group[3], w->Group[1]});
-    drag(Qt::RightButton, {w->Group[3], w->Group[3]});
+    drag(Qt::RightButton, {w->Group[3], w->Group[6], w->Group[3]});
     EXPECT_EQ(dir.snapshot(), before);
     EXPECT_FALSE(w->groupedit->isVisible()) << "a right drag names nothing";
 

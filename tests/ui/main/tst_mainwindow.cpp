@@ -15,13 +15,21 @@
 
 using MainWindow = MainWindowFixture;
 
-// The small layout shows 24 items; the large one all 62, inside the window,
+// The small layout shows 24 items and 24 groups; the large one all, inside the window,
 // with the names the hidden buttons kept. The wide note lies over the columns.
 TEST_F(MainWindow, TheLargeLayoutAndTheWideNoteShowEverything) {
     writeSettings(dir, [](SettingsRecord& r) { r.LargeLayout = 0; });
     dir.write("items0.dir", names({}, 30) + field("Thirty") + names({}, 31));
     start();
     EXPECT_FALSE(w->Item[30]->isVisible());
+    // Nothing of the groups below the window's lower edge shows or takes a click.
+    const int x = centreInWindow(w->Group[0]).x();
+    for (int y = w->Group[23]->mapTo(w.get(), QPoint(0, w->Group[23]->height())).y();
+         y < w->height(); ++y) {
+        EXPECT_EQ(qobject_cast<ButtonLabel*>(w->childAt(x, y)), nullptr) << "y " << y;
+        QTest::mouseClick(w->windowHandle(), Qt::LeftButton, Qt::NoModifier, QPoint(x, y));
+    }
+    EXPECT_EQ(m->HighlightedGroup, 0);
     m->S.LargeLayout = 1;
     w->ApplySizePreset();
     EXPECT_TRUE(w->Item[30]->isVisible());

@@ -6,6 +6,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QCheckBox>
 #include <QClipboard>
 #include <QDir>
 #include <QImage>
@@ -47,18 +48,27 @@ protected:
     }
 };
 
-TEST_F(NoteText, EditMenuFollowsTheSelectionAndItsKeysTheLastOpening) {
+// The keys act as their entries would if the menu were opened now, also
+// after it was last opened with nothing selected, wherever the focus is.
+TEST_F(NoteText, EditMenuAndItsKeysFollowTheSelectionOfTheMoment) {
     start();
     type("abcdef");
     clipboard()->setText("before");
     EXPECT_EQ(editMenuOffers(), "00011");
+    ctrl(Qt::Key_C);
+    EXPECT_EQ(clipboard()->text(), "before") << "nothing selected: the clipboard keeps its text";
     selectLeft(3);
-    ctrl(Qt::Key_X);
-    EXPECT_EQ(clipboard()->text(), "before") << "the keys follow the menu's last state";
-    EXPECT_EQ(editMenuOffers(), "11111");
-    ctrl(Qt::Key_X);
+    ctrl(Qt::Key_C);
     EXPECT_EQ(clipboard()->text(), "def");
-    EXPECT_EQ(note(), "abc");
+    EXPECT_EQ(note(), "abcdef");
+    EXPECT_EQ(editMenuOffers(), "11111");
+    key(Qt::Key_End);
+    EXPECT_EQ(editMenuOffers(), "00011");
+    selectLeft(2);
+    w->Wordwrapcheck->setFocus(Qt::TabFocusReason);
+    ctrl(Qt::Key_X);
+    EXPECT_EQ(clipboard()->text(), "ef");
+    EXPECT_EQ(note(), "abcd");
 
     // Select All on an empty note selects nothing.
     w->Fselectall->trigger();

@@ -139,6 +139,15 @@ TEST_F(Selection, WordWrapIsSwitchedPerNote) {
     click(w->Item[0]);
     EXPECT_TRUE(w->Txt[0]->isVisible());
     EXPECT_FALSE(w->Wordwrapcheck->isChecked());
+
+    // Space on the check box switches the box as a click does.
+    w->Wordwrapcheck->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(w->Wordwrapcheck, Qt::Key_Space);
+    QApplication::processEvents();
+    EXPECT_TRUE(w->Wordwrapcheck->isChecked());
+    EXPECT_TRUE(w->Txt[1]->isVisible());
+    EXPECT_FALSE(w->Txt[0]->isVisible());
+    EXPECT_EQ(focus(), static_cast<QWidget*>(w->Txt[1]));
 }
 
 // Another copy names group 6 while this one types a name for group 2: the
@@ -168,15 +177,35 @@ TEST_F(Selection, AbandonedNameEditKeepsTheBoxAndTheText) {
               names({"", "", "Mine", "", "", "", "Theirs"}, 31));
 }
 
+// Esc gives up a rename: nothing is written and the old name stays.
 // Tapping Alt hands the keyboard to the menu bar for a moment; the name
 // edit goes on. Shift+Enter in the note is a plain line break.
-TEST_F(Selection, AltTapKeepsTheNameEditAndShiftEnterBreaksTheLine) {
+TEST_F(Selection, EscGivesUpARenameAltTapKeepsItShiftEnterBreaksTheLine) {
+    dir.write("group.dir", names({"", "", "Old"}, 31));
+    dir.write("items0.dir", names({"a"}, 62));
     start();
+    const QByteArray groups = dir.read("group.dir");
+    const QByteArray items = dir.read("items0.dir");
+    const std::vector<std::pair<ButtonLabel*, QString>> renames = {
+        {w->Item[0], "a"}, {w->Item[5], ""}, {w->Group[2], "Old"}, {w->Group[7], ""}};
+    for (const auto& [b, old] : renames) {
+        click(b, Qt::RightButton);
+        type("New");
+        key(Qt::Key_Escape);
+        EXPECT_FALSE(w->groupedit->isVisible() || w->ItemEdit->isVisible());
+        EXPECT_EQ(w->EditMode, 0);
+        EXPECT_EQ(focus(), static_cast<QWidget*>(m->noteBox()));
+        EXPECT_EQ(b->text(), old) << b->objectName().toStdString();
+    }
+    EXPECT_EQ(dir.read("group.dir"), groups);
+    EXPECT_EQ(dir.read("items0.dir"), items);
+    EXPECT_FALSE(dir.exists("items7.dir"));
+
     click(w->Group[2], Qt::RightButton);
     type("Rec");
     QTest::keyClick(focus(), Qt::Key_Alt);
     EXPECT_TRUE(w->groupedit->isVisible());
-    QTest::keyClick(focus(), Qt::Key_Escape);
+    QTest::keyClick(focus(), Qt::Key_Alt);
     w->groupedit->setFocus();
     type("ipes");
     key(Qt::Key_Return);

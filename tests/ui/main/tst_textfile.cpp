@@ -16,6 +16,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QTimer>
 
 #include <cerrno>
@@ -135,6 +136,32 @@ TEST_F(TextFiles, OnlyTheFirstOpenPreselectsTextFiles) {
     EXPECT_EQ(ui.fileDialogs[1].filterIndex, 2);
     EXPECT_EQ(ui.fileDialogs[2].filterIndex, 1) << "the first Open was cancelled";
     EXPECT_EQ(ui.fileDialogs[3].filterIndex, 2) << "Save As shows the one chosen at Open";
+}
+
+// The dialogs open first where a person keeps documents (the home folder
+// when there is no documents folder), never among the store's own files;
+// after that at the file last chosen.
+TEST_F(TextFiles, FileDialogsStartInTheDocumentsFolderThenAtTheLastFile) {
+    const QByteArray home = qgetenv("HOME");
+    const QByteArray config = qgetenv("XDG_CONFIG_HOME");
+    const auto restore = qScopeGuard([&] {
+        qputenv("HOME", home);
+        qputenv("XDG_CONFIG_HOME", config);
+    });
+    const QString me = dir.mkdir("me");
+    qputenv("HOME", QFile::encodeName(me));
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(me + "/.config"));
+    start();
+    open(QString());
+    const QString documents = dir.mkdir("me/Documents");
+    open(QString());
+    open(dir.file("t.txt"));
+    type("x");
+    saveAs(QString());
+    ASSERT_EQ(ui.fileDialogs.size(), 4U);
+    EXPECT_EQ(QDir(ui.fileDialogs[0].folder), QDir(me));
+    EXPECT_EQ(QDir(ui.fileDialogs[1].folder), QDir(documents));
+    EXPECT_EQ(ui.fileDialogs[3].folder, dir.file("t.txt"));
 }
 
 TEST_F(TextFiles, AFileThatCannotBeReadGivesCantAndLeavesTheNoteEmpty) {

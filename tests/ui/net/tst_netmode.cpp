@@ -59,9 +59,15 @@ TEST_F(NetMode, WithNoFolderNetworkStaysLocal) {
     type("saved first");
     click(w->NetOption[0]);
     EXPECT_EQ(dir.read("quil0.0"), noteBytes("saved first")) << "the current mode's button saves";
+    EXPECT_EQ(ui.errors, QStringList()) << "Local needs no folder";
     click(w->NetOption[1]);
     EXPECT_TRUE(w->NetOption[0]->isChecked());
     EXPECT_EQ(storedMode(), 0);
+    // Not silent: the user learns why, and where to set a folder.
+    ASSERT_EQ(ui.errors.size(), 1);
+    EXPECT_TRUE(ui.errors[0].startsWith("No network folder is set")) << ui.errors[0].toStdString();
+    EXPECT_TRUE(ui.errors[0].contains("Options")) << ui.errors[0].toStdString();
+    EXPECT_TRUE(ui.errors[0].contains("\"Set Network Folder\"")) << ui.errors[0].toStdString();
     // The program's own change of the option switches nothing.
     w->NetOption[1]->setChecked(true);
     EXPECT_EQ(m->S.NetworkMode, 0);
@@ -80,6 +86,7 @@ TEST_F(NetMode, AFolderEmptiedInNetworkModeGoesBackInFull) {
     EXPECT_EQ(m->S.NetworkMode, 0);
     EXPECT_EQ(w->Group[0]->text(), QStringLiteral("Local"));
     EXPECT_TRUE(w->NetOption[0]->isChecked());
+    EXPECT_EQ(ui.errors.size(), 1U) << "and says why";
 }
 
 TEST_F(NetMode, SwitchingBothWaysSavesFirstAndStartsAtTheFirstItem) {
