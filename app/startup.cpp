@@ -44,10 +44,9 @@ void applyColours(const Module1& m, edit& w) {
 
 void InitialLoad(Module1& m, edit& w) {
     // Only this copy uses its program folder, so what a crash left half-way
-    // there is undone, and its temporaries go, before anything is read.
+    // there is undone before anything is read (without a journal this is
+    // one failed open).
     StoreJournal::recover(m.AppFolder);
-    FileLayer::removeLeftovers(m.AppFolder);
-    m.trash.startRun();
     m.ReadSettings();
     w.ApplySizePreset();
     m.NetFolder = Module1::withSeparator(NameIndex::trimmed(m.S.NetworkFolder));
@@ -74,7 +73,6 @@ void InitialLoad(Module1& m, edit& w) {
     m.LoadNote();
     m.LoadTransferIndex();
     m.CloseAllFiles();
-    m.CheckShare();
 }
 
 void ShowMainWindow(Module1& m, edit& w) {
@@ -84,6 +82,16 @@ void ShowMainWindow(Module1& m, edit& w) {
     } else {
         w.show();
     }
+    FinishStartUp(m, w);
+}
+
+void FinishStartUp(Module1& m, edit& w) {
+    // The temporaries a crash left in the program folder, and the trash's
+    // count of runs with its synced write, are nothing the window needs to
+    // be drawn: they wait until it has been asked for.
+    FileLayer::removeLeftovers(m.AppFolder);
+    m.trash.startRun();
+    m.CheckShare();
     // Text a crash kept from its note is offered before anything is typed.
     w.OfferRecovery();
 }
