@@ -2,7 +2,9 @@
 
 #include "core/filelayer.h"
 #include "store/module1.h"
+#include "store/uiservices.h"
 #include "core/nameindex.h"
+#include "core/settingsrecord.h"
 #include "core/storejournal.h"
 #include "store/vbcolor.h"
 #include "ui/main/buttonlabel.h"
@@ -47,7 +49,12 @@ void InitialLoad(Module1& m, edit& w) {
     // there is undone before anything is read (without a journal this is
     // one failed open).
     StoreJournal::recover(m.AppFolder);
-    m.ReadSettings();
+    // A missing or damaged settings file gives the defaults, as ReadSettings
+    // does; they are written once the window is shown (FinishStartUp).
+    const ReadResult read = FileLayer::readAll(m.settingsPath());
+    const std::optional<SettingsRecord> record = SettingsRecord::fromBytes(read.data);
+    m.S = read.result && record ? *record
+                                : SettingsRecord::defaults(m.services.availableSizeTwips());
     w.ApplySizePreset();
     m.NetFolder = Module1::withSeparator(NameIndex::trimmed(m.S.NetworkFolder));
     w.NetOption.at(m.S.NetworkMode == 1 ? 1 : 0)->setChecked(true);
@@ -86,10 +93,14 @@ void ShowMainWindow(Module1& m, edit& w) {
 }
 
 void FinishStartUp(Module1& m, edit& w) {
-    // The temporaries a crash left in the program folder, and the trash's
-    // count of runs with its synced write, are nothing the window needs to
-    // be drawn: they wait until it has been asked for.
+    // The temporaries a crash left in the program folder, a first run's
+    // settings and the trash's count of runs (each a synced write) are
+    // nothing the window needs to be drawn: they wait until it has been
+    // asked for.
     FileLayer::removeLeftovers(m.AppFolder);
+    if (!SettingsRecord::fromBytes(FileLayer::readAll(m.settingsPath()).data)) {
+        m.WriteSettings();
+    }
     m.trash.startRun();
     m.CheckShare();
     // Text a crash kept from its note is offered before anything is typed.
