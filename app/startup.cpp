@@ -11,6 +11,7 @@
 #include "ui/main/edit.h"
 #include "ui/main/notebox.h"
 
+#include <QCoreApplication>
 #include <QRadioButton>
 #include <QTimer>
 
@@ -89,6 +90,9 @@ void ShowMainWindow(Module1& m, edit& w) {
     } else {
         w.show();
     }
+    // The window's map goes out to the display, and its first paint, before
+    // the rest; the user's keys and clicks wait.
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
     FinishStartUp(m, w);
 }
 
