@@ -10,8 +10,9 @@
 #include "ui/main/buttonlabel.h"
 #include "ui/main/edit.h"
 #include "ui/main/notebox.h"
+#include "ui/programicon.h"
 
-#include <QCoreApplication>
+#include <QApplication>
 #include <QRadioButton>
 #include <QTimer>
 
@@ -97,6 +98,8 @@ void ShowMainWindow(Module1& m, edit& w) {
 }
 
 void FinishStartUp(Module1& m, edit& w) {
+    // The program's icon, for every window, once the main one is out.
+    QApplication::setWindowIcon(programIcon());
     // The temporaries a crash left in the program folder, a first run's
     // settings and the trash's count of runs (each a synced write) are
     // nothing the window needs to be drawn: they wait until it has been
