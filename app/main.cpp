@@ -6,7 +6,6 @@
 #include "app/startup.h"
 #include "store/module1.h"
 #include "ui/main/edit.h"
-#include "ui/programicon.h"
 
 #include <QApplication>
 #include <QDir>
@@ -14,7 +13,6 @@
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Quillo Pad"));
-    QApplication::setWindowIcon(programIcon());
     // Lets the desktop match the window to its menu entry and icon.
     QGuiApplication::setDesktopFileName(QStringLiteral("quillo-pad"));
 

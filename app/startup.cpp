@@ -2,13 +2,17 @@
 
 #include "core/filelayer.h"
 #include "store/module1.h"
+#include "store/uiservices.h"
 #include "core/nameindex.h"
+#include "core/settingsrecord.h"
 #include "core/storejournal.h"
 #include "store/vbcolor.h"
 #include "ui/main/buttonlabel.h"
 #include "ui/main/edit.h"
 #include "ui/main/notebox.h"
+#include "ui/programicon.h"
 
+#include <QApplication>
 #include <QRadioButton>
 #include <QTimer>
 
@@ -44,11 +48,15 @@ void applyColours(const Module1& m, edit& w) {
 
 void InitialLoad(Module1& m, edit& w) {
     // Only this copy uses its program folder, so what a crash left half-way
-    // there is undone, and its temporaries go, before anything is read.
+    // there is undone before anything is read (without a journal this is
+    // one failed open).
     StoreJournal::recover(m.AppFolder);
-    FileLayer::removeLeftovers(m.AppFolder);
-    m.trash.startRun();
-    m.ReadSettings();
+    // A missing or damaged settings file gives the defaults, as ReadSettings
+    // does; they are written once the window is shown (FinishStartUp).
+    const ReadResult read = FileLayer::readAll(m.settingsPath());
+    const std::optional<SettingsRecord> record = SettingsRecord::fromBytes(read.data);
+    m.S = read.result && record ? *record
+                                : SettingsRecord::defaults(m.services.availableSizeTwips());
     w.ApplySizePreset();
     m.NetFolder = Module1::withSeparator(NameIndex::trimmed(m.S.NetworkFolder));
     w.NetOption.at(m.S.NetworkMode == 1 ? 1 : 0)->setChecked(true);
@@ -74,7 +82,6 @@ void InitialLoad(Module1& m, edit& w) {
     m.LoadNote();
     m.LoadTransferIndex();
     m.CloseAllFiles();
-    m.CheckShare();
 }
 
 void ShowMainWindow(Module1& m, edit& w) {
@@ -84,6 +91,25 @@ void ShowMainWindow(Module1& m, edit& w) {
     } else {
         w.show();
     }
+    // The window's map goes out to the display, and its first paint, before
+    // the rest; the user's keys and clicks wait.
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    FinishStartUp(m, w);
+}
+
+void FinishStartUp(Module1& m, edit& w) {
+    // The program's icon, for every window, once the main one is out.
+    QApplication::setWindowIcon(programIcon());
+    // The temporaries a crash left in the program folder, a first run's
+    // settings and the trash's count of runs (each a synced write) are
+    // nothing the window needs to be drawn: they wait until it has been
+    // asked for.
+    FileLayer::removeLeftovers(m.AppFolder);
+    if (!SettingsRecord::fromBytes(FileLayer::readAll(m.settingsPath()).data)) {
+        m.WriteSettings();
+    }
+    m.trash.startRun();
+    m.CheckShare();
     // Text a crash kept from its note is offered before anything is typed.
     w.OfferRecovery();
 }

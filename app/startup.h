@@ -9,6 +9,12 @@ class edit;
 void InitialLoad(Module1& m, edit& w);
 // Places the main window at the top-left corner and shows it, minimised if
 // the settings say so.
+// Then does what need not come before the window (through FinishStartUp).
 void ShowMainWindow(Module1& m, edit& w);
+// The rest of start-up, once the window is shown and before any of its
+// events runs: gives the program's icon, clears the program folder's
+// leftovers, writes a first run's settings, counts the trash's run, checks
+// the network folder's file system and offers recovered text.
+void FinishStartUp(Module1& m, edit& w);
 // A second copy asked this one to show itself: restore and raise the window.
 void RestoreAndRaise(edit& w);

@@ -8,6 +8,7 @@
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
+#include <mutex>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -39,12 +40,24 @@ Faults& faults() {
     return f;
 }
 
+// Files are written from more than one thread (the recovery file has one of
+// its own), so the checkpoints' count is kept under a lock.
+std::mutex& faultsLock() {
+    static std::mutex m;
+    return m;
+}
+
 // False, with errno set, where a test has armed a failure for this step.
 bool checkpoint(const char* step, const QString& path) {
+    std::unique_lock lock(faultsLock());
     Faults& f = faults();
     ++f.passed;
     if (f.observer) {
-        f.observer(step, path);
+        // Outside the lock: an observer may wait, as a slow disk would.
+        const auto observer = f.observer;
+        lock.unlock();
+        observer(step, path);
+        lock.lock();
     }
     if (f.countdown > 0 && --f.countdown == 0) {
         ++f.injected;
@@ -328,11 +341,13 @@ int FileLayer::removeLeftovers(const QString& folder) {
 }
 
 void FileFaults::failNth(int n, int error) {
+    const std::lock_guard lock(faultsLock());
     faults().countdown = n;
     faults().nthError = error;
 }
 
 void FileFaults::failStep(const QString& step, const QString& suffix, int error, int times) {
+    const std::lock_guard lock(faultsLock());
     Faults& f = faults();
     f.step = step;
     f.suffix = suffix;
@@ -341,22 +356,27 @@ void FileFaults::failStep(const QString& step, const QString& suffix, int error,
 }
 
 void FileFaults::setObserver(std::function<void(const char*, const QString&)> observer) {
+    const std::lock_guard lock(faultsLock());
     faults().observer = std::move(observer);
 }
 
 void FileFaults::reset() {
+    const std::lock_guard lock(faultsLock());
     Faults& f = faults();
     f = Faults{};
 }
 
 int FileFaults::passed() {
+    const std::lock_guard lock(faultsLock());
     return faults().passed;
 }
 
 int FileFaults::injected() {
+    const std::lock_guard lock(faultsLock());
     return faults().injected;
 }
 
 QString FileFaults::lastInjected() {
+    const std::lock_guard lock(faultsLock());
     return faults().last;
 }

@@ -1,6 +1,13 @@
 #include "core/recoveryfile.h"
 
+#include "core/filelayer.h"
+
 #include <QList>
+
+#include <condition_variable>
+#include <mutex>
+#include <thread>
+#include <utility>
 
 QByteArray RecoveryNote::encode() const {
     const QByteArray was = base.toUtf8();
@@ -34,4 +41,81 @@ std::optional<RecoveryNote> RecoveryNote::decode(const QByteArray& bytes) {
     r.base = QString::fromUtf8(bytes.mid(third + 1, baseBytes));
     r.text = QString::fromUtf8(bytes.mid(third + 1 + baseBytes));
     return r;
+}
+
+struct RecoveryWriter::State {
+    enum class Job { None, Write, Remove };
+
+    QString path;
+    std::mutex mutex;
+    std::condition_variable changed;
+    Job pending = Job::None;
+    RecoveryNote note;
+    bool busy = false;
+    bool ending = false;
+    std::thread thread; // started by the first request
+
+    void run() {
+        std::unique_lock lock(mutex);
+        for (;;) {
+            changed.wait(lock, [this] { return pending != Job::None || ending; });
+            if (pending == Job::None) {
+                return; // ending, with nothing left to do
+            }
+            const Job job = std::exchange(pending, Job::None);
+            const RecoveryNote taken = std::exchange(note, RecoveryNote{});
+            busy = true;
+            lock.unlock();
+            // Owner-only: it holds the user's text. A failure is no reason to
+            // interrupt typing; the next change tries again.
+            if (job == Job::Write) {
+                FileLayer::writeAtomic(path, taken.encode(), 0600);
+            } else {
+                FileLayer::remove(path);
+            }
+            lock.lock();
+            busy = false;
+            changed.notify_all();
+        }
+    }
+
+    void ask(Job job, RecoveryNote n) {
+        {
+            const std::lock_guard lock(mutex);
+            pending = job;
+            note = std::move(n);
+            if (!thread.joinable()) {
+                thread = std::thread([this] { run(); });
+            }
+        }
+        changed.notify_all();
+    }
+};
+
+RecoveryWriter::RecoveryWriter(QString path) : d(std::make_unique<State>()) {
+    d->path = std::move(path);
+}
+
+RecoveryWriter::~RecoveryWriter() {
+    {
+        const std::lock_guard lock(d->mutex);
+        d->ending = true;
+    }
+    d->changed.notify_all();
+    if (d->thread.joinable()) {
+        d->thread.join();
+    }
+}
+
+void RecoveryWriter::write(RecoveryNote note) {
+    d->ask(State::Job::Write, std::move(note));
+}
+
+void RecoveryWriter::remove() {
+    d->ask(State::Job::Remove, RecoveryNote{});
+}
+
+void RecoveryWriter::settle() {
+    std::unique_lock lock(d->mutex);
+    d->changed.wait(lock, [this] { return d->pending == State::Job::None && !d->busy; });
 }

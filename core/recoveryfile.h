@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QString>
 
+#include <memory>
 #include <optional>
 
 // Typed text not yet saved to its note, kept in the program folder (never in
@@ -28,4 +29,29 @@ struct RecoveryNote final {
     QByteArray encode() const;
     // Nothing for bytes that are not such a file.
     static std::optional<RecoveryNote> decode(const QByteArray& bytes);
+};
+
+// Writes the recovery file on a thread of its own, so that typing never
+// waits for the disk (a write syncs, and the program folder may be on a slow
+// or network home folder). At most one write is under way; a request that
+// has not begun yet is replaced by a newer one, so the newest text wins.
+// Requests are carried out in the order they were made: a removal asked for
+// after a write is never undone by that write landing late.
+class RecoveryWriter final {
+public:
+    explicit RecoveryWriter(QString path);
+    // Carries out what is still asked for (the newest request), then ends.
+    ~RecoveryWriter();
+    RecoveryWriter(const RecoveryWriter&) = delete;
+    RecoveryWriter& operator=(const RecoveryWriter&) = delete;
+
+    // The note is the writer's own copy; it is encoded off the caller's thread.
+    void write(RecoveryNote note);
+    void remove();
+    // Returns once every request made so far has been carried out.
+    void settle();
+
+private:
+    struct State;
+    std::unique_ptr<State> d;
 };

@@ -91,17 +91,20 @@ bool Module1::KeepRecovery() {
     note.wordWrap = S.WordWrap;
     note.base = m_storedText;
     note.text = text;
-    // Owner-only: it holds the user's text. A failure here is no reason to
-    // interrupt typing; the next change tries again.
     m_recoveryWritten = true; // a failed write may leave an older file to remove
-    FileLayer::writeAtomic(recoveryPath(), note.encode(), 0600);
+    m_recovery.write(std::move(note));
     return true;
 }
 
 void Module1::DropRecovery(bool leftOver) {
     if (m_recoveryWritten || (leftOver && QFileInfo::exists(recoveryPath()))) {
-        FileLayer::remove(recoveryPath());
+        m_recovery.remove();
         m_recoveryWritten = false;
+    }
+    if (leftOver) {
+        // Quitting, or an answer about a past run's text: the file is gone
+        // before anything goes on.
+        m_recovery.settle();
     }
 }
 

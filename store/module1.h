@@ -3,6 +3,7 @@
 #include "core/settingsrecord.h"
 #include "core/fileresult.h"
 #include "core/mounttable.h"
+#include "core/recoveryfile.h"
 #include "store/storecontrols.h"
 #include "core/storejournal.h"
 #include "core/storelock.h"
@@ -119,9 +120,13 @@ public:
     // operation on the store is under way: it must be tried again later.
     bool KeepRecovery();
     // The note was saved or its changes given up: no file is needed. Only the
-    // file this run wrote goes, unless the one a past run `leftOver` must.
+    // file this run wrote goes, unless the one a past run `leftOver` must;
+    // then it has gone when this returns.
     void DropRecovery(bool leftOver = false);
     QString recoveryPath() const;
+    // Returns once the recovery file holds what was last asked of it (it is
+    // written and removed off the window's thread).
+    void SettleRecovery() { m_recovery.settle(); }
     // The text the note's file holds, as far as this copy knows.
     const QString& storedText() const { return m_storedText; }
 
@@ -201,6 +206,7 @@ private:
     bool m_settingsFailureShown = false;
     bool m_shareChecked = false;
     bool m_recoveryWritten = false;
+    RecoveryWriter m_recovery{recoveryPath()};
     QString m_storedText;
     QStringList m_messages;
     bool m_messagesPosted = false;

@@ -10,7 +10,6 @@
 #include "ui/main/helpkey.h"
 #include "ui/main/nameedit.h"
 #include "ui/main/notebox.h"
-#include "ui/programicon.h"
 #include "ui/twips.h"
 
 #include <QApplication>
@@ -49,7 +48,8 @@ edit::edit(Module1& module, QWidget* parent) : QMainWindow(parent), m(module) {
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
     setFont(captionFont());
-    setWindowIcon(programIcon());
+    // The icon is given once the window is shown (start-up): drawing it
+    // takes a plug-in of its own, which need not delay the window.
     createControls();
     createMenus();
     connectHandlers();

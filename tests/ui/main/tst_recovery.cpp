@@ -2,6 +2,7 @@
 #include "soon.h"
 #include "testfolder.h"
 
+#include "core/filelayer.h"
 #include "core/notefile.h"
 #include "core/recoveryfile.h"
 #include "core/textfile.h"
@@ -12,9 +13,12 @@
 #include <QProcess>
 #include <QPushButton>
 
+#include <atomic>
 #include <cerrno>
+#include <chrono>
 #include <csignal>
 #include <sys/stat.h>
+#include <thread>
 
 namespace {
 
@@ -83,20 +87,86 @@ TEST_F(Recovery, TextTypedUntilAKillComesBackIntoItsNote) {
     EXPECT_TRUE(ui.errors.isEmpty()) << ui.errors.join('\n').toStdString();
 }
 
-// Typing keeps the file within moments; a text the note holds anyway is no
-// question; another store's text can only go to a text file; Discard gives
-// it up and leaves the note alone.
-TEST_F(Recovery, OfferedOnlyWhenSomethingWouldBeLost) {
+namespace {
+
+// The recovery file's sync waits at this gate, as on a slow disk, until the
+// test opens it (or two seconds pass, so that a write on the window's thread
+// fails the test instead of hanging it).
+std::atomic<bool> gateClosed{false};
+std::atomic<int> recoverySyncs{0};
+
+void slowRecoverySync(const char* step, const QString& path) {
+    if (qstrcmp(step, "sync") != 0 || !path.contains(QLatin1String("quillo.rcv"))) {
+        return;
+    }
+    ++recoverySyncs;
+    for (int k = 0; gateClosed && k < 2000; ++k) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+}
+
+} // namespace
+
+// The file is written off the window's thread, one write at a time, and the
+// newest text wins; a save or Unload that ends the need for the file is
+// never undone by a write still under way.
+TEST_F(Recovery, AWriteUnderWayNeverOutlivesItsNote) {
+    recoverySyncs = 0;
+    gateClosed = true;
+    FileFaults::setObserver(&slowRecoverySync);
     start();
     click(w->Item[3]);
-    type(QStringLiteral("typed"));
-    ASSERT_SOON(QFileInfo::exists(rcv()));
-    EXPECT_EQ(RecoveryNote::decode(dir.read(QStringLiteral("quillo.rcv")))->item, 3);
-    click(w->Item[4]);
-    EXPECT_FALSE(QFileInfo::exists(rcv()));
+    type(QStringLiteral("one"));
+    ASSERT_TRUE(m->KeepRecovery());
+    ASSERT_SOON(recoverySyncs == 1);
+    type(QStringLiteral("two")); // typing goes on while the disk is busy
+    ASSERT_TRUE(m->KeepRecovery());
+    type(QStringLiteral("three"));
+    ASSERT_TRUE(m->KeepRecovery());
+    EXPECT_FALSE(QFileInfo::exists(rcv())) << "the first write is still under way";
+    gateClosed = false;
+    m->SettleRecovery();
+    const std::optional<RecoveryNote> kept = RecoveryNote::decode(dir.read("quillo.rcv"));
+    ASSERT_TRUE(kept);
+    EXPECT_EQ(kept->text, "onetwothree");
+    EXPECT_EQ(kept->item, 3);
+    EXPECT_EQ(recoverySyncs, 2) << "the text in between was never written";
 
-    leaveRecovery(m->StoreFolder, 0, 3, QStringLiteral("typed"));
-    restart();
+    // Saved by going to another note while a write is under way.
+    gateClosed = true;
+    type(QStringLiteral("four"));
+    ASSERT_TRUE(m->KeepRecovery());
+    ASSERT_SOON(recoverySyncs == 3);
+    click(w->Item[4]);
+    gateClosed = false;
+    m->SettleRecovery();
+    EXPECT_FALSE(QFileInfo::exists(rcv()));
+    EXPECT_EQ(dir.read("quil0.3"), NoteFile::encode(QStringLiteral("onetwothreefour"), 1));
+
+    // Unload while a write is under way.
+    gateClosed = true;
+    type(QStringLiteral("five"));
+    ASSERT_TRUE(m->KeepRecovery());
+    ASSERT_SOON(recoverySyncs == 4);
+    std::thread opener([] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        gateClosed = false;
+    });
+    click(w->unload);
+    opener.join();
+    m->SettleRecovery();
+    EXPECT_FALSE(QFileInfo::exists(rcv())) << "the late write did not bring it back";
+    EXPECT_EQ(dir.read("quil0.4"), NoteFile::encode(QStringLiteral("five"), 1));
+    FileFaults::reset();
+    EXPECT_TRUE(ui.errors.isEmpty()) << ui.errors.join('\n').toStdString();
+}
+
+// A text the note holds anyway is no question; another store's text can only
+// go to a text file; Discard gives it up and leaves the note alone.
+TEST_F(Recovery, OfferedOnlyWhenSomethingWouldBeLost) {
+    leaveRecovery(dir.path(), 0, 3, QStringLiteral("typed"));
+    dir.write("quil0.3", NoteFile::encode(QStringLiteral("typed"), 1));
+    start();
     EXPECT_TRUE(ui.questions.isEmpty());
     EXPECT_FALSE(QFileInfo::exists(rcv()));
 
