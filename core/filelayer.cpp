@@ -391,6 +391,11 @@ FileResult FileLayer::append(const QString& path, const QByteArray& data, bool s
         err = closeErr;
     }
     if (err != 0) {
+        if (create) {
+            // Made by this call under a name that was free: a journal whose
+            // first line is not there would stop every later change.
+            ::unlink(native(path).constData());
+        }
         return fail(err);
     }
     if (create && sync) {

@@ -124,6 +124,13 @@ void Module1::DropRecovery(bool leftOver) {
 void Module1::RecoverJournal() {
     FileResult problem;
     JournalsRecovered += StoreJournal::recover(StoreFolder, &problem) ? 1 : 0;
+    // Told once, not at every refresh; each save it stops says so itself.
+    const QString told = problem ? QString() : problem.message();
+    if (told != m_journalProblem) {
+        m_journalProblem = told;
+    } else {
+        return;
+    }
     if (!problem) {
         reportMessage(QStringLiteral("A change left half done in \"%1\" by another copy or "
                                      "another account could not be undone, and nothing can be "

@@ -204,6 +204,7 @@ private:
     bool m_finishPosted = false;
     bool m_settingsFailureShown = false;
     bool m_settingsKept = false; // the settings file could not be read: never written over
+    QString m_journalProblem;    // what stops the store's journal being undone, as told
     bool m_shareChecked = false;
     bool m_recoveryWritten = false;
     QString m_storedText;
