@@ -33,6 +33,7 @@
 
 #include <cerrno>
 #include <csignal>
+#include <cstring>
 #include <iostream>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -41,6 +42,17 @@ namespace {
 
 QByteArray noteBytes(const char* text) {
     return QByteArray(text) + QByteArray("\x01\x00", 2);
+}
+
+const char* currentStep = "start";
+
+// Nothing may wait on a pipe: an action that has not ended in its time
+// ends the run, naming it.
+void hung(int) {
+    const char msg[] = "\nthis action hung on a name another account put in the folder: ";
+    (void)!::write(2, msg, sizeof msg - 1);
+    (void)!::write(2, currentStep, std::strlen(currentStep));
+    ::_exit(3);
 }
 
 } // namespace
@@ -112,10 +124,8 @@ protected:
         r.setNetworkFolder(store);
         FileLayer::writeAtomic(program + "quillo.ini", r.toBytes());
     }
-    // Every action of the sweeps in turn, each bounded in time: a save, the
-    // naming of a group, drops between items, slots and the erase target,
-    // Undo Erase, a refresh and a search. Dialogs are answered as a user
-    // would: the Waiting dialog is cancelled, questions get their first answer.
+    // Dialogs are answered as a user would: the Waiting dialog is cancelled,
+    // questions get their first answer, the Find dialog searches once.
     void answerAsAUser(const QString& searchFor) {
         ui.answers = std::deque<int>(50, 0);
         ui.onModal = [this, searchFor, asked = false](QDialog& d) mutable {
@@ -133,6 +143,9 @@ protected:
             return true;
         };
     }
+    // Every kind of action in turn, each bounded in time: a save, the naming
+    // of a group, drops between items, slots and the erase target, Undo
+    // Erase, a refresh and a search.
     void everyAction() {
         const std::pair<const char*, Action> steps[] = {
             {"save",
@@ -161,12 +174,11 @@ protected:
                 return;
             }
             ::alarm(20);
-            stepName = what;
+            currentStep = what;
             step();
             ::alarm(0);
         }
     }
-    static inline const char* stepName = "start";
 
     // Runs `action` once without a fault, then failing at call 1, 2, ...
     // until it passes every call; returns how many faults were injected.
@@ -326,17 +338,7 @@ TEST_F(Faults, InNetworkModeTheLockIsGivenBackBeforeAnyMessage) {
 }
 
 namespace {
-
-// Nothing may wait on a pipe: an action that has not ended in its time
-// ends the run, naming it.
-void hung(int) {
-    const char msg[] = "\nan action hung on a name another account put in the folder\n";
-    (void)!::write(2, msg, sizeof msg - 1);
-    ::_exit(3);
-}
-
 constexpr int kOtherAccount = 65534;
-
 } // namespace
 
 // Another account puts a link to a private file of the user, a dangling
@@ -383,6 +385,7 @@ TEST_F(Faults, WhatAnotherAccountPutsInTheFolderIsRefused) {
 
             ui = FakeUiServices();
             answerAsAUser(QString::fromLatin1(secret));
+            currentStep = "start";
             ::alarm(20);
             start(program);
             ::alarm(0);
