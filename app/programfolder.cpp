@@ -13,9 +13,13 @@ const QString kHelp = QStringLiteral("quillo.hlp");
 
 bool mayWrite(const QString& folder) {
     // The effective ids decide, as for every later write; a read-only mount
-    // counts as not writable even for root.
-    return ::faccessat(AT_FDCWD, QFile::encodeName(folder).constData(), W_OK | X_OK, AT_EACCESS) ==
-           0;
+    // counts as not writable even for root. The folder must also be this
+    // account's own: in a folder several accounts can write, one account's
+    // settings, local store, journal and recovery file would be another's.
+    const QByteArray name = QFile::encodeName(folder);
+    struct stat st {};
+    return ::stat(name.constData(), &st) == 0 && st.st_uid == ::geteuid() &&
+           ::faccessat(AT_FDCWD, name.constData(), W_OK | X_OK, AT_EACCESS) == 0;
 }
 
 QString dataFolder(const QString& xdgDataHome, const QString& home) {

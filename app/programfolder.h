@@ -10,9 +10,9 @@ struct ProgramFolder final {
 };
 
 // A build or a portable copy keeps everything beside the executable, as long
-// as the program may write there. An installed copy (its help file in
+// as the folder is the user's own and the program may write there. An installed copy (its help file in
 // ../share/quillo-pad/ instead of beside it) and a copy in a folder it cannot
-// write use the user's data folder: `xdgDataHome`/quillo-pad/, or
+// write, or that another account owns, use the user's data folder: `xdgDataHome`/quillo-pad/, or
 // `home`/.local/share/quillo-pad/ when `xdgDataHome` is empty or relative.
 // That folder is created owner-only when missing; if it cannot be made, the
 // first settings write says so, naming the file. The help file is taken from

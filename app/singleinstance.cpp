@@ -1,9 +1,14 @@
 #include "app/singleinstance.h"
 
+#include <QDir>
+#include <QFile>
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QThread>
 
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -11,16 +16,48 @@ constexpr int kTimeoutMs = 1000;
 const QByteArray kShow = QByteArrayLiteral("show\n");
 } // namespace
 
+namespace {
+
+// A folder of this account's own that no other account can enter or change.
+bool isPrivateFolder(const QString& folder) {
+    struct stat st {};
+    return ::lstat(QFile::encodeName(folder).constData(), &st) == 0 && S_ISDIR(st.st_mode) &&
+           st.st_uid == ::getuid() && (st.st_mode & 077) == 0;
+}
+
+} // namespace
+
 SingleInstance::SingleInstance(QObject* parent) : QObject(parent) {}
 
+SingleInstance::~SingleInstance() {
+    if (m_lockFd >= 0) {
+        ::close(m_lockFd);
+    }
+}
+
+QString SingleInstance::folder() {
+    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    if (QDir::isAbsolutePath(runtime) && isPrivateFolder(runtime)) {
+        return QDir::cleanPath(runtime);
+    }
+    // Made here, owner-only; one another account made first is not used.
+    const QString own = QDir::cleanPath(QDir::tempPath() + QStringLiteral("/quillo-pad-%1").arg(::getuid()));
+    ::mkdir(QFile::encodeName(own).constData(), 0700);
+    return isPrivateFolder(own) ? own : QString();
+}
+
 QString SingleInstance::serverName() {
-    return QStringLiteral("quillo-pad-%1").arg(::getuid());
+    const QString f = folder();
+    return f.isEmpty() ? QString() : f + QStringLiteral("/quillo-pad");
 }
 
 bool SingleInstance::handOverToRunningCopy() {
+    const QString name = serverName();
+    if (name.isEmpty()) {
+        return false;
+    }
     QLocalSocket socket;
-    socket.setSocketOptions(QLocalSocket::AbstractNamespaceOption);
-    socket.connectToServer(serverName());
+    socket.connectToServer(name);
     if (!socket.waitForConnected(kTimeoutMs)) {
         return false;
     }
@@ -45,22 +82,41 @@ SingleInstance::Claim SingleInstance::claim() {
         if (listen()) {
             return Claim::First;
         }
-        if (m_server->serverError() != QAbstractSocket::AddressInUseError) {
+        if (!m_busy) {
             // Listening is impossible here for another reason; run unguarded
             // rather than not at all.
             return Claim::First;
         }
-        delete m_server;
-        m_server = nullptr;
         QThread::msleep(50);
     }
     return Claim::HandedOver;
 }
 
 bool SingleInstance::listen() {
+    m_busy = false;
+    const QString name = serverName();
+    if (name.isEmpty()) {
+        return false;
+    }
+    if (m_lockFd < 0) {
+        const int fd = ::open(QFile::encodeName(name + QStringLiteral(".lock")).constData(),
+                              O_RDWR | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0600);
+        if (fd < 0) {
+            return false;
+        }
+        if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+            m_busy = errno == EWOULDBLOCK;
+            ::close(fd);
+            return false;
+        }
+        m_lockFd = fd;
+    }
+    // Holding the lock, a socket still there is one a killed copy left.
+    QLocalServer::removeServer(name);
+    delete m_server;
     m_server = new QLocalServer(this);
-    m_server->setSocketOptions(QLocalServer::AbstractNamespaceOption);
-    if (!m_server->listen(serverName())) {
+    m_server->setSocketOptions(QLocalServer::UserAccessOption);
+    if (!m_server->listen(name)) {
         return false;
     }
     connect(m_server, &QLocalServer::newConnection, this, [this] {

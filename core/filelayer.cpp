@@ -5,6 +5,7 @@
 #include <QRegularExpression>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
@@ -16,8 +17,26 @@ QString FileResult::message() const {
     if (m_ok) {
         return {};
     }
-    return QStringLiteral("Could not %1 the file \"%2\": %3.")
-        .arg(m_action, m_path, QString::fromLocal8Bit(std::strerror(m_error)));
+    QString why;
+    switch (m_error) {
+    case ELOOP:
+        why = QStringLiteral("it is a link, and the program never follows a link in its folders");
+        break;
+    case EISDIR:
+        why = QStringLiteral("it is a folder, not a file");
+        break;
+    case EEXIST:
+        why = QStringLiteral("a file of that name is already there, left by another copy or "
+                             "another account");
+        break;
+    case NotAFile:
+        why = QStringLiteral("it is not an ordinary file (a pipe, a device or a socket), so the "
+                             "program leaves it alone");
+        break;
+    default:
+        why = QString::fromLocal8Bit(std::strerror(m_error));
+    }
+    return QStringLiteral("Could not %1 the file \"%2\": %3.").arg(m_action, m_path, why);
 }
 
 namespace {
@@ -124,6 +143,51 @@ bool syncFolderOf(const QString& path) {
     return ok;
 }
 
+// Why a name is refused, or 0 for a regular file.
+int notRegular(const struct stat& st) {
+    if (S_ISREG(st.st_mode)) {
+        return 0;
+    }
+    if (S_ISLNK(st.st_mode)) {
+        return ELOOP;
+    }
+    return S_ISDIR(st.st_mode) ? EISDIR : FileResult::NotAFile;
+}
+
+// Opens an existing file of the program's folders, where other accounts may
+// have put anything: never through a link, never waiting on a pipe, and
+// only a regular file. A look comes first, so that a device is not even
+// opened (opening one alone can act). -1 with errno set otherwise.
+int openRegular(const QString& path, int flags, struct stat* opened = nullptr) {
+    const QByteArray name = native(path);
+    struct stat st {};
+    if (::lstat(name.constData(), &st) != 0) {
+        return -1;
+    }
+    if (const int err = notRegular(st)) {
+        errno = err;
+        return -1;
+    }
+    const int fd = ::open(name.constData(), flags | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        return -1;
+    }
+    struct stat now {};
+    int err = ::fstat(fd, &now) != 0 ? errno : notRegular(now);
+    if (err == 0 && (now.st_dev != st.st_dev || now.st_ino != st.st_ino)) {
+        err = EAGAIN; // swapped between the look and the open
+    }
+    if (err != 0) {
+        ::close(fd);
+        errno = err;
+        return -1;
+    }
+    if (opened) {
+        *opened = now;
+    }
+    return fd;
+}
+
 int closeChecked(int fd, const QString& path) {
     const bool injected = !checkpoint("close", path);
     const int injectedErr = errno;
@@ -138,21 +202,16 @@ int closeChecked(int fd, const QString& path) {
 
 ReadResult FileLayer::readAll(const QString& path) {
     ReadResult r;
-    const int fd =
-        checkpoint("open", path) ? ::open(native(path).constData(), O_RDONLY | O_CLOEXEC) : -1;
+    struct stat st {};
+    const int fd = checkpoint("open", path) ? openRegular(path, O_RDONLY, &st) : -1;
     if (fd < 0) {
         if (errno != ENOENT) {
+            r.exists = true;
             r.result = FileResult::failure(QStringLiteral("read"), path, errno);
         }
         return r;
     }
     r.exists = true;
-    struct stat st {};
-    if (::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
-        ::close(fd);
-        r.result = FileResult::failure(QStringLiteral("read"), path, EISDIR);
-        return r;
-    }
     r.data.reserve(static_cast<qsizetype>(st.st_size));
     char buf[65536];
     for (;;) {
@@ -174,23 +233,64 @@ ReadResult FileLayer::readAll(const QString& path) {
     return r;
 }
 
-FileResult FileLayer::writeAtomic(const QString& path, const QByteArray& data,
-                                  std::optional<mode_t> mode) {
+namespace {
+
+// Gives the new content of `path` a name: over the old file, or (`replace`
+// false) only where no name is yet, never through one that exists.
+bool publish(const QByteArray& tmp, const QString& path, bool replace) {
+    const QByteArray to = native(path);
+    if (replace) {
+        return ::rename(tmp.constData(), to.constData()) == 0;
+    }
+    if (::renameat2(AT_FDCWD, tmp.constData(), AT_FDCWD, to.constData(), RENAME_NOREPLACE) == 0) {
+        return true;
+    }
+    if (errno != EINVAL && errno != ENOSYS && errno != ENOTSUP) {
+        return false;
+    }
+    // A file system without that kind of rename: a second name fails where one exists.
+    if (::link(tmp.constData(), to.constData()) == 0) {
+        ::unlink(tmp.constData());
+        return true;
+    }
+    if (errno != EPERM && errno != ENOTSUP && errno != ENOSYS) {
+        return false;
+    }
+    struct stat st {};
+    if (::lstat(to.constData(), &st) == 0) {
+        errno = EEXIST;
+        return false;
+    }
+    return ::rename(tmp.constData(), to.constData()) == 0;
+}
+
+FileResult writeWhole(const QString& path, const QByteArray& data, std::optional<mode_t> mode,
+                      bool replace) {
     const auto fail = [&path](int err) {
         return FileResult::failure(QStringLiteral("save"), path, err);
     };
+    // Nothing is saved over a link, a pipe, a device or a folder; a regular
+    // file keeps its permissions, but never a set-id bit.
+    mode_t wanted = mode.value_or(defaultMode());
+    struct stat st {};
+    if (::lstat(native(path).constData(), &st) == 0) {
+        if (const int err = notRegular(st)) {
+            return fail(err);
+        }
+        if (!replace) {
+            return fail(EEXIST);
+        }
+        if (!mode) {
+            wanted = st.st_mode & 0777;
+        }
+    }
     const QFileInfo info(path);
     QByteArray tmp = native(info.absolutePath() + QLatin1String("/.") + info.fileName() +
                             QLatin1String(".XXXXXX"));
-    const int fd = checkpoint("mktemp", path) ? ::mkstemp(tmp.data()) : -1;
+    // A new name every time, made with O_CREAT|O_EXCL.
+    const int fd = checkpoint("mktemp", path) ? ::mkostemp(tmp.data(), O_CLOEXEC) : -1;
     if (fd < 0) {
         return fail(errno);
-    }
-    ::fcntl(fd, F_SETFD, FD_CLOEXEC);
-    mode_t wanted = mode.value_or(defaultMode());
-    struct stat st {};
-    if (!mode && ::stat(native(path).constData(), &st) == 0) {
-        wanted = st.st_mode & 07777;
     }
     int err = 0;
     if (!checkpoint("chmod", path) || ::fchmod(fd, wanted) != 0 || !writeFully(fd, data, path) ||
@@ -201,8 +301,7 @@ FileResult FileLayer::writeAtomic(const QString& path, const QByteArray& data,
     if (err == 0) {
         err = closeErr;
     }
-    if (err == 0 &&
-        (!checkpoint("rename", path) || ::rename(tmp.constData(), native(path).constData()) != 0)) {
+    if (err == 0 && (!checkpoint("rename", path) || !publish(tmp, path, replace))) {
         err = errno;
     }
     if (err != 0) {
@@ -216,6 +315,34 @@ FileResult FileLayer::writeAtomic(const QString& path, const QByteArray& data,
     return FileResult::success();
 }
 
+} // namespace
+
+FileResult FileLayer::writeAtomic(const QString& path, const QByteArray& data,
+                                  std::optional<mode_t> mode) {
+    return writeWhole(path, data, mode, true);
+}
+
+FileResult FileLayer::writeNew(const QString& path, const QByteArray& data) {
+    return writeWhole(path, data, std::nullopt, false);
+}
+
+FileResult FileLayer::writeInPlace(const QString& path, const QByteArray& data) {
+    const auto fail = [&path](int err) {
+        return FileResult::failure(QStringLiteral("save"), path, err);
+    };
+    const int fd = checkpoint("open", path) ? openRegular(path, O_WRONLY) : -1;
+    if (fd < 0) {
+        return fail(errno);
+    }
+    int err = 0;
+    if (!checkpoint("write", path) || ::ftruncate(fd, 0) != 0 || !writeFully(fd, data, path) ||
+        !checkpoint("sync", path) || ::fsync(fd) != 0) {
+        err = errno;
+    }
+    const int closeErr = closeChecked(fd, path);
+    return err == 0 && closeErr == 0 ? FileResult::success() : fail(err ? err : closeErr);
+}
+
 FileResult FileLayer::copy(const QString& from, const QString& to) {
     const ReadResult src = readAll(from);
     if (!src.result) {
@@ -224,30 +351,46 @@ FileResult FileLayer::copy(const QString& from, const QString& to) {
     if (!src.exists) {
         return FileResult::failure(QStringLiteral("copy"), from, ENOENT);
     }
-    return writeAtomic(to, src.data);
+    return writeNew(to, src.data);
 }
 
 FileResult FileLayer::keepCopy(const QString& from, const QString& to) {
-    if (checkpoint("link", to) && ::link(native(from).constData(), native(to).constData()) == 0) {
-        syncFolderOf(to);
-        return FileResult::success();
+    const auto fail = [&from](int err) {
+        return FileResult::failure(QStringLiteral("keep a copy of"), from, err);
+    };
+    struct stat st {};
+    if (::lstat(native(from).constData(), &st) != 0) {
+        return fail(errno);
     }
-    if (errno != EPERM && errno != ENOTSUP && errno != EXDEV && errno != EMLINK &&
-        errno != ENOSYS) {
-        return FileResult::failure(QStringLiteral("keep a copy of"), from, errno);
+    if (const int err = notRegular(st)) {
+        return fail(err);
+    }
+    // Only this account's own file gets a second name: one to another
+    // account's file could never be removed from a sticky folder, and that
+    // file may be rewritten in place, which would change the copy too.
+    if (st.st_uid == ::geteuid()) {
+        if (checkpoint("link", to) && ::link(native(from).constData(), native(to).constData()) == 0) {
+            syncFolderOf(to);
+            return FileResult::success();
+        }
+        if (errno != EPERM && errno != ENOTSUP && errno != EXDEV && errno != EMLINK &&
+            errno != ENOSYS) {
+            return fail(errno);
+        }
     }
     return copy(from, to);
 }
 
-FileResult FileLayer::append(const QString& path, const QByteArray& data, bool sync) {
+FileResult FileLayer::append(const QString& path, const QByteArray& data, bool sync, bool create) {
     const auto fail = [&path](int err) {
         return FileResult::failure(QStringLiteral("write to"), path, err);
     };
-    const bool isNew = ::access(native(path).constData(), F_OK) != 0;
-    const int fd = checkpoint("open", path)
-                       ? ::open(native(path).constData(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC,
-                                defaultMode())
-                       : -1;
+    const int fd = !checkpoint("open", path) ? -1
+                   : create ? ::open(native(path).constData(),
+                                     O_WRONLY | O_CREAT | O_EXCL | O_APPEND | O_NOFOLLOW |
+                                         O_CLOEXEC,
+                                     defaultMode())
+                            : openRegular(path, O_WRONLY | O_APPEND);
     if (fd < 0) {
         return fail(errno);
     }
@@ -261,9 +404,14 @@ FileResult FileLayer::append(const QString& path, const QByteArray& data, bool s
         err = closeErr;
     }
     if (err != 0) {
+        if (create) {
+            // Made by this call under a name that was free: a journal whose
+            // first line is not there would stop every later change.
+            ::unlink(native(path).constData());
+        }
         return fail(err);
     }
-    if (isNew && sync) {
+    if (create && sync) {
         syncFolderOf(path);
     }
     return FileResult::success();
@@ -294,7 +442,8 @@ FileResult FileLayer::remove(const QString& path) {
 
 qint64 FileLayer::size(const QString& path, FileResult* result) {
     struct stat st {};
-    if (!checkpoint("stat", path) || ::stat(native(path).constData(), &st) != 0) {
+    if (!checkpoint("stat", path) || ::lstat(native(path).constData(), &st) != 0 ||
+        (errno = notRegular(st)) != 0) {
         if (result) {
             *result = errno == ENOENT ? FileResult::success()
                                       : FileResult::failure(QStringLiteral("read"), path, errno);
@@ -310,6 +459,15 @@ qint64 FileLayer::size(const QString& path, FileResult* result) {
 bool FileLayer::isFolder(const QString& path) {
     struct stat st {};
     return ::stat(native(path).constData(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+bool FileLayer::keptBySticky(const QString& path) {
+    struct stat file {};
+    struct stat folder {};
+    return ::lstat(native(path).constData(), &file) == 0 &&
+           ::stat(native(QFileInfo(path).absolutePath()).constData(), &folder) == 0 &&
+           (folder.st_mode & S_ISVTX) != 0 && file.st_uid != ::geteuid() &&
+           folder.st_uid != ::geteuid();
 }
 
 bool FileLayer::isLeftoverName(const QString& name) {

@@ -18,6 +18,12 @@ struct ReadResult final {
 // Every read, write, copy, rename and delete of the program's files goes
 // through here, and every outcome comes back as a value.
 //
+// Other accounts may write into a shared folder, so every name is
+// untrusted: a file is opened only if it is a regular file (never through a
+// link, never waiting on a pipe or a device), a link, a pipe, a device or a
+// folder is refused as an unreadable file is, and new files (temporaries,
+// backups, the journal) are made under names that did not exist.
+//
 // Whole-file writes are atomic: the bytes go to a hidden temporary file in
 // the same folder (".<name>.XXXXXX"), which is flushed and synced (every
 // result checked), renamed over the target, and the folder is synced. A
@@ -31,14 +37,22 @@ public:
     // its permissions unless `mode` is given.
     static FileResult writeAtomic(const QString& path, const QByteArray& data,
                                   std::optional<mode_t> mode = std::nullopt);
-    // Copies atomically: the destination is the whole source or what it was before.
+    // Like writeAtomic, but only where `path` does not exist yet: the name
+    // is never taken over from whatever another account put there.
+    static FileResult writeNew(const QString& path, const QByteArray& data);
+    // Rewrites the existing regular file itself, for a file the folder will
+    // not let this account replace (another account's file in a sticky
+    // folder). Not atomic: only for a file whose old content is kept elsewhere.
+    static FileResult writeInPlace(const QString& path, const QByteArray& data);
+    // Copies atomically to a new file: `to` is the whole source or is not there.
     static FileResult copy(const QString& from, const QString& to);
     // A second name for `from`'s content that a later rewrite of `from` leaves
     // alone: a hard link where the file system has them, else a copy.
     static FileResult keepCopy(const QString& from, const QString& to);
-    // Adds `data` at the end of the file (creating it); `sync` waits until
-    // it is on disk.
-    static FileResult append(const QString& path, const QByteArray& data, bool sync = true);
+    // Adds `data` at the end of the file; `create` makes it, and fails
+    // where the name exists. `sync` waits until it is on disk.
+    static FileResult append(const QString& path, const QByteArray& data, bool sync = true,
+                             bool create = false);
     // Replaces `to` by `from` in one step; `sync` waits until the folder
     // holds the change on disk (a journaled operation syncs once, at its end).
     static FileResult rename(const QString& from, const QString& to, bool sync = true);
@@ -46,9 +60,12 @@ public:
     static void syncFolder(const QString& folder);
     // Deleting a missing file is not an error.
     static FileResult remove(const QString& path);
-    // -1 for a missing file.
+    // -1 for a missing file, and for anything but a regular file (with a failure).
     static qint64 size(const QString& path, FileResult* result = nullptr);
     static bool isFolder(const QString& path);
+    // True for another account's file in a sticky folder, which only its
+    // owner (or the folder's) may rename or delete.
+    static bool keptBySticky(const QString& path);
     // Deletes the temporaries that a crash between writing and renaming left
     // in `folder` (which ends with the separator), and backups of finished
     // operations. Only call it where no other copy can be writing (the

@@ -9,6 +9,11 @@
 // plain words which file could not be used and why.
 class FileResult final {
 public:
+    // The reason for a name that is there but is no ordinary file (a pipe,
+    // a device, a socket): outside the system's own error numbers. A link
+    // gives ELOOP and a folder EISDIR.
+    static constexpr int NotAFile = 0x10000;
+
     static FileResult success() { return {}; }
     static FileResult failure(QString action, QString path, int error) {
         FileResult r;

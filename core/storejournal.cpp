@@ -51,8 +51,11 @@ FileResult StoreJournal::record(const Undo& undo) {
     // synced: on the file systems the store lives on, a later change to the
     // folder does not reach the disk before an earlier append; `commit`
     // syncs the whole operation once.
-    const FileResult r = FileLayer::append(journalPath(), line, false);
+    // The first line makes the journal, never through a name that is there:
+    // one left by a copy whose change could not be undone stops this change.
+    const FileResult r = FileLayer::append(journalPath(), line, false, !m_created);
     if (r) {
+        m_created = true;
         m_undo.push_back(undo);
     }
     return r;
@@ -67,13 +70,51 @@ FileResult StoreJournal::backupOf(const QString& name, QString* backup, bool byM
     m_backups.append(*backup);
     const QString from = m_folder + name;
     const QString to = m_folder + *backup;
-    return byMove ? FileLayer::rename(from, to, false) : FileLayer::keepCopy(from, to);
+    if (!byMove) {
+        return FileLayer::keepCopy(from, to);
+    }
+    const FileResult moved = FileLayer::rename(from, to, false);
+    if (moved || !refusedByFolder(moved, from)) {
+        return moved;
+    }
+    // A sticky folder lets only its owner move another account's file: it
+    // is copied and emptied instead, and an empty note or index is none.
+    if (const FileResult r = FileLayer::copy(from, to); !r) {
+        return r;
+    }
+    return FileLayer::writeInPlace(from, QByteArray());
+}
+
+bool StoreJournal::refusedByFolder(const FileResult& r, const QString& path) {
+    return !r && (r.error() == EPERM || r.error() == EACCES) && FileLayer::keptBySticky(path);
+}
+
+// Puts a backup's content back under its name: by a rename, or, where the
+// folder refuses that (the name is another account's), by rewriting the file.
+FileResult StoreJournal::putBack(const QString& folder, const QString& backup,
+                                 const QString& name) {
+    const FileResult moved = FileLayer::rename(folder + backup, folder + name);
+    if (moved || !refusedByFolder(moved, folder + name)) {
+        return moved;
+    }
+    const ReadResult kept = FileLayer::readAll(folder + backup);
+    if (!kept.result) {
+        return kept.result;
+    }
+    // A file that could not be written at all is as it was already.
+    if (FileLayer::readAll(folder + name).data != kept.data) {
+        if (const FileResult r = FileLayer::writeInPlace(folder + name, kept.data); !r) {
+            return r;
+        }
+    }
+    return FileLayer::remove(folder + backup);
 }
 
 FileResult StoreJournal::write(const QString& path, const QByteArray& bytes) {
     const QString name = path.mid(m_folder.size());
     FileResult exists;
-    if (FileLayer::size(path, &exists) >= 0) {
+    const bool existed = FileLayer::size(path, &exists) >= 0;
+    if (existed) {
         QString backup;
         if (const FileResult r = backupOf(name, &backup, false); !r) {
             return r;
@@ -83,14 +124,18 @@ FileResult StoreJournal::write(const QString& path, const QByteArray& bytes) {
     } else if (const FileResult r = record({'N', name, QString()}); !r) {
         return r;
     }
-    return FileLayer::writeAtomic(path, bytes);
+    const FileResult r = FileLayer::writeAtomic(path, bytes);
+    if (existed && refusedByFolder(r, path)) {
+        // A sticky folder will not let the new file replace another
+        // account's: it is rewritten in place, its old content in the backup.
+        return FileLayer::writeInPlace(path, bytes);
+    }
+    return r;
 }
 
 FileResult StoreJournal::remove(const QString& path, bool* keptContent) {
-    if (FileLayer::isFolder(path)) {
-        // Only the program's own files are set aside, never a folder.
-        return FileResult::failure(QStringLiteral("delete"), path, EISDIR);
-    }
+    // Only the program's own files are set aside, never a folder or a link:
+    // the size of anything but a regular file is a failure.
     FileResult exists;
     qint64 length = FileLayer::size(path, &exists);
     if (length < 0 && exists) {
@@ -122,7 +167,15 @@ FileResult StoreJournal::rename(const QString& from, const QString& to) {
         !r) {
         return r;
     }
-    return FileLayer::rename(from, to, false);
+    const FileResult moved = FileLayer::rename(from, to, false);
+    if (moved || !refusedByFolder(moved, from)) {
+        return moved;
+    }
+    // Another account's note in a sticky folder: copied, then emptied.
+    if (const FileResult r = copy(from, to); !r) {
+        return r;
+    }
+    return remove(from);
 }
 
 FileResult StoreJournal::copy(const QString& from, const QString& to) {
@@ -145,6 +198,7 @@ FileResult StoreJournal::commit() {
     }
     FileLayer::syncFolder(m_folder);
     m_undo.clear();
+    m_created = false;
     for (const QString& backup : m_backups) {
         FileLayer::remove(m_folder + backup);
     }
@@ -152,31 +206,36 @@ FileResult StoreJournal::commit() {
     return r;
 }
 
-bool StoreJournal::undoOne(const QString& folder, const Undo& undo) {
+FileResult StoreJournal::undoOne(const QString& folder, const Undo& undo) {
     const QString path = folder + undo.name;
     switch (undo.kind) {
     case 'B':
         // No backup: the change it guards was never made.
-        return FileLayer::size(folder + undo.other) < 0 ||
-               FileLayer::rename(folder + undo.other, path).ok();
-    case 'N':
-        return FileLayer::remove(path).ok();
+        if (FileLayer::size(folder + undo.other) < 0) {
+            return FileResult::success();
+        }
+        return putBack(folder, undo.other, undo.name);
+    case 'N': {
+        const FileResult r = FileLayer::remove(path);
+        // Another account's file a sticky folder keeps: emptied, it is none.
+        return refusedByFolder(r, path) ? FileLayer::writeInPlace(path, QByteArray()) : r;
+    }
     case 'M':
         if (FileLayer::size(folder + undo.other) < 0 || FileLayer::size(path) >= 0) {
-            return true; // the move never happened
+            return FileResult::success(); // the move never happened
         }
-        return FileLayer::rename(folder + undo.other, path).ok();
+        return FileLayer::rename(folder + undo.other, path);
     default:
-        return true;
+        return FileResult::success();
     }
 }
 
 bool StoreJournal::rollBack() {
     bool whole = true;
     for (auto it = m_undo.rbegin(); it != m_undo.rend(); ++it) {
-        whole = undoOne(m_folder, *it) && whole;
+        whole = undoOne(m_folder, *it).ok() && whole;
     }
-    if (whole) {
+    if (whole && m_created) {
         FileLayer::remove(journalPath());
         for (const QString& backup : m_backups) {
             FileLayer::remove(m_folder + backup);
@@ -186,12 +245,23 @@ bool StoreJournal::rollBack() {
     // lock; this copy's part is over either way.
     m_undo.clear();
     m_backups.clear();
+    m_created = false;
     return whole;
 }
 
-bool StoreJournal::recover(const QString& folder) {
-    const ReadResult r = FileLayer::readAll(folder + QLatin1String(FileName));
-    if (!r.exists || !r.result) {
+bool StoreJournal::recover(const QString& folder, FileResult* problem) {
+    const QString path = folder + QLatin1String(FileName);
+    const ReadResult r = FileLayer::readAll(path);
+    if (!r.result) {
+        // There, but no journal this account can read (another account's,
+        // or a link, a pipe, a folder): it is told, and the name stops every
+        // change until it is gone.
+        if (problem) {
+            *problem = r.result;
+        }
+        return false;
+    }
+    if (!r.exists) {
         return false;
     }
     std::vector<Undo> undo;
@@ -212,12 +282,22 @@ bool StoreJournal::recover(const QString& folder) {
         }
         undo.push_back({f.at(0).at(0), name, other});
     }
-    bool whole = true;
+    FileResult failed;
     for (auto it = undo.rbegin(); it != undo.rend(); ++it) {
-        whole = undoOne(folder, *it) && whole;
+        if (const FileResult done = undoOne(folder, *it); !done && failed) {
+            failed = done;
+        }
     }
-    if (whole) {
-        FileLayer::remove(folder + QLatin1String(FileName));
+    if (failed) {
+        failed = FileLayer::remove(path);
+        if (refusedByFolder(failed, path)) {
+            // Another account's journal in a sticky folder: emptied, it
+            // undoes nothing twice, but its name still stops every change.
+            FileLayer::writeInPlace(path, QByteArray());
+        }
+    }
+    if (problem) {
+        *problem = failed;
     }
     return true;
 }

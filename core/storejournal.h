@@ -47,8 +47,10 @@ public:
     FileResult commit();
     // Undoes every recorded change; false when a file could not be put back.
     bool rollBack();
-    // Undoes what a journal left in `folder` records; false when there was none.
-    static bool recover(const QString& folder);
+    // Undoes what a journal left in `folder` records; false when there was
+    // none. `problem` gets what stopped it: a journal this account cannot
+    // read, a file it could not put back, or a journal it could not remove.
+    static bool recover(const QString& folder, FileResult* problem = nullptr);
     static bool isBackupName(const QString& name);
 
 private:
@@ -59,10 +61,15 @@ private:
     };
     FileResult record(const Undo& undo);
     FileResult backupOf(const QString& name, QString* backup, bool byMove);
-    static bool undoOne(const QString& folder, const Undo& undo);
+    static FileResult undoOne(const QString& folder, const Undo& undo);
+    static FileResult putBack(const QString& folder, const QString& backup, const QString& name);
+    // The folder refused to rename or delete `path`: another account's file
+    // in a sticky folder.
+    static bool refusedByFolder(const FileResult& r, const QString& path);
     QString journalPath() const { return m_folder + QLatin1String(FileName); }
 
     QString m_folder;
     std::vector<Undo> m_undo;
     QStringList m_backups;
+    bool m_created = false; // this operation made the journal file
 };

@@ -1,5 +1,7 @@
 #include "core/storelock.h"
 
+#include "core/fileresult.h"
+
 #include <QFile>
 
 #include <cerrno>
@@ -27,15 +29,30 @@ StoreLock::Outcome StoreLock::attempt(const QString& lockFilePath, int* error) {
         return Outcome::Busy;
     }
     const QByteArray path = QFile::encodeName(lockFilePath);
-    int fd = ::open(path.constData(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    // Never through a link, never waiting on a pipe, never a device: any
+    // account sharing the folder may have put something under this name.
+    const int flags = O_RDWR | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC;
+    int fd = ::open(path.constData(), flags | O_CREAT | O_EXCL, 0666);
     if (fd >= 0) {
         // The umask must not shut other accounts out of the shared folder.
         ::fchmod(fd, 0666);
     } else if (errno == EEXIST) {
-        fd = ::open(path.constData(), O_RDWR | O_CLOEXEC);
+        struct stat st {};
+        if (::lstat(path.constData(), &st) != 0) {
+            return refused(errno);
+        }
+        if (!S_ISREG(st.st_mode)) {
+            return refused(S_ISLNK(st.st_mode) ? ELOOP : FileResult::NotAFile);
+        }
+        fd = ::open(path.constData(), flags);
     }
     if (fd < 0) {
         return refused(errno);
+    }
+    struct stat opened {};
+    if (::fstat(fd, &opened) != 0 || !S_ISREG(opened.st_mode)) {
+        ::close(fd);
+        return refused(FileResult::NotAFile);
     }
     struct flock fl {};
     fl.l_type = F_WRLCK;
@@ -79,6 +96,12 @@ QString StoreLock::reason(int error) {
     case EOPNOTSUPP:
     case EINVAL:
         return QStringLiteral("The network folder does not support locking.");
+    case ELOOP:
+    case EISDIR:
+    case FileResult::NotAFile:
+        return QStringLiteral("The lock file \"quillo.loc\" in the network folder is not an "
+                              "ordinary file (it is a link, a pipe, a device or a folder), so "
+                              "the program does not use it. Whoever put it there must remove it.");
     case ENOSPC:
     case EDQUOT:
         return QStringLiteral("The network folder's disk is full.");

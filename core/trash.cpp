@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -63,11 +64,18 @@ void Trash::startRun() {
     const ReadResult r = FileLayer::readAll(m_folder + QStringLiteral("run"));
     m_run = r.data.trimmed().toInt() + 1;
     // Private: it holds the user's notes, and the program folder may not be.
-    if (!QDir().mkpath(m_folder) || ::chmod(QFile::encodeName(m_folder).constData(), 0700) != 0 ||
+    // A link or another account's folder under its name is not used.
+    m_usable = false;
+    struct stat st {};
+    if (!QDir().mkpath(m_folder) ||
+        ::lstat(QFile::encodeName(m_folder.chopped(1)).constData(), &st) != 0 ||
+        !S_ISDIR(st.st_mode) || st.st_uid != ::geteuid() ||
+        ::chmod(QFile::encodeName(m_folder).constData(), 0700) != 0 ||
         !FileLayer::writeAtomic(m_folder + QStringLiteral("run"), QByteArray::number(m_run),
                                 0600)) {
         return; // nothing can be kept; erasing says so when it comes to it
     }
+    m_usable = true;
     for (int n : numbers()) {
         const QString folder = m_folder + QString::number(n) + QLatin1Char('/');
         const ReadResult kept = FileLayer::readAll(folder + QStringLiteral("manifest"));
@@ -97,7 +105,7 @@ FileResult Trash::keep(Entry& e, const Files& files) {
     e.run = m_run;
     e.folder = m_folder + QString::number(used.isEmpty() ? 1 : used.last() + 1) + QLatin1Char('/');
     errno = 0;
-    if (!QDir().mkpath(e.folder)) {
+    if (!m_usable || !QDir().mkpath(e.folder)) {
         return FileResult::failure(QStringLiteral("make the folder"), e.folder,
                                    errno ? errno : EIO);
     }

@@ -47,4 +47,5 @@ private:
 
     QString m_folder;
     int m_run = 0;
+    bool m_usable = false; // a private folder of this account's own
 };

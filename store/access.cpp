@@ -29,7 +29,7 @@ void Module1::CloseAllFiles() {
 // Under the lock no other copy is writing, so what a copy that died left
 // half-way in the shared folder is undone, and its temporaries go.
 void Module1::tookLock() {
-    JournalsRecovered += StoreJournal::recover(StoreFolder) ? 1 : 0;
+    RecoverJournal();
     FileLayer::removeLeftovers(StoreFolder);
 }
 
@@ -104,7 +104,7 @@ bool Module1::TakeLockQuickly() {
     for (int attempt = 0; attempt < quickAttempts; ++attempt) {
         if (tryLockOnce()) {
             // Nothing half done is shown as the store's state.
-            JournalsRecovered += StoreJournal::recover(StoreFolder) ? 1 : 0;
+            RecoverJournal();
             return true;
         }
     }

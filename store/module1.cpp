@@ -10,6 +10,8 @@
 #include <QTimer>
 #include <QWidget>
 
+#include <cerrno>
+
 Module1::Module1(UiServices& uiServices, const QString& appFolder, QObject* parent)
     : QObject(parent), AppFolder(withSeparator(appFolder)), StoreFolder(AppFolder),
       HelpFile(AppFolder + QStringLiteral("quillo.hlp")), services(uiServices) {}
@@ -24,13 +26,27 @@ void Module1::ReadSettings() {
         S = *record;
         return;
     }
-    // A settings file that cannot be read counts as missing, as a damaged
-    // one does; if it cannot be written either, WriteSettings tells the user.
     S = SettingsRecord::defaults(services.availableSizeTwips());
+    if (!r.result && r.result.error() != ENOTDIR) {
+        // There but unreadable (not this account's, or not a file at all):
+        // it may hold the folder and password someone relies on, so it is
+        // left alone for this run, and the user is told.
+        m_settingsKept = true;
+        reportMessage(r.result.message() +
+                      QStringLiteral("\nThe program runs with its default settings and leaves "
+                                     "that file as it is; changes to the settings last only "
+                                     "while it runs."));
+        return;
+    }
+    // A missing file, or one of the wrong length, gives the defaults, written
+    // at once; if that fails, WriteSettings tells the user.
     WriteSettings();
 }
 
 void Module1::WriteSettings() {
+    if (m_settingsKept) {
+        return;
+    }
     // The record holds the change password in plain text: owner only.
     const FileResult r = FileLayer::writeAtomic(settingsPath(), S.toBytes(), 0600);
     if (!r && !m_settingsFailureShown) {
@@ -105,6 +121,25 @@ void Module1::DropRecovery(bool leftOver) {
         // Quitting, or an answer about a past run's text: the file is gone
         // before anything goes on.
         m_recovery.settle();
+    }
+}
+
+void Module1::RecoverJournal() {
+    FileResult problem;
+    JournalsRecovered += StoreJournal::recover(StoreFolder, &problem) ? 1 : 0;
+    // Told once, not at every refresh; each save it stops says so itself.
+    const QString told = problem ? QString() : problem.message();
+    if (told != m_journalProblem) {
+        m_journalProblem = told;
+    } else {
+        return;
+    }
+    if (!problem) {
+        reportMessage(QStringLiteral("A change left half done in \"%1\" by another copy or "
+                                     "another account could not be undone, and nothing can be "
+                                     "saved there until it is: %2 Ask whoever owns that file "
+                                     "to remove it.")
+                          .arg(StoreFolder.chopped(1), problem.message()));
     }
 }
 

@@ -146,6 +146,9 @@ public:
     // many half-done operations of other copies it has undone.
     qint64 LongestLockWaitMs = 0;
     int JournalsRecovered = 0;
+    // Undoes what a copy that died left half done in the store folder; what
+    // stops that (another account's journal) is told.
+    void RecoverJournal();
     // Ends an operation on the store: every file is closed, the lock given back.
     void CloseAllFiles();
     // The access check of every store operation: true when it must be abandoned.
@@ -178,6 +181,7 @@ private:
     // Returns whether any caption changed; a read failure counts as a change.
     bool loadIndexInto(const QString& path, QLabel* const* labels, int count);
     bool saveIndexFrom(const QString& path, QLabel* const* labels, int count);
+    void tidyEmpty(const QString& path);
     bool tryLockOnce(QString* reason = nullptr);
     bool waitForLock();
     bool mayLeaveUnsavedText();
@@ -204,6 +208,8 @@ private:
     bool m_opFailed = false;
     bool m_finishPosted = false;
     bool m_settingsFailureShown = false;
+    bool m_settingsKept = false; // the settings file could not be read: never written over
+    QString m_journalProblem;    // what stops the store's journal being undone, as told
     bool m_shareChecked = false;
     bool m_recoveryWritten = false;
     RecoveryWriter m_recovery{recoveryPath()};

@@ -32,6 +32,15 @@ void Module1::showNoteBox() const {
     }
 }
 
+// A sticky folder keeps another account's empty file: it means no note and
+// no names all the same, so only other failures are told.
+void Module1::tidyEmpty(const QString& path) {
+    const FileResult r = FileLayer::remove(path);
+    if (r.error() != EPERM && r.error() != EACCES) {
+        report(r);
+    }
+}
+
 bool Module1::loadIndexInto(const QString& path, QLabel* const* labels, int count) {
     const ReadResult r = FileLayer::readAll(path);
     if (!r.result) {
@@ -47,7 +56,7 @@ bool Module1::loadIndexInto(const QString& path, QLabel* const* labels, int coun
     m_unreadable.remove(path);
     if (r.exists && r.data.isEmpty()) {
         // An empty file means the same as a missing one and is not kept.
-        report(FileLayer::remove(path));
+        tidyEmpty(path);
     }
     const QStringList names = NameIndex::decode(r.data, count);
     bool changed = false;
@@ -129,7 +138,7 @@ void Module1::LoadNote() {
             m_unreadable.insert(path);
             report(r.result);
         } else if (r.exists) {
-            report(FileLayer::remove(path));
+            tidyEmpty(path);
         }
         NoteText::set(controls.Txt[0], QString());
         NoteText::set(controls.Txt[1], QString());

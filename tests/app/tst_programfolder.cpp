@@ -49,23 +49,27 @@ TEST(ProgramFolder, InstalledCopyUsesTheDataFolderEvenWhereItCouldWrite) {
 }
 
 // A copy with its help file beside it, in a folder an ordinary user cannot
-// write: the data folder holds the files, the help beside the program is found.
-TEST(ProgramFolder, FolderTheUserCannotWriteGivesTheDataFolder) {
+// write, or in one another account owns that every account can write (two
+// accounts on one program folder): the data folder holds the files, the
+// help beside the program is found.
+TEST(ProgramFolder, FolderTheUserCannotWriteOrDoesNotOwnGivesTheDataFolder) {
     TestFolder exe;
     exe.write("quillo.hlp", "help");
-    TestFolder home;
-    ASSERT_EQ(::chmod(QFile::encodeName(exe.path()).constData(), 0755), 0);
-    ASSERT_EQ(::chown(QFile::encodeName(home.path()).constData(), kNobody, kNobody), 0);
-    const int code = runInChild(
-        [&] {
-            const ProgramFolder f = ChooseProgramFolder(exe.path(), QString(), home.path());
-            const QString data = home.path() + ".local/share/quillo-pad/";
-            return f.AppFolder == data && modeOf(data) == 0700 &&
-                           f.HelpFile == exe.file("quillo.hlp")
-                       ? 0
-                       : 1;
-        },
-        kNobody);
-    EXPECT_EQ(code, 0);
-    EXPECT_EQ(QDir(exe.path()).entryList(QDir::Files), QStringList({"quillo.hlp"}));
+    for (const mode_t mode : {0755, 0777}) {
+        TestFolder home;
+        ASSERT_EQ(::chmod(QFile::encodeName(exe.path()).constData(), mode), 0);
+        ASSERT_EQ(::chown(QFile::encodeName(home.path()).constData(), kNobody, kNobody), 0);
+        const int code = runInChild(
+            [&] {
+                const ProgramFolder f = ChooseProgramFolder(exe.path(), QString(), home.path());
+                const QString data = home.path() + ".local/share/quillo-pad/";
+                return f.AppFolder == data && modeOf(data) == 0700 &&
+                               f.HelpFile == exe.file("quillo.hlp")
+                           ? 0
+                           : 1;
+            },
+            kNobody);
+        EXPECT_EQ(code, 0) << std::oct << mode;
+        EXPECT_EQ(QDir(exe.path()).entryList(QDir::Files), QStringList({"quillo.hlp"}));
+    }
 }

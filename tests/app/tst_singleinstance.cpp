@@ -11,6 +11,13 @@
 
 #include <gtest/gtest.h>
 
+#include <poll.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 namespace {
 
 // The real program, started in its own program folder, headless.
@@ -78,4 +85,70 @@ TEST(SingleInstance, TwoCopiesStartedTogetherLeaveOne) {
         ASSERT_TRUE(first.listen());
     };
     EXPECT_EQ(second.claim(), SingleInstance::Claim::HandedOver);
+}
+
+namespace {
+
+// A socket of the other account, listening on `name` (a leading '@' for the
+// abstract namespace).
+int listenOn(const std::string& name) {
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un a{};
+    a.sun_family = AF_UNIX;
+    std::copy(name.begin(), name.end(), a.sun_path);
+    if (name[0] == '@') {
+        a.sun_path[0] = '\0';
+    }
+    const auto len = socklen_t(offsetof(sockaddr_un, sun_path) + name.size());
+    return ::bind(fd, reinterpret_cast<sockaddr*>(&a), len) == 0 && ::listen(fd, 4) == 0 ? fd : -1;
+}
+
+} // namespace
+
+// Another account on this machine takes first every name this user's copy
+// could look for: the abstract name, and a folder of its own where this
+// user's private folder would go. This user's copy still starts, and the
+// other account learns nothing: no connection reaches it.
+TEST(SingleInstance, AnotherAccountCannotTakeTheNameFirst) {
+    TestFolder tmp;
+    ASSERT_EQ(::chmod(QFile::encodeName(tmp.path()).constData(), 01777), 0);
+    const QByteArray oldTmp = qgetenv("TMPDIR");
+    const QByteArray oldRuntime = qgetenv("XDG_RUNTIME_DIR");
+    qputenv("TMPDIR", QFile::encodeName(tmp.path()));
+    qunsetenv("XDG_RUNTIME_DIR");
+    const std::string taken = QFile::encodeName(tmp.path()).toStdString() + "quillo-pad-" +
+                              std::to_string(::getuid());
+    const std::string abstractName = "@quillo-pad-" + std::to_string(::getuid());
+    int ready[2];
+    ASSERT_EQ(::pipe(ready), 0);
+    const pid_t other = ::fork();
+    if (other == 0) {
+        if (::setgid(65534) != 0 || ::setuid(65534) != 0 || ::mkdir(taken.c_str(), 0777) != 0) {
+            ::_exit(90);
+        }
+        ::chmod(taken.c_str(), 0777);
+        pollfd fds[2] = {{listenOn(abstractName), POLLIN, 0},
+                         {listenOn(taken + "/quillo-pad"), POLLIN, 0}};
+        (void)!::write(ready[1], "r", 1);
+        // Anything that connects within three seconds is a start it learnt of.
+        ::_exit(::poll(fds, 2, 3000) == 0 ? 0 : 1);
+    }
+    char c = 0;
+    ASSERT_EQ(::read(ready[0], &c, 1), 1);
+    SingleInstance mine;
+    EXPECT_EQ(mine.claim(), SingleInstance::Claim::First);
+    EXPECT_FALSE(mine.serverName().startsWith(QString::fromStdString(taken)));
+    int status = 0;
+    ::waitpid(other, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "the other account saw the start";
+    ::close(ready[0]);
+    ::close(ready[1]);
+    if (oldTmp.isEmpty()) {
+        qunsetenv("TMPDIR");
+    } else {
+        qputenv("TMPDIR", oldTmp);
+    }
+    if (!oldRuntime.isEmpty()) {
+        qputenv("XDG_RUNTIME_DIR", oldRuntime);
+    }
 }

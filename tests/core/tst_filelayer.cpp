@@ -31,11 +31,11 @@ TEST(FileLayer, WritesReplaceWholeFilesKeepPermissionsAndNameTheFileOnFailure) {
     const mode_t mask = ::umask(022);
     ASSERT_TRUE(FileLayer::writeAtomic(f, "first, longer"));
     EXPECT_EQ(modeOf(f), 0644u) << "a new file: 0666 less the umask";
-    ::chmod(QFile::encodeName(f).constData(), 0640);
+    ::chmod(QFile::encodeName(f).constData(), 06640);
     ASSERT_TRUE(FileLayer::writeAtomic(f, "second"));
     ::umask(mask);
     EXPECT_EQ(dir.read("note"), "second");
-    EXPECT_EQ(modeOf(f), 0640u) << "an existing file keeps its permissions";
+    EXPECT_EQ(modeOf(f), 0640u) << "an existing file keeps its permissions, never set-id bits";
     EXPECT_EQ(everyFile(dir.path()), QStringList({"note"})) << "no temporary left beside it";
 
     // A regular file stands where a folder should be.

@@ -1,3 +1,4 @@
+#include "childprocess.h"
 #include "fakeuiservices.h"
 #include "testfolder.h"
 
@@ -5,6 +6,7 @@
 #include "store/module1.h"
 
 #include <QCoreApplication>
+#include <QFileInfo>
 
 #include <gtest/gtest.h>
 
@@ -123,4 +125,41 @@ TEST(Settings, RefusedWriteKeepsTheSettingsAndTellsOnce) {
     EXPECT_TRUE(ui.errors[0].contains("quillo.ini"));
     EXPECT_TRUE(ui.errors[0].contains("Not a directory"));
     EXPECT_EQ(m.S.CurrentGroup, 5);
+}
+
+// A settings file this account cannot read (another account's, or no file
+// at all) may hold a folder and a password someone relies on: the program
+// runs on the defaults, says so, and leaves it as it is.
+TEST(Settings, UnreadableSettingsAreToldAndNotWrittenOver) {
+    TestFolder dir;
+    SettingsRecord r;
+    r.RefreshSeconds = 9;
+    dir.write("quillo.ini", r.toBytes());
+    ::chmod(QFile::encodeName(dir.file("quillo.ini")).constData(), 0600);
+    ::chmod(QFile::encodeName(dir.path()).constData(), 0777);
+    const int code = runInChild(
+        [&] {
+            FakeUiServices ui;
+            Module1 m(ui, dir.path());
+            m.ReadSettings();
+            m.S.CurrentGroup = 3;
+            m.WriteSettings();
+            const QString told = m.takeMessages();
+            return told.contains("quillo.ini") && told.contains("Permission denied") &&
+                           m.S.RefreshSeconds == 2
+                       ? 0
+                       : 1;
+        },
+        65534);
+    EXPECT_EQ(code, 0);
+    EXPECT_EQ(dir.read("quillo.ini"), r.toBytes());
+
+    TestFolder other;
+    other.mkdir("quillo.ini");
+    FakeUiServices ui;
+    Module1 m(ui, other.path());
+    m.ReadSettings();
+    m.WriteSettings();
+    EXPECT_TRUE(m.takeMessages().contains("it is a folder"));
+    EXPECT_TRUE(QFileInfo(other.file("quillo.ini")).isDir());
 }

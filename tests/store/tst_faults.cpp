@@ -4,26 +4,55 @@
 // back, typed text still on screen, the store exactly as before the action
 // or exactly as after it (nothing torn, nothing half done), and every name
 // on screen the one in its file.
+//
+// Then the same actions against a network folder another account shares:
+// what it puts under the program's file names (a link, a pipe, a folder)
+// is refused, and the actions work on its notes in a sticky folder.
 
+#include "childprocess.h"
 #include "holder.h"
 #include "mainwindowfixture.h"
 
 #include "core/filelayer.h"
 #include "core/nameindex.h"
+#include "core/notefile.h"
 #include "core/storejournal.h"
 #include "ui/main/buttonlabel.h"
 #include "ui/main/nameedit.h"
+#include "ui/main/searchform.h"
+#include "ui/net/waiting.h"
 
+#include <QAction>
 #include <QDir>
+#include <QDirIterator>
+#include <QLineEdit>
+#include <QProcess>
+#include <QPushButton>
 #include <QSet>
+#include <QTimer>
 
 #include <cerrno>
+#include <csignal>
+#include <cstring>
 #include <iostream>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
 QByteArray noteBytes(const char* text) {
     return QByteArray(text) + QByteArray("\x01\x00", 2);
+}
+
+const char* currentStep = "start";
+
+// Nothing may wait on a pipe: an action that has not ended in its time
+// ends the run, naming it.
+void hung(int) {
+    const char msg[] = "\nthis action hung on a name another account put in the folder: ";
+    (void)!::write(2, msg, sizeof msg - 1);
+    (void)!::write(2, currentStep, std::strlen(currentStep));
+    ::_exit(3);
 }
 
 } // namespace
@@ -87,6 +116,70 @@ protected:
         }
     }
 
+    void useNetwork(const QString& program, const QString& store) {
+        FileLayer::writeAtomic(program + "trans.dir", names({"", "", "", "slot"}, 12));
+        FileLayer::writeAtomic(program + "trans.3", noteBytes("parked"));
+        SettingsRecord r;
+        r.NetworkMode = 1;
+        r.setNetworkFolder(store);
+        FileLayer::writeAtomic(program + "quillo.ini", r.toBytes());
+    }
+    // Dialogs are answered as a user would: the Waiting dialog is cancelled,
+    // questions get their first answer, the Find dialog searches once.
+    void answerAsAUser(const QString& searchFor) {
+        ui.answers = std::deque<int>(50, 0);
+        ui.onModal = [this, searchFor, asked = false](QDialog& d) mutable {
+            if (auto* wait = qobject_cast<Waiting*>(&d)) {
+                QTimer::singleShot(50, wait->CancelBtn, &QPushButton::click);
+                return false;
+            }
+            // One search, then Cancel.
+            auto* find = qobject_cast<SearchForm*>(&d);
+            ui.modalResult = find && !asked ? QDialog::Accepted : QDialog::Rejected;
+            if (find) {
+                find->Txt->setText(asked ? QString() : searchFor);
+                asked = true;
+            }
+            return true;
+        };
+    }
+    // Every kind of action in turn, each bounded in time: a save, the naming
+    // of a group, drops between items, slots and the erase target, Undo
+    // Erase, a refresh and a search.
+    void everyAction() {
+        const std::pair<const char*, Action> steps[] = {
+            {"save",
+             [this] {
+                 click(w->Item[1]);
+                 type("typed");
+                 click(w->Item[0]);
+             }},
+            {"name",
+             [this] {
+                 click(w->Group[1], Qt::RightButton);
+                 type("Garden");
+                 key(Qt::Key_Return);
+             }},
+            {"copy", [this] { drag(Qt::RightButton, {w->Item[0], w->Item[8]}); }},
+            {"to-slot", [this] { drag(Qt::LeftButton, {w->Item[8], w->Trans[5]}); }},
+            {"from-slot", [this] { drag(Qt::LeftButton, {w->Trans[3], w->Item[7]}); }},
+            {"move", [this] { drag(Qt::LeftButton, {w->Item[7], w->Item[9]}); }},
+            {"erase", [this] { drag(Qt::LeftButton, {w->Item[1], w->Del[0]}); }},
+            {"undo-erase", [this] { w->FundoErase->trigger(); }},
+            {"refresh", [this] { w->refreshit(); }},
+            {"search", [this] { w->Ffind_Click(); }},
+        };
+        for (const auto& [what, step] : steps) {
+            if (!w) {
+                return;
+            }
+            ::alarm(20);
+            currentStep = what;
+            step();
+            ::alarm(0);
+        }
+    }
+
     // Runs `action` once without a fault, then failing at call 1, 2, ...
     // until it passes every call; returns how many faults were injected.
     int sweep(const char* what, const Action& action, bool network = false) {
@@ -100,12 +193,7 @@ protected:
                 network ? dir.mkdir(QStringLiteral("%1-%2/net").arg(what).arg(n)) : program;
             fill(store);
             if (network) {
-                FileLayer::writeAtomic(program + "trans.dir", names({"", "", "", "slot"}, 12));
-                FileLayer::writeAtomic(program + "trans.3", noteBytes("parked"));
-                SettingsRecord r;
-                r.NetworkMode = 1;
-                r.setNetworkFolder(store);
-                FileLayer::writeAtomic(program + "quillo.ini", r.toBytes());
+                useNetwork(program, store);
             }
             ui = FakeUiServices();
             start(program);
@@ -247,4 +335,216 @@ TEST_F(Faults, InNetworkModeTheLockIsGivenBackBeforeAnyMessage) {
         },
         true);
     std::cout << "faults injected into a network drop: " << total << "\n";
+}
+
+namespace {
+constexpr int kOtherAccount = 65534;
+} // namespace
+
+// Another account puts a link to a private file of the user, a dangling
+// link, a pipe or a folder under each name the program uses in the shared
+// folder, and every action runs against it. Nothing outside the folder is
+// read or created, no private byte reaches the folder or the screen,
+// nothing hangs, the lock is given back and the user is told.
+TEST_F(Faults, WhatAnotherAccountPutsInTheFolderIsRefused) {
+    ::signal(SIGALRM, hung);
+    ASSERT_EQ(::chmod(QFile::encodeName(dir.path()).constData(), 0711), 0);
+    const QByteArray secret = "PRIVATE to this account";
+    const QString privateFile = dir.file("private");
+    FileLayer::writeAtomic(privateFile, secret, 0600);
+    const char* namesUsed[] = {"group.dir",  "items0.dir", "quil0.0",
+                               "quil0.1",    "quillo.loc", "quillo.jnl",
+                               ".quil0.1.aB3dE9", ".quillo-undo.aB3dE9"};
+    const char* kinds[] = {"private-link", "dangling-link", "pipe", "folder"};
+    int n = 0;
+    for (const char* name : namesUsed) {
+        for (const char* kind : kinds) {
+            const std::string at = std::string(kind) + " as " + name;
+            const QString program = dir.mkdir(QStringLiteral("hostile-%1").arg(++n));
+            const QString store = dir.mkdir(QStringLiteral("hostile-%1/net").arg(n));
+            const QString madeByLink = dir.file(QStringLiteral("made-%1").arg(n));
+            ::chmod(QFile::encodeName(program).constData(), 0711);
+            ::chmod(QFile::encodeName(store).constData(), 0777);
+            fill(store);
+            useNetwork(program, store);
+            const QByteArray planted = QFile::encodeName(store + name);
+            ::unlink(planted.constData());
+            const int code = runInChild(
+                [&] {
+                    const std::string k = kind;
+                    const int rc = k == "private-link"
+                                       ? ::symlink(QFile::encodeName(privateFile), planted)
+                                   : k == "dangling-link"
+                                       ? ::symlink(QFile::encodeName(madeByLink), planted)
+                                   : k == "pipe" ? ::mkfifo(planted.constData(), 0666)
+                                                 : ::mkdir(planted.constData(), 0777);
+                    return rc == 0 ? 0 : 1;
+                },
+                kOtherAccount);
+            ASSERT_EQ(code, 0) << at;
+
+            ui = FakeUiServices();
+            answerAsAUser(QString::fromLatin1(secret));
+            currentStep = "start";
+            ::alarm(20);
+            start(program);
+            ::alarm(0);
+            EXPECT_FALSE(note().contains(QString::fromLatin1(secret))) << at;
+            everyAction();
+            m->showMessages();
+            QStringList toldAll = ui.errors;
+            for (const QString& q : ui.questions) {
+                toldAll.append(q);
+            }
+            const QString told = toldAll.join('\n');
+
+            EXPECT_FALSE(QFileInfo::exists(madeByLink)) << at << ": a link was followed";
+            EXPECT_EQ(FileLayer::readAll(privateFile).data, secret) << at;
+            QDirIterator all(dir.path(), QDir::Files | QDir::Hidden | QDir::System,
+                             QDirIterator::Subdirectories);
+            while (all.hasNext()) {
+                const QString f = all.next();
+                QFile file(f);
+                if (f != privateFile && !QFileInfo(f).isSymLink() && QFileInfo(f).isFile() &&
+                    file.open(QIODevice::ReadOnly)) {
+                    EXPECT_FALSE(file.readAll().contains(secret))
+                        << at << ": private bytes reached " << f.toStdString();
+                }
+            }
+            EXPECT_FALSE(note().contains(QString::fromLatin1(secret))) << at;
+            EXPECT_FALSE(told.contains(QString::fromLatin1(secret))) << at;
+            EXPECT_FALSE(m->lockHeld()) << at;
+            if (QLatin1String(name) != QLatin1String("quillo.loc")) {
+                EXPECT_EQ(tryLockElsewhere(store + "quillo.loc"), "held") << at;
+            }
+            // Leftover names are cleared (a link or a pipe is only unlinked);
+            // every other name is one the user must hear of.
+            if (name[0] != '.') {
+                EXPECT_TRUE(told.contains(QLatin1String(name)) ||
+                            (QLatin1String(name) == QLatin1String("quillo.loc") &&
+                             ui.modalsShown.contains("Waiting")))
+                    << at << ": the user was not told: " << told.toStdString();
+            }
+            w.reset();
+            m.reset();
+        }
+    }
+}
+
+// The user's account is not root here: root may rename anything in a sticky
+// folder, an ordinary account only its own files.
+constexpr int kUser = 65533;
+
+// A sticky shared folder (mode 1777) holds notes and names another account
+// wrote and lets this account write. Saving, naming, a move, an erase and
+// Undo Erase work on them, no backup is left that this account could never
+// remove, a note it may not write is named in plain words, and a journal
+// that account left, which this one cannot undo, is told. The actions run in
+// a process of the user's own account; root sets up the folders.
+TEST_F(Faults, InAStickyFolderTheNotesOfAnotherAccountCanBeChanged) {
+    const QString store = qEnvironmentVariable("QUILLO_STICKY_STORE");
+    if (store.isEmpty()) {
+        ASSERT_EQ(::chmod(QFile::encodeName(dir.path()).constData(), 0711), 0);
+        for (const char* phase : {"work", "journal"}) {
+            const QString program = dir.mkdir(QStringLiteral("%1-program").arg(phase));
+            const QString shared = dir.mkdir(QStringLiteral("%1-shared").arg(phase));
+            useNetwork(program, shared);
+            const QStringList own = QDir(program).entryList(QDir::Files) << ".";
+            for (const QString& f : own) {
+                ASSERT_EQ(::chown(QFile::encodeName(program + f).constData(), kUser, kUser), 0);
+            }
+            ASSERT_EQ(::chmod(QFile::encodeName(shared).constData(), 01777), 0);
+            const bool journal = QLatin1String(phase) == QLatin1String("journal");
+            ASSERT_EQ(runInChild(
+                          [&] {
+                              fill(shared);
+                              FileLayer::writeAtomic(shared + "quil0.2", noteBytes("theirs"));
+                              for (const QString& f : QDir(shared).entryList(QDir::Files)) {
+                                  ::chmod(QFile::encodeName(shared + f).constData(),
+                                          f == "quil0.2" ? 0644 : 0666);
+                              }
+                              // A change it left half done, which only it may undo.
+                              return journal && !FileLayer::writeAtomic(shared + "quillo.jnl",
+                                                                        "QJNL1\nN\tquil0.2\n")
+                                         ? 1
+                                         : 0;
+                          },
+                          kOtherAccount),
+                      0);
+            QProcess self;
+            QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+            env.insert("QUILLO_STICKY_STORE", shared);
+            env.insert("QUILLO_STICKY_PROGRAM", program);
+            env.insert("QUILLO_STICKY_PHASE", phase);
+            env.insert("HOME", program);
+            self.setProcessEnvironment(env);
+            self.setProcessChannelMode(QProcess::MergedChannels);
+            self.setChildProcessModifier([] {
+                if (::setgid(kUser) != 0 || ::setuid(kUser) != 0) {
+                    ::_exit(90);
+                }
+            });
+            self.start(QCoreApplication::applicationFilePath(),
+                       {"--gtest_filter=Faults.InAStickyFolder*"});
+            ASSERT_TRUE(self.waitForFinished(120000));
+            EXPECT_EQ(self.exitCode(), 0) << phase << "\n" << self.readAll().toStdString();
+        }
+        return;
+    }
+    // As the user's account.
+    const QString folder = Module1::withSeparator(store);
+    const auto text = [&folder](const char* name) {
+        return NoteFile::decode(FileLayer::readAll(folder + name).data).text;
+    };
+    const auto owner = [&folder](const char* name) {
+        struct stat st {};
+        return ::lstat(QFile::encodeName(folder + name).constData(), &st) == 0 ? int(st.st_uid)
+                                                                                : -1;
+    };
+    answerAsAUser(QString());
+    start(qEnvironmentVariable("QUILLO_STICKY_PROGRAM"));
+    if (qEnvironmentVariable("QUILLO_STICKY_PHASE") == "journal") {
+        click(w->Item[0]);
+        type("mine");
+        click(w->Item[1]);
+        m->showMessages();
+        EXPECT_TRUE(ui.errors.join(' ').contains("left half done")) << ui.errors.join(' ').toStdString();
+        EXPECT_EQ(text("quil0.0"), "alpha") << "nothing is saved while it is there";
+        EXPECT_EQ(text("quil0.2"), "theirs");
+        return;
+    }
+    click(w->Item[0]);
+    type("mine ");
+    const QString typed = note();
+    click(w->Item[1]);
+    EXPECT_EQ(text("quil0.0"), typed);
+    EXPECT_EQ(owner("quil0.0"), kOtherAccount) << "rewritten in place";
+    click(w->Group[1], Qt::RightButton);
+    type("Garden");
+    key(Qt::Key_Return);
+    EXPECT_EQ(NameIndex::decode(FileLayer::readAll(folder + "group.dir").data, 31).at(1),
+              "Garden");
+    click(w->Group[0]);
+    drag(Qt::LeftButton, {w->Item[1], w->Item[9]});
+    EXPECT_EQ(text("quil0.9"), "beta");
+    EXPECT_TRUE(text("quil0.1").isEmpty());
+    drag(Qt::LeftButton, {w->Item[9], w->Del[0]});
+    EXPECT_TRUE(w->Item[9]->text().isEmpty());
+    w->FundoErase->trigger();
+    EXPECT_EQ(w->Item[9]->text(), "b");
+    EXPECT_EQ(text("quil0.9"), "beta");
+    EXPECT_TRUE(ui.errors.isEmpty()) << ui.errors.join(' ').toStdString();
+    // A note the other account keeps to itself.
+    click(w->Item[2]);
+    type("x");
+    click(w->Item[3]);
+    m->showMessages();
+    ASSERT_EQ(ui.errors.size(), 1);
+    EXPECT_TRUE(ui.errors[0].contains(folder + "quil0.2") &&
+                ui.errors[0].contains("Permission denied"))
+        << ui.errors[0].toStdString();
+    EXPECT_EQ(text("quil0.2"), "theirs");
+    const QStringList left = QDir(folder).entryList({".quillo-undo.*", "quillo.jnl"},
+                                                     QDir::Files | QDir::Hidden);
+    EXPECT_TRUE(left.isEmpty()) << left.join(' ').toStdString();
 }

@@ -89,7 +89,9 @@ bool edit::readTextFile(const QString& path) {
     if (!info.isFile() || info.size() > MaxTextFileBytes) {
         return false;
     }
-    const ReadResult r = FileLayer::readAll(path);
+    // A link the user chose is followed here, and only here: this file is
+    // the user's pick, not a name in the program's folders.
+    const ReadResult r = FileLayer::readAll(info.canonicalFilePath());
     if (!r.result || !r.exists || r.data.size() > MaxTextFileBytes) {
         return false;
     }
