@@ -116,6 +116,8 @@ void Module1::SaveTransferIndex() {
 }
 
 void Module1::LoadNote() {
+    ++m_noteLoads;
+    emit noteLoaded();
     const QString path = currentNotePath();
     const ReadResult r = FileLayer::readAll(path);
     if (r.result) {
@@ -200,8 +202,14 @@ void Module1::SaveNote() {
         RollBackOperation(false);
     } else {
         // Only a save that stands lets the recovery file go.
-        opAfterCommit([this, text] {
-            m_storedText = text;
+        // Only a save that stands lets the recovery file go, and only while
+        // the saved note is still the one shown: the stored text is then
+        // the text on screen, and the refresh finds nothing new in it.
+        opAfterCommit([this, text, loads = m_noteLoads] {
+            if (loads == m_noteLoads) {
+                m_storedText = text;
+                SavedText = text;
+            }
             DropRecovery();
             return true;
         });
