@@ -16,6 +16,8 @@
 #include <QRadioButton>
 #include <QTimer>
 
+#include <cerrno>
+
 #include <unistd.h>
 
 void Module1::showNoteBox() const {
@@ -268,6 +270,11 @@ bool Module1::WriteItemField(int group, int item, const QString& name) {
     const ReadResult r = FileLayer::readAll(path);
     if (!opStep(r.result)) {
         return false;
+    }
+    if (!r.exists && name.isEmpty()) {
+        // The name to blank was there when the operation began: an index
+        // gone since is no index of blanks to write.
+        return opStep(FileResult::failure(QStringLiteral("read"), path, ENOENT));
     }
     QByteArray bytes = r.data;
     const qsizetype at = qsizetype(item) * NameIndex::FieldSize;
