@@ -116,9 +116,13 @@ bench: bench-deps build
 SOAK_COPIES ?= 6
 SOAK_OPS    ?= 400
 SOAK_KILLS  ?= 30
+# The window soak: copies of the main window driven through their widgets.
+WSOAK_COPIES ?= 4
+WSOAK_ACTIONS ?= 300
 soak: build
 	cd $(BUILD) && QT_QPA_PLATFORM=offscreen QUILLO_SOAK_COPIES=$(SOAK_COPIES) \
 	  QUILLO_SOAK_OPS=$(SOAK_OPS) QUILLO_SOAK_KILLS=$(SOAK_KILLS) QUILLO_SOAK_MAXNOTE=1048576 \
+	  QUILLO_WSOAK_COPIES=$(WSOAK_COPIES) QUILLO_WSOAK_ACTIONS=$(WSOAK_ACTIONS) \
 	  ./bin/tst_soak
 
 # Screenshots of the real window under Xvfb, for a person to look at.

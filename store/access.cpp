@@ -2,14 +2,16 @@
 
 #include "store/module1.h"
 
-#include "store/uiservices.h"
 #include "core/filelayer.h"
 #include "core/sharecheck.h"
+#include "store/uiservices.h"
 
 #include <QApplication>
 #include <QClipboard>
 #include <QElapsedTimer>
 #include <QFileInfo>
+#include <QThread>
+#include <QTimer>
 
 bool Module1::tryLockOnce(QString* reason) {
     int error = 0;
@@ -36,6 +38,7 @@ void Module1::tookLock() {
 // Shows the Waiting dialog until the lock is held (true) or the user cancels
 // and agrees to leave the network store (false).
 bool Module1::waitForLock() {
+    ++WaitsShown;
     for (;;) {
         if (services.waitForAccess(
                 controls.window, [this](QString* reason) { return tryLockOnce(reason); },
@@ -125,6 +128,13 @@ void Module1::CheckShare() {
 }
 
 bool Module1::AccessCheckAbandons(bool skipWhenHeld) {
+    beginOperation();
+    if (operationLostStore()) {
+        // What this action knows (a source, a target, a name) is of the
+        // store it began in: it is not run in another.
+        focusNote();
+        return true;
+    }
     if (S.NetworkMode != 1 || (skipWhenHeld && LockAlreadyHeld == 1)) {
         return false;
     }
@@ -134,4 +144,40 @@ bool Module1::AccessCheckAbandons(bool skipWhenHeld) {
         return true;
     }
     return false;
+}
+
+void Module1::beginOperation() {
+    if (m_opPlace) {
+        return;
+    }
+    m_opPlace = storePlace();
+    m_opLoopLevel = QThread::currentThread()->loopLevel();
+    endOperationWhenDone();
+}
+
+void Module1::operationFollowsStore() {
+    if (m_opPlace) {
+        m_opPlace = storePlace();
+    }
+}
+
+// Checked from the event loop: inside a nested one (a wait, a dialog) or
+// while the mouse still carries the action, the action goes on.
+void Module1::endOperationWhenDone(int afterMs) {
+    if (m_opEndPosted) {
+        return;
+    }
+    m_opEndPosted = true;
+    QTimer::singleShot(afterMs, this, [this] {
+        m_opEndPosted = false;
+        if (!m_opPlace) {
+            return;
+        }
+        if (QThread::currentThread()->loopLevel() > m_opLoopLevel ||
+            (userActionUnderWay && userActionUnderWay())) {
+            endOperationWhenDone(20);
+            return;
+        }
+        m_opPlace.reset();
+    });
 }

@@ -1,13 +1,13 @@
 #pragma once
 
-#include "core/settingsrecord.h"
 #include "core/fileresult.h"
 #include "core/mounttable.h"
 #include "core/recoveryfile.h"
-#include "store/storecontrols.h"
+#include "core/settingsrecord.h"
 #include "core/storejournal.h"
 #include "core/storelock.h"
 #include "core/trash.h"
+#include "store/storecontrols.h"
 
 #include <QObject>
 #include <QSet>
@@ -15,6 +15,7 @@
 #include <QStringList>
 
 #include <functional>
+#include <optional>
 #include <vector>
 
 class UiServices;
@@ -38,7 +39,7 @@ public:
     QString HelpFile; // the help file shown by F1; start-up may point it elsewhere
     qint16 HighlightedGroup = 0;
     qint16 HighlightedItem = 0;
-    QString SavedText; // the note as last loaded
+    QString SavedText; // the note as last loaded, or saved while shown
     qint16 StoreChanged = 0;
     qint16 LockAlreadyHeld = 0;
     bool SaveFailed = false; // the last SaveNote could not write the note
@@ -127,8 +128,13 @@ public:
     // Returns once the recovery file holds what was last asked of it (it is
     // written and removed off the window's thread).
     void SettleRecovery() { m_recovery.settle(); }
-    // The text the note's file holds, as far as this copy knows.
+    // The text the note's file holds, as far as this copy knows: as last
+    // loaded, saved or taken from the store by the refresh.
     const QString& storedText() const { return m_storedText; }
+    void setStoredText(const QString& text) {
+        m_storedText = text;
+        SavedText = text;
+    }
 
     // --- shared-access lock ---
     void AcquireAccess();
@@ -151,8 +157,30 @@ public:
     void RecoverJournal();
     // Ends an operation on the store: every file is closed, the lock given back.
     void CloseAllFiles();
-    // The access check of every store operation: true when it must be abandoned.
+    // The access check of every store operation: true when it must be
+    // abandoned, also when the store changed since the user action began.
     bool AccessCheckAbandons(bool skipWhenHeld);
+
+    // --- an operation belongs to the store it began in ---
+    // The first access check of a user action notes the store (mode and
+    // folder). A wait for the lock can end in the local store; every later
+    // check of that action then abandons it, and no file is changed for it
+    // in either store. The action ends once the program is back in the event
+    // loop it began in and the window has no press or drag under way.
+    struct StorePlace {
+        qint16 mode = 0;
+        QString folder;
+        bool operator==(const StorePlace&) const = default;
+    };
+    StorePlace storePlace() const { return {S.NetworkMode, StoreFolder}; }
+    void beginOperation();
+    // The store was changed on purpose (the Local/Network switch): the
+    // action goes on in the store it chose.
+    void operationFollowsStore();
+    bool operationLostStore() const { return m_opPlace && !(*m_opPlace == storePlace()); }
+    // Set by the window: a press or a drag of it is under way.
+    std::function<bool()> userActionUnderWay;
+    int WaitsShown = 0; // Waiting dialogs shown in this run
     bool lockHeld() const { return m_lock.isHeld(); }
     QString lockPath() const { return NetFolder + QStringLiteral("quillo.loc"); }
 
@@ -174,6 +202,8 @@ signals:
     // The program fell back to its local store: whatever was being edited
     // against the network store is dropped, not saved into the local one.
     void revertedToLocalStore();
+    // Another note (or the same one afresh) is being put on screen.
+    void noteLoaded();
 
 private:
     friend class StoreTransaction;
@@ -195,6 +225,11 @@ private:
     bool opBegin();
     bool rememberPrivate(const QString& path);
 
+    void endOperationWhenDone(int afterMs = 0);
+    std::optional<StorePlace> m_opPlace;
+    int m_opLoopLevel = 0;
+    bool m_opEndPosted = false;
+
     StoreLock m_lock;
     StoreJournal m_journal;
     struct PrivateUndo {
@@ -214,6 +249,7 @@ private:
     bool m_recoveryWritten = false;
     RecoveryWriter m_recovery{recoveryPath()};
     QString m_storedText;
+    quint64 m_noteLoads = 0; // notes put on screen by LoadNote
     QStringList m_messages;
     bool m_messagesPosted = false;
     QSet<QString> m_unreadable; // files whose last read failed

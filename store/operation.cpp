@@ -35,6 +35,11 @@ bool Module1::opBegin() {
     if (m_opFailed) {
         return false;
     }
+    if (operationLostStore()) {
+        // Begun in another store before a wait: nothing is written for it.
+        m_opFailed = true;
+        return false;
+    }
     if (!m_journal.active()) {
         m_journal.setFolder(StoreFolder);
     }

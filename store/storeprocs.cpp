@@ -16,6 +16,8 @@
 #include <QRadioButton>
 #include <QTimer>
 
+#include <cerrno>
+
 #include <unistd.h>
 
 void Module1::showNoteBox() const {
@@ -125,6 +127,8 @@ void Module1::SaveTransferIndex() {
 }
 
 void Module1::LoadNote() {
+    ++m_noteLoads;
+    emit noteLoaded();
     const QString path = currentNotePath();
     const ReadResult r = FileLayer::readAll(path);
     if (r.result) {
@@ -209,8 +213,14 @@ void Module1::SaveNote() {
         RollBackOperation(false);
     } else {
         // Only a save that stands lets the recovery file go.
-        opAfterCommit([this, text] {
-            m_storedText = text;
+        // Only a save that stands lets the recovery file go, and only while
+        // the saved note is still the one shown: the stored text is then
+        // the text on screen, and the refresh finds nothing new in it.
+        opAfterCommit([this, text, loads = m_noteLoads] {
+            if (loads == m_noteLoads) {
+                m_storedText = text;
+                SavedText = text;
+            }
             DropRecovery();
             return true;
         });
@@ -269,6 +279,11 @@ bool Module1::WriteItemField(int group, int item, const QString& name) {
     const ReadResult r = FileLayer::readAll(path);
     if (!opStep(r.result)) {
         return false;
+    }
+    if (!r.exists && name.isEmpty()) {
+        // The name to blank was there when the operation began: an index
+        // gone since is no index of blanks to write.
+        return opStep(FileResult::failure(QStringLiteral("read"), path, ENOENT));
     }
     QByteArray bytes = r.data;
     const qsizetype at = qsizetype(item) * NameIndex::FieldSize;

@@ -6,9 +6,9 @@
 #include "core/filelayer.h"
 #include "core/storelock.h"
 #include "store/vbcolor.h"
-#include "ui/net/waiting.h"
 #include "ui/main/buttonlabel.h"
 #include "ui/main/nameedit.h"
+#include "ui/net/waiting.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -172,6 +172,7 @@ TEST_F(Network, ADialogDuringAPressLeavesNoHalfPress) {
     };
     press(w->Item[1]);
     ui.onModal = nullptr;
+    EXPECT_EQ(w->DragArmed, 0) << "no armed press is left to pause the refresh";
     EXPECT_EQ(FileLayer::readAll(net + "quil0.0").data, QByteArray("first\x01\x00", 7));
     QApplication::setActiveWindow(w.get());
     ASSERT_SOON(w->isActiveWindow());

@@ -9,8 +9,12 @@
 
 #include "soakmodel.h"
 #include "testfolder.h"
+#include "windowcopy.h"
 
 #include "core/filelayer.h"
+#include "core/nameindex.h"
+#include "core/notefile.h"
+#include "core/storelock.h"
 
 #include <QElapsedTimer>
 #include <QProcess>
@@ -147,4 +151,140 @@ TEST(Soak, CopiesSharingAStoreLoseNothingWhenSomeAreKilled) {
               << " killed, " << undone << " half-done operations undone, " << logged
               << " operations logged, longest wait for the lock " << longestWait << " ms, seed "
               << seed << "\n";
+}
+
+namespace {
+
+QString noteName(const QString& name) {
+    QString base = name;
+    return base.remove(QStringLiteral(" (mine)"));
+}
+
+// Another copy, as far as the files go: it takes the lock at a random
+// moment, changes the shared store as a copy would, and holds the lock a
+// while, so that the window copies meet the Waiting dialog.
+void rivalStep(const QString& net, QRandomGenerator& rng, int k) {
+    StoreLock lock;
+    QElapsedTimer waited;
+    waited.start();
+    while (!lock.tryAcquire(net + "quillo.loc")) {
+        if (waited.elapsed() > 3000) {
+            return;
+        }
+        QThread::usleep(500);
+    }
+    const int g = rng.bounded(5);
+    const QString index = net + QStringLiteral("items%1.dir").arg(g);
+    QStringList names = NameIndex::decode(FileLayer::readAll(index).data, 62);
+    std::vector<int> named;
+    std::vector<int> empty;
+    for (int i = 0; i < 10; ++i) {
+        (names.at(i).isEmpty() ? empty : named).push_back(i);
+    }
+    const QString mark = QStringLiteral("c9n%1").arg(k);
+    const auto note = [&](int i) { return net + QStringLiteral("quil%1.%2").arg(g).arg(i); };
+    const int what = rng.bounded(3);
+    if (what == 0 && !named.empty()) {
+        // Saves a new text of a note.
+        const int i = named.at(size_t(rng.bounded(int(named.size()))));
+        FileLayer::writeAtomic(note(i), NoteFile::encode(noteName(names.at(i)) + ' ' + mark, 1));
+    } else if (what == 1 && !named.empty() && !empty.empty()) {
+        // Moves an item away and saves a note of its own in its place.
+        const int i = named.at(size_t(rng.bounded(int(named.size()))));
+        const int e = empty.at(size_t(rng.bounded(int(empty.size()))));
+        const ReadResult moved = FileLayer::readAll(note(i));
+        if (!moved.data.isEmpty()) {
+            FileLayer::writeAtomic(note(e), moved.data);
+        }
+        names[e] = names.at(i);
+        names[i] = mark;
+        FileLayer::writeAtomic(note(i), NoteFile::encode(mark, 1));
+        FileLayer::writeAtomic(index, NameIndex::encode(names));
+    } else {
+        QStringList groups = NameIndex::decode(FileLayer::readAll(net + "group.dir").data, 31);
+        groups[rng.bounded(5)] = QStringLiteral("R%1").arg(k);
+        FileLayer::writeAtomic(net + "group.dir", NameIndex::encode(groups));
+    }
+    QThread::msleep(rng.bounded(800));
+}
+
+} // namespace
+
+// Copies of the main window share one network folder, each driven through
+// its widgets by random user actions, while another process takes the lock
+// at random and changes the files as a copy would. The copies check each
+// action as it ends (windowcopy.cpp); at the end every store's names and
+// notes must agree. QUILLO_WSOAK_COPIES, QUILLO_WSOAK_ACTIONS (per copy),
+// QUILLO_SOAK_SEED.
+TEST(Soak, WindowCopiesActOnlyOnTheirOwnStoreAndSeeOnlyRealConflicts) {
+    const int copies = setting("QUILLO_WSOAK_COPIES", 3);
+    const int actions = setting("QUILLO_WSOAK_ACTIONS", 100);
+    const auto seed = static_cast<quint32>(setting("QUILLO_SOAK_SEED", 0) != 0
+                                               ? setting("QUILLO_SOAK_SEED", 0)
+                                               : int(QRandomGenerator::global()->generate() >> 1));
+    QRandomGenerator rng(seed);
+    TestFolder dir;
+    const QString net = dir.mkdir("net");
+    FileLayer::writeAtomic(net + "group.dir", NameIndex::encode({"Shared", "Two"}));
+    QStringList items;
+    for (int i = 0; i < 6; ++i) {
+        items.append(QStringLiteral("S%1").arg(i));
+        FileLayer::writeAtomic(net + QStringLiteral("quil0.%1").arg(i),
+                               NoteFile::encode(QStringLiteral("S%1 c9n0").arg(i), 1));
+    }
+    FileLayer::writeAtomic(net + "items0.dir", NameIndex::encode(items));
+    std::vector<std::unique_ptr<QProcess>> running;
+    QStringList folders;
+    for (int c = 0; c < copies; ++c) {
+        folders.append(dir.mkdir(QStringLiteral("copy%1").arg(c)));
+        auto p = std::make_unique<QProcess>();
+        p->start(binDir() + "/quillo_soakcopy",
+                 {"window", folders.last(), net.chopped(1), QString::number(c),
+                  QString::number(seed * 1000ULL + quint64(c)), QString::number(actions)});
+        running.push_back(std::move(p));
+    }
+    int rivalSteps = 0;
+    QElapsedTimer clock;
+    clock.start();
+    const auto anyRunning = [&] {
+        return std::any_of(running.begin(), running.end(),
+                           [](const auto& p) { return p->state() != QProcess::NotRunning; });
+    };
+    while (anyRunning() && clock.elapsed() < 20 * 60 * 1000) {
+        QThread::msleep(static_cast<unsigned long>(20 + rng.bounded(200)));
+        rivalStep(net, rng, ++rivalSteps);
+        for (auto& p : running) {
+            p->waitForFinished(0);
+        }
+    }
+    QStringList faults;
+    QSet<QString> typed;
+    QMap<QString, int> counts;
+    for (auto& p : running) {
+        ASSERT_TRUE(p->state() == QProcess::NotRunning || p->waitForFinished(60000))
+            << "a copy did not finish";
+        EXPECT_EQ(p->exitCode(), 0) << p->readAllStandardError().toStdString();
+        for (const QString& line : QString::fromLocal8Bit(p->readAllStandardOutput()).split('\n')) {
+            if (line.startsWith("fault ")) {
+                faults.append(line);
+            } else if (line.startsWith("typed ")) {
+                typed.insert(line.mid(6));
+            } else if (const auto parts = line.split(' '); parts.size() == 2) {
+                counts[parts[0]] += parts[1].toInt();
+            }
+        }
+    }
+    QStringList disagree = namesAndNotesDisagree(net, typed);
+    for (const QString& folder : folders) {
+        for (const QString& d : namesAndNotesDisagree(folder)) {
+            disagree.append(folder + ": " + d);
+        }
+    }
+    EXPECT_TRUE(faults.isEmpty()) << "seed " << seed << ":\n" << faults.join('\n').toStdString();
+    EXPECT_TRUE(disagree.isEmpty()) << "seed " << seed << ":\n"
+                                    << disagree.join('\n').toStdString();
+    std::cout << "window soak: " << copies << " copies, " << actions << " actions each, "
+              << rivalSteps << " changes by another process, " << counts.value("waits")
+              << " waits, " << counts.value("cancels") << " cancelled, "
+              << counts.value("conflicts") << " conflicts, seed " << seed << "\n";
 }

@@ -8,6 +8,8 @@
 //   quillo_soakcopy <program folder> <shared folder> <copy> <seed> <ops> <max note length>
 //                   [<die at file step>]
 //
+// With "window" first it is a copy of the window soak instead (windowcopy.cpp).
+//
 // With the last argument it kills itself (SIGKILL) at that change of a file
 // (a write, move, link or delete of the file layer) once its work has
 // begun: in the middle of an operation that changes the store.
@@ -276,9 +278,14 @@ private:
 
 } // namespace
 
+int runWindowCopy(int argc, char** argv);
+
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
+    if (argc > 1 && qstrcmp(argv[1], "window") == 0) {
+        return runWindowCopy(argc, argv);
+    }
     if (argc != 7 && argc != 8) {
         std::fprintf(stderr, "usage: see the top of soakcopy.cpp\n");
         return 2;

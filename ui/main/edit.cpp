@@ -2,8 +2,8 @@
 
 #include "ui/main/edit.h"
 
-#include "store/uiservices.h"
 #include "store/module1.h"
+#include "store/uiservices.h"
 #include "ui/dialogs/colorform.h"
 #include "ui/main/buttonlabel.h"
 #include "ui/main/dragoutline.h"
@@ -70,12 +70,20 @@ edit::edit(Module1& module, QWidget* parent) : QMainWindow(parent), m(module) {
     connect(qApp, &QGuiApplication::commitDataRequest, this, &edit::sessionEnding,
             Qt::DirectConnection);
     connect(&m, &Module1::revertedToLocalStore, this, &edit::dropNameEdit);
+    // "Save" writes only the note that was opened or saved as a text file.
+    connect(&m, &Module1::noteLoaded, this, [this] { TextFileName.clear(); });
+    // A press or a drag carries its user action on until the mouse lets go.
+    m.userActionUnderWay = [this] {
+        return m_dragSource != nullptr ||
+               (DragArmed != 0 && QGuiApplication::mouseButtons() != Qt::NoButton);
+    };
     nameControls();
 }
 
 edit::~edit() {
     qApp->removeEventFilter(this);
     m.controls = StoreControls{};
+    m.userActionUnderWay = nullptr;
 }
 
 void edit::createControls() {

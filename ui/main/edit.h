@@ -241,7 +241,11 @@ private:
     void endDrag(QPoint global);
     void cancelDrag();
     QWidget* dropTargetAt(QPoint global) const;
-    bool dropMayGoOn();
+    bool dropMayGoOn(ButtonLabel* Source);
+    bool sourceStillNamed(ButtonLabel* Source);
+    void afterDragWait();
+    void afterPressWait(ButtonLabel* label);
+    void pressOnButton(ButtonLabel* label, int k, int b, float x, float y);
     void selectAfterDrop(bool group, int Index);
     void openGroup(int Index);
     bool readyToMoveAway();
@@ -282,7 +286,8 @@ private:
     QTimer* m_recoveryTimer = nullptr;
     DragOutline* m_outline = nullptr;
     ButtonLabel* m_dragSource = nullptr;
-    QPoint m_dragGrab; // where in the dragged button the pointer holds it
+    int m_waitsAtDragStart = 0; // Waiting dialogs shown before the drag began
+    QPoint m_dragGrab;          // where in the dragged button the pointer holds it
     HelpKey* m_helpKey = nullptr;
     // What the file dialogs keep from one showing to the next: the filters
     // the last Open set, the filter chosen in it and the path last chosen.

@@ -36,16 +36,10 @@ const QString kTrans = QStringLiteral("trans");
 
 void edit::connectButton(ButtonLabel* label) {
     connect(label, &ButtonLabel::mouseDown, this, [this, label](int k, int b, float x, float y) {
-        switch (label->kind()) {
-        case ButtonLabel::Kind::Group:
-            group_MouseDown(k, b, x, y);
-            break;
-        case ButtonLabel::Kind::Item:
-            Item_MouseDown(k, b, x, y);
-            break;
-        case ButtonLabel::Kind::Trans:
-            Trans_MouseDown(k, b, x, y);
-            break;
+        const int waits = m.WaitsShown;
+        pressOnButton(label, k, b, x, y);
+        if (m.WaitsShown != waits) {
+            afterPressWait(label);
         }
     });
     connect(label, &ButtonLabel::mouseMove, this,
@@ -63,6 +57,47 @@ void edit::connectButton(ButtonLabel* label) {
             [this, label](int /*k*/, bool inside, QPoint global) {
                 buttonMouseUp(label, inside, global);
             });
+}
+
+void edit::pressOnButton(ButtonLabel* label, int k, int b, float x, float y) {
+    switch (label->kind()) {
+    case ButtonLabel::Kind::Group:
+        group_MouseDown(k, b, x, y);
+        break;
+    case ButtonLabel::Kind::Item:
+        Item_MouseDown(k, b, x, y);
+        break;
+    case ButtonLabel::Kind::Trans:
+        Trans_MouseDown(k, b, x, y);
+        break;
+    }
+}
+
+// The press waited for the lock, and the Waiting dialog had the mouse. A
+// release that went to the dialog leaves nothing armed; a button still
+// held is followed again by the button it was pressed on.
+void edit::afterPressWait(ButtonLabel* label) {
+    if (QGuiApplication::mouseButtons() == Qt::NoButton || m.operationLostStore()) {
+        DragArmed = 0;
+        return;
+    }
+    label->grabMouse();
+}
+
+// A drag whose opening of a group waited for the lock: it goes on to its
+// drop, the mouse taken back, or ends where the user sees it, when the
+// button was let go meanwhile or the wait gave up the store it began in.
+void edit::afterDragWait() {
+    if (!m_dragSource) {
+        return;
+    }
+    if (QGuiApplication::mouseButtons() == Qt::NoButton || m.operationLostStore()) {
+        cancelDrag();
+        DragArmed = 0;
+        showdel(1);
+        return;
+    }
+    m_dragSource->grabMouse();
 }
 
 void edit::group_MouseMove(int Index, int Button, float X, float Y) {
@@ -102,6 +137,9 @@ void edit::buttonMouseMove(ButtonLabel* label, int Button, float X, float Y) {
 }
 
 void edit::buttonMouseUp(ButtonLabel* label, bool inside, QPoint global) {
+    if (QWidget::mouseGrabber() == label) {
+        label->releaseMouse();
+    }
     if (m_dragSource) {
         endDrag(global);
         return;
@@ -138,6 +176,7 @@ void edit::startDrag(ButtonLabel* source) {
         break;
     }
     m_dragSource = source;
+    m_waitsAtDragStart = m.WaitsShown;
     // What goes wrong while the drag opens groups is told once, after the drop.
     m.holdMessages = true;
     m_dragGrab = QPoint(qRound(DownX / 15.0F), qRound(DownY / 15.0F));
@@ -152,11 +191,18 @@ void edit::dragMoved(QPoint global) {
     m_outline->showAt(QRect(m_client->mapFromGlobal(global) - m_dragGrab, m_dragSource->size()));
     auto* target = qobject_cast<ButtonLabel*>(dropTargetAt(global));
     if (target && target->kind() == ButtonLabel::Kind::Group) {
+        const int waits = m.WaitsShown;
         group_DragOver(target->index(), m_dragSource);
+        if (m.WaitsShown != waits) {
+            afterDragWait();
+        }
     }
 }
 
 void edit::cancelDrag() {
+    if (m_dragSource && QWidget::mouseGrabber() == m_dragSource) {
+        m_dragSource->releaseMouse();
+    }
     m_dragSource = nullptr;
     m_outline->hide();
     m.holdMessages = false;
@@ -182,6 +228,11 @@ void edit::endDrag(QPoint global) {
         txt_DragDrop(box->index(), source);
     } else if (target) {
         Del_DragDrop(source);
+    }
+    if (m.WaitsShown != m_waitsAtDragStart) {
+        // The focus came back to the note from the dialog unseen: the
+        // command buttons come back here.
+        showdel(1);
     }
     // Whatever the drag met is told now, also when nothing took the drop.
     m.showMessages();
@@ -213,12 +264,43 @@ void edit::group_DragOver(int Index, ButtonLabel* /*Source*/) {
     m.CloseAllFiles();
 }
 
-bool edit::dropMayGoOn() {
+bool edit::dropMayGoOn(ButtonLabel* Source) {
     if (m.AccessCheckAbandons(false)) {
+        return false;
+    }
+    if (!sourceStillNamed(Source)) {
+        m.CloseAllFiles();
+        m.focusNote();
         return false;
     }
     setCursor(Qt::WaitCursor);
     return true;
+}
+
+// Under the lock: an item of a group not on display, or a slot, still
+// holds the name that was dragged. The access check compares only the
+// group names and the group on display; meanwhile another copy may have
+// moved the item away and put its own note in its place.
+bool edit::sourceStillNamed(ButtonLabel* Source) {
+    const bool otherGroup = DragKind == kItem && DragSourceGroup != m.S.CurrentGroup;
+    if (m.S.NetworkMode != 1 || (!otherGroup && DragKind != kTrans)) {
+        return true;
+    }
+    const int j = Source->index();
+    const QString path = otherGroup ? m.itemIndexPath(DragSourceGroup) : m.transferIndexPath();
+    const ReadResult r = FileLayer::readAll(path);
+    if (!m.report(r.result)) {
+        return false;
+    }
+    if (NameIndex::decode(r.data, otherGroup ? 62 : 12).at(j) == DragCaption) {
+        return true;
+    }
+    m.reportMessage(
+        QStringLiteral("\"%1\" was changed by another copy of Quillo Pad while you were "
+                       "dragging it: it is no longer where you took it from. Nothing has been "
+                       "moved, copied or erased.")
+            .arg(DragCaption));
+    return false;
 }
 
 // The target is chosen as by a left click, under the lock the drop holds.
@@ -247,7 +329,7 @@ void edit::abandonDrop(StoreTransaction& t) {
 void edit::group_DragDrop(int Index, ButtonLabel* Source) {
     const int j = Source->index();
     const int k = Index;
-    if (DragKind != kGroup || !Group[k]->text().isEmpty() || j == k || !dropMayGoOn()) {
+    if (DragKind != kGroup || !Group[k]->text().isEmpty() || j == k || !dropMayGoOn(Source)) {
         return;
     }
     const bool copy = LastButton == 2;
@@ -281,7 +363,7 @@ void edit::Item_DragDrop(int Index, ButtonLabel* Source) {
     const int g = m.S.CurrentGroup;
     const int s = DragSourceGroup;
     const bool fromItem = DragKind == kItem && !(j == k && s == g);
-    if ((!fromItem && DragKind != kTrans) || !Item[k]->text().isEmpty() || !dropMayGoOn()) {
+    if ((!fromItem && DragKind != kTrans) || !Item[k]->text().isEmpty() || !dropMayGoOn(Source)) {
         return;
     }
     const bool copy = LastButton == 2;
@@ -338,7 +420,7 @@ void edit::Trans_DragDrop(int Index, ButtonLabel* Source) {
     const int j = Source->index();
     const int k = Index;
     const int s = DragSourceGroup;
-    if (DragKind != kItem || !Trans[k]->text().isEmpty() || !dropMayGoOn()) {
+    if (DragKind != kItem || !Trans[k]->text().isEmpty() || !dropMayGoOn(Source)) {
         return;
     }
     const bool copy = LastButton == 2;
@@ -365,7 +447,7 @@ void edit::Trans_DragDrop(int Index, ButtonLabel* Source) {
 }
 
 void edit::Del_DragDrop(ButtonLabel* Source) {
-    if (!dropMayGoOn()) {
+    if (!dropMayGoOn(Source)) {
         return;
     }
     // Kept first, for Undo Erase; what cannot be kept is not erased.

@@ -14,7 +14,12 @@
 
 #include <QApplication>
 #include <QRadioButton>
+#include <QTextCursor>
+#include <QTextDocument>
 #include <QTimer>
+
+#include <algorithm>
+#include <array>
 
 // The user released the mouse over `NetOption(k)`, or chose it from the
 // keyboard. A change of the option made by the program never comes here.
@@ -46,6 +51,7 @@ void edit::NetOption_MouseUp(int k) {
             m.S.NetworkMode = 0;
             m.WriteSettings();
             m.StoreFolder = m.AppFolder;
+            m.operationFollowsStore();
             done();
         }
         if (k == 1) {
@@ -80,6 +86,7 @@ void edit::switchStore(int k) {
     if (m.S.NetworkMode == 1) {
         m.AcquireAccessToLoad();
         if (m.S.NetworkMode == 0) {
+            m.operationFollowsStore();
             m.focusNote();
             return;
         }
@@ -93,6 +100,7 @@ void edit::switchStore(int k) {
     m.HighlightedItem = m.S.currentItem();
     paintSelection();
     NetOption.at(m.S.NetworkMode == 1 ? 1 : 0)->setChecked(true);
+    m.operationFollowsStore();
     m.focusNote();
     m.CheckShare();
 }
@@ -120,12 +128,14 @@ void edit::refreshit() {
         if (r.exists) {
             m.report(FileLayer::remove(path));
         }
-        if (!m.SavedText.isEmpty()) {
+        if (!m.storedText().isEmpty()) {
             takeStoredNote(QString(), std::nullopt);
         }
     } else {
+        // Compared with what this copy last stored or loaded: its own save
+        // is no news, whatever was loaded before it.
         const NoteFile::Content stored = NoteFile::decode(r.data);
-        if (stored.text != m.SavedText) {
+        if (stored.text != m.storedText()) {
             takeStoredNote(stored.text, stored.wordWrap);
         }
     }
@@ -135,23 +145,38 @@ void edit::refreshit() {
 // Another copy saved this note: its text is shown. If this copy holds an
 // unsaved edit of it, that edit is kept as a note of its own first.
 void edit::takeStoredNote(const QString& text, std::optional<qint16> wordWrap) {
-    if (m.noteChanged() && m.noteText() != text && !keepOwnText(m.noteText())) {
+    // The text on screen is no longer the one opened or saved as a text file.
+    TextFileName.clear();
+    const QString mine = m.noteText();
+    if (mine != m.storedText() && mine != text && !keepOwnText(mine)) {
         // Nowhere to keep it: it stays on screen, now an edit of the new text.
-        m.SavedText = text;
+        m.setStoredText(text);
         return;
+    }
+    // The caret stays where it was, as far as the new text reaches.
+    std::array<int, 2> caret{};
+    for (int i = 0; i < 2; ++i) {
+        caret.at(size_t(i)) = Txt.at(size_t(i))->textCursor().position();
     }
     NoteText::set(Txt[0], text);
     NoteText::set(Txt[1], text);
-    m.SavedText = NoteText::get(Txt[0]);
+    for (int i = 0; i < 2; ++i) {
+        QTextCursor c = Txt.at(size_t(i))->textCursor();
+        c.setPosition(std::min(caret.at(size_t(i)),
+                               int(Txt.at(size_t(i))->document()->characterCount() - 1)));
+        Txt.at(size_t(i))->setTextCursor(c);
+    }
+    m.setStoredText(NoteText::get(Txt[0]));
     if (wordWrap) {
         m.S.WordWrap = *wordWrap == 1 ? 1 : 0;
         m.showNoteBox();
     }
 }
 
-// Saves `mine` as a new note in the first free position of this group (or,
-// with none free, in the first free transfer slot), named after the item
-// with " (mine)". Runs under the lock the refresh holds.
+// Saves `mine` as a new note named after the item with " (mine)": in a
+// free position of this group, else in a free transfer slot; a place the
+// window shows comes first (the small window hides some of both). Runs
+// under the lock the refresh holds.
 bool edit::keepOwnText(const QString& mine) {
     const QString item = Item[m.HighlightedItem]->text();
     const QString base = item.isEmpty() ? QStringLiteral("Untitled") : item;
@@ -161,25 +186,38 @@ bool edit::keepOwnText(const QString& mine) {
     const int g = m.S.CurrentGroup;
     StoreTransaction t(m);
     QString where;
-    for (int k = 0; k < 62 && where.isEmpty(); ++k) {
-        if (k != m.HighlightedItem && Item[k]->text().isEmpty() &&
-            FileLayer::size(m.notePath(g, k)) < 0) {
-            t.write(m.notePath(g, k), bytes);
-            Item[k]->setText(name);
-            t.saveItems();
-            if (NameIndex::trimmed(Group[g]->text()).isEmpty()) {
-                Group[g]->setText(QStringLiteral("Untitled"));
-                t.saveGroups();
+    for (const bool visible : {true, false}) {
+        for (int k = 0; k < 62 && where.isEmpty(); ++k) {
+            if (k != m.HighlightedItem && Item[k]->text().isEmpty() &&
+                Item[k]->isVisibleTo(this) == visible && FileLayer::size(m.notePath(g, k)) < 0) {
+                t.write(m.notePath(g, k), bytes);
+                Item[k]->setText(name);
+                t.saveItems();
+                if (NameIndex::trimmed(Group[g]->text()).isEmpty()) {
+                    Group[g]->setText(QStringLiteral("Untitled"));
+                    t.saveGroups();
+                }
+                where =
+                    QStringLiteral("as the note \"%1\", item %2 of this group%3")
+                        .arg(name)
+                        .arg(k + 1)
+                        .arg(visible ? QString() : QStringLiteral(" (shown in the large window)"));
             }
-            where = QStringLiteral("as the note \"%1\" in this group").arg(name);
         }
-    }
-    for (int n = 0; n < 12 && where.isEmpty(); ++n) {
-        if (Trans[n]->text().isEmpty()) {
-            t.write(m.transferNotePath(n), bytes);
-            Trans[n]->setText(name);
-            t.saveTransfers();
-            where = QStringLiteral("in the transfer slot \"%1\"").arg(name);
+        for (int n = 0; n < 12 && where.isEmpty(); ++n) {
+            if (Trans[n]->text().isEmpty() && Trans[n]->isVisibleTo(this) == visible) {
+                t.write(m.transferNotePath(n), bytes);
+                Trans[n]->setText(name);
+                t.saveTransfers();
+                where =
+                    QStringLiteral("in transfer slot %1 as \"%2\"%3")
+                        .arg(n + 1)
+                        .arg(name)
+                        .arg(visible ? QString() : QStringLiteral(" (shown in the large window)"));
+            }
+        }
+        if (!where.isEmpty()) {
+            break;
         }
     }
     const QString what =

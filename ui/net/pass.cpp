@@ -1,9 +1,9 @@
 #include "ui/net/pass.h"
 
-#include "store/uiservices.h"
 #include "core/codepage.h"
-#include "store/module1.h"
 #include "core/nameindex.h"
+#include "store/module1.h"
+#include "store/uiservices.h"
 #include "ui/net/passwordbox.h"
 #include "ui/twips.h"
 
@@ -38,6 +38,9 @@ Pass::Pass(Module1& module, QWidget* parent) : QDialog(parent), m(module) {
         Password[i]->setObjectName(QStringLiteral("Password%1").arg(i));
         Password[i]->setAccessibleName(captions[i]);
         Password[i]->setMaxLength(MaxLength);
+        // Shown as typed: the new password is typed once, with no second box
+        // to confirm it, so the user must be able to read what is stored.
+        Password[i]->setEchoMode(QLineEdit::Normal);
         Caption[i]->setBuddy(Password[i]);
         Twips::place(Password[i], 1680, 165 + 450 * i, 1980, 330);
         Password[i]->installEventFilter(this);

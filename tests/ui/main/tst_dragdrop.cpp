@@ -3,11 +3,11 @@
 
 #include "core/filelayer.h"
 #include "store/vbcolor.h"
-#include "ui/net/waiting.h"
 #include "ui/main/buttonlabel.h"
 #include "ui/main/dragoutline.h"
 #include "ui/main/nameedit.h"
 #include "ui/main/notebox.h"
+#include "ui/net/waiting.h"
 
 #include <QApplication>
 #include <QDir>
@@ -21,6 +21,10 @@ namespace {
 
 QByteArray noteBytes(const char* text) {
     return QByteArray(text) + QByteArray("\x01\x00", 2);
+}
+
+QStringList filesIn(const QString& folder) {
+    return QDir(folder).entryList(QDir::Files | QDir::Hidden, QDir::Name);
 }
 
 } // namespace
@@ -239,21 +243,100 @@ TEST_F(DragDrop, TheEraseTarget) {
     EXPECT_EQ(w->Item[1]->text(), QStringLiteral("b"));
 }
 
-TEST_F(DragDrop, InNetworkModeADropWaitsForTheLock) {
+// A wait for the lock in the middle of a drag: the drag goes on to its drop
+// with the mouse taken back, or ends where the user sees it; it never runs
+// against another store, nor carries a source another copy changed.
+TEST_F(DragDrop, InNetworkModeAWaitNeverLeavesADragHalfWay) {
     const QString net = useNetworkFolder(dir);
-    FileLayer::writeAtomic(net + "group.dir", names({"Shared"}, 31));
+    FileLayer::writeAtomic(net + "group.dir", names({"Shared", "Other"}, 31));
     FileLayer::writeAtomic(net + "items0.dir", names({"a"}, 62));
+    FileLayer::writeAtomic(net + "items1.dir", names({"x", "y"}, 62));
     FileLayer::writeAtomic(net + "quil0.0", noteBytes("alpha"));
+    FileLayer::writeAtomic(net + "quil1.1", noteBytes("yours"));
+    dir.write("group.dir", names({"Local"}, 31));
+    dir.write("items0.dir", names({"mine"}, 62));
     start();
-    Holder holder(net + "quillo.loc");
-    ASSERT_TRUE(holder.waitUntilHeld());
-    ui.onModal = [&](QDialog&) {
-        QTimer::singleShot(200, [&] { holder.letGo(); });
-        return false;
+    QWindow* win = w->windowHandle();
+    auto holder = std::make_unique<Holder>(net + "quillo.loc");
+    ASSERT_TRUE(holder->waitUntilHeld());
+    const auto letGoWhileWaiting = [&] {
+        ui.onModal = [&](QDialog&) {
+            QTimer::singleShot(200, [&] { holder->letGo(); });
+            return false;
+        };
     };
+
+    // The drop waits, then completes; the command buttons come back.
+    letGoWhileWaiting();
     drag(Qt::LeftButton, {w->Item[0], w->Item[3]});
     EXPECT_EQ(ui.modalsShown, QStringList({"Waiting"}));
     EXPECT_EQ(FileLayer::readAll(net + "quil0.3").data, noteBytes("alpha"));
     EXPECT_EQ(FileLayer::readAll(net + "items0.dir").data, names({"", "", "", "a"}, 62));
     EXPECT_FALSE(m->lockHeld());
+    EXPECT_FALSE(w->Del[0]->isVisible());
+
+    // Opening a group waits, the dialog closes by itself: the drag goes on.
+    holder = std::make_unique<Holder>(net + "quillo.loc");
+    ASSERT_TRUE(holder->waitUntilHeld());
+    letGoWhileWaiting();
+    drag(Qt::LeftButton, {w->Item[3], w->Group[1], w->Item[4]});
+    EXPECT_EQ(ui.modalsShown.size(), 2);
+    EXPECT_EQ(FileLayer::readAll(net + "items1.dir").data, names({"x", "y", "", "", "a"}, 62));
+    EXPECT_EQ(FileLayer::readAll(net + "quil1.4").data, noteBytes("alpha"));
+    EXPECT_FALSE(w->dragOutline()->isVisible());
+    EXPECT_FALSE(w->Del[0]->isVisible());
+
+    // The item dragged from group 2 is moved away by another copy, which
+    // saves its own note in its place, while the drop waits: nothing is
+    // carried, and the user is told.
+    QTest::mousePress(win, Qt::LeftButton, Qt::NoModifier, centreInWindow(w->Item[1]));
+    QTest::mouseMove(win, centreInWindow(w->Item[1]) + QPoint(5, 5));
+    QTest::mouseMove(win, centreInWindow(w->Group[0]));
+    ASSERT_EQ(m->S.CurrentGroup, 0);
+    holder = std::make_unique<Holder>(net + "quillo.loc");
+    ASSERT_TRUE(holder->waitUntilHeld());
+    ui.onModal = [&](QDialog&) {
+        QTimer::singleShot(100, [&] {
+            FileLayer::writeAtomic(net + "items1.dir", names({"x", "theirs", "", "", "a"}, 62));
+            FileLayer::writeAtomic(net + "quil1.1", noteBytes("their own"));
+            holder->letGo();
+        });
+        return false;
+    };
+    QTest::mouseMove(win, centreInWindow(w->Item[5]));
+    QTest::mouseRelease(win, Qt::LeftButton, Qt::NoModifier, centreInWindow(w->Item[5]));
+    QApplication::processEvents();
+    EXPECT_EQ(ui.modalsShown.size(), 3);
+    EXPECT_EQ(FileLayer::readAll(net + "items1.dir").data, names({"x", "theirs", "", "", "a"}, 62));
+    EXPECT_EQ(FileLayer::readAll(net + "quil1.1").data, noteBytes("their own"));
+    EXPECT_EQ(FileLayer::readAll(net + "items0.dir").data, names({}, 62));
+    EXPECT_FALSE(QFile::exists(net + "quil0.5"));
+    ASSERT_EQ(ui.errors.size(), 1);
+    EXPECT_TRUE(ui.errors[0].contains("\"y\" was changed by another copy"))
+        << ui.errors[0].toStdString();
+
+    // Cancel while the drag opens a group: the local store comes back, the
+    // drag ends on screen, and its release drops nothing into either store.
+    w->Group_Click(1);
+    const QStringList localBefore = filesIn(dir.path());
+    const QByteArray localItems = dir.read("items0.dir");
+    holder = std::make_unique<Holder>(net + "quillo.loc");
+    ASSERT_TRUE(holder->waitUntilHeld());
+    ui.onModal = [&](QDialog& d) {
+        QTimer::singleShot(50, static_cast<Waiting&>(d).CancelBtn, &QPushButton::click);
+        return false;
+    };
+    QTest::mousePress(win, Qt::LeftButton, Qt::NoModifier, centreInWindow(w->Item[4]));
+    QTest::mouseMove(win, centreInWindow(w->Item[4]) + QPoint(5, 5));
+    QTest::mouseMove(win, centreInWindow(w->Group[0]));
+    EXPECT_EQ(m->S.NetworkMode, 0);
+    EXPECT_FALSE(w->dragOutline()->isVisible()) << "the drag ended visibly";
+    EXPECT_FALSE(w->Del[0]->isVisible());
+    QTest::mouseMove(win, centreInWindow(w->Item[2]));
+    QTest::mouseRelease(win, Qt::LeftButton, Qt::NoModifier, centreInWindow(w->Item[2]));
+    QApplication::processEvents();
+    EXPECT_EQ(filesIn(dir.path()), localBefore);
+    EXPECT_EQ(dir.read("items0.dir"), localItems);
+    EXPECT_EQ(FileLayer::readAll(net + "items1.dir").data, names({"x", "theirs", "", "", "a"}, 62));
+    EXPECT_EQ(FileLayer::readAll(net + "quil1.4").data, noteBytes("alpha"));
 }

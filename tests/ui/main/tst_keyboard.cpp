@@ -11,6 +11,7 @@
 #include "ui/main/nameedit.h"
 #include "ui/main/notebox.h"
 #include "ui/main/targetform.h"
+#include "ui/net/waiting.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -389,6 +390,45 @@ TEST_F(Keyboard, InNetworkModeAMoveTakesTheLockAsADropDoes) {
     EXPECT_EQ(FileLayer::readAll(net + "items0.dir").data, names({"", "", "", "a"}, 62));
     EXPECT_FALSE(m->lockHeld());
     EXPECT_EQ(w->focusWidget(), m->noteBox());
+
+    // Another copy takes the lock as the target is picked, and the wait that
+    // opens the target group is cancelled: the local store comes back, and
+    // the move, begun in the network store, runs in neither.
+    dir.write("group.dir", names({"Local"}, 31));
+    dir.write("items0.dir", names({"mine"}, 62));
+    dir.write("quil1.0", noteBytes("local one"));
+    FileLayer::writeAtomic(net + "items1.dir", names({"b"}, 62));
+    FileLayer::writeAtomic(net + "quil1.0", noteBytes("beta"));
+    click(w->Group[1]);
+    ASSERT_EQ(w->Item[0]->text(), QStringLiteral("b"));
+    std::unique_ptr<Holder> again;
+    ui.onModal = [&](QDialog& d) {
+        if (auto* form = qobject_cast<TargetForm*>(&d)) {
+            QTimer::singleShot(0, form, [&, form] {
+                again = std::make_unique<Holder>(net + "quillo.loc");
+                ASSERT_TRUE(again->waitUntilHeld());
+                form->AreaList->setCurrentIndex(form->AreaList->findText("Group 1, Shared"));
+                const auto places = form->PlaceList->findItems("Item 6", Qt::MatchExactly);
+                form->PlaceList->setCurrentItem(places.value(0));
+                QTest::keyClick(form->PlaceList, Qt::Key_Return);
+            });
+        } else {
+            QTimer::singleShot(50, static_cast<Waiting&>(d).CancelBtn, &QPushButton::click);
+        }
+        return false;
+    };
+    QApplication::setActiveWindow(w.get());
+    ASSERT_SOON(w->isActiveWindow());
+    w->Item[0]->setFocus(Qt::TabFocusReason);
+    menuEntry("Move To...");
+    ASSERT_SOON(ui.modalsShown.size() == 4 && !QApplication::activeModalWidget());
+    EXPECT_EQ(m->S.NetworkMode, 0);
+    EXPECT_EQ(dir.read("items0.dir"), names({"mine"}, 62));
+    EXPECT_EQ(dir.read("quil1.0"), noteBytes("local one"));
+    EXPECT_FALSE(QFile::exists(dir.file("quil0.5")));
+    EXPECT_EQ(FileLayer::readAll(net + "items1.dir").data, names({"b"}, 62));
+    EXPECT_EQ(FileLayer::readAll(net + "quil1.0").data, noteBytes("beta"));
+    EXPECT_TRUE(ui.errors.isEmpty()) << ui.errors.join(' ').toStdString();
 }
 
 // Enter still held from the menu, or Escape, gives the answer that changes

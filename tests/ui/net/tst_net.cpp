@@ -2,8 +2,8 @@
 #include "fakeuiservices.h"
 #include "testfolder.h"
 
-#include "store/module1.h"
 #include "core/nameindex.h"
+#include "store/module1.h"
 #include "ui/net/drivelist.h"
 #include "ui/net/net.h"
 #include "ui/net/pass.h"
@@ -243,6 +243,7 @@ TEST_F(PassDialog, WithNoPasswordTheOldBoxIsSkippedAndTwentyCharactersFit) {
     mouseClick(pass.Password[0]);
     EXPECT_TRUE(QTest::qWaitFor([&] { return QApplication::focusWidget() == pass.Password[1]; }));
     QTest::keyClicks(pass.Password[1], "abcdefghijklmnopqrstU");
+    EXPECT_EQ(pass.Password[1]->displayText(), "abcdefghijklmnopqrst") << "shown as typed";
     QTest::keyClick(pass.Password[1], Qt::Key_Return);
     EXPECT_EQ(pass.result(), QDialog::Accepted);
     EXPECT_EQ(ini().mid(344, 20), QByteArray("abcdefghijklmnopqrst")) << "no 21st";
@@ -256,6 +257,7 @@ TEST_F(PassDialog, EnterMovesOnThenActsAsOkAndAWrongOldPasswordBeeps) {
     showActive(pass);
     EXPECT_TRUE(QTest::qWaitFor([&] { return QApplication::focusWidget() == pass.Password[0]; }));
     QTest::keyClicks(pass.Password[0], "wrong");
+    EXPECT_EQ(pass.Password[0]->displayText(), "wrong") << "shown as typed";
     QTest::keyClick(pass.Password[0], Qt::Key_Return);
     EXPECT_EQ(QApplication::focusWidget(), pass.Password[1]);
     QTest::keyClicks(pass.Password[1], "pw  ");

@@ -174,26 +174,56 @@ TEST_F(NetMode, TheRefreshShowsWhatOtherCopiesSaved) {
     EXPECT_FALSE(QFile::exists(net + "quil0.0"));
 }
 
-// Another copy saved a different text while this one was changing the
-// note: its text is shown, and this copy's own text is kept as a note.
-TEST_F(NetMode, AConflictingEditIsKeptAsANoteOfItsOwn) {
+// This copy's own save is no news to the refresh, whatever was loaded
+// before it. Another copy's different text is: it is shown, the caret
+// stays, and this copy's own text is kept as a note where it can be seen.
+TEST_F(NetMode, OnlyAnotherCopysSaveIsAConflictAndTheEditIsKeptInSight) {
     settings(1, net);
     share("group.dir", names({"Shared"}, 31));
     share("items0.dir", names({QByteArray(40, 'L'), "taken"}, 62));
     share("quil0.0", noteBytes("base"));
     start();
     type("my ");
-    otherCopySaves(0, 0, "their base");
+    click(w->NetOption[1]); // saves, and loads nothing: already in network mode
+    EXPECT_EQ(shared("quil0.0"), noteBytes("my base"));
+    type("own ");
     w->refreshit();
-    EXPECT_EQ(note(), QStringLiteral("their base"));
+    EXPECT_EQ(note(), QStringLiteral("my own base"));
+    EXPECT_EQ(m->noteBox()->textCursor().position(), 7);
+    EXPECT_TRUE(ui.errors.isEmpty()) << ui.errors.join(' ').toStdString();
+
+    otherCopySaves(0, 0, "their new base");
+    w->refreshit();
+    EXPECT_EQ(note(), QStringLiteral("their new base"));
+    EXPECT_EQ(m->noteBox()->textCursor().position(), 7) << "the caret stays";
     EXPECT_FALSE(m->noteChanged());
     const QByteArray mine = QByteArray(33, 'L') + " (mine)";
     EXPECT_EQ(shared("items0.dir"), names({QByteArray(40, 'L'), "taken", mine}, 62));
-    EXPECT_EQ(shared("quil0.2"), noteBytes("my base"));
+    EXPECT_EQ(shared("quil0.2"), noteBytes("my own base"));
     ASSERT_EQ(ui.errors.size(), 1);
     EXPECT_TRUE(ui.errors[0].contains("Your own text was kept as the note"))
         << ui.errors[0].toStdString();
+    EXPECT_TRUE(ui.errors[0].contains("item 3 of this group")) << ui.errors[0].toStdString();
     EXPECT_EQ(tryLockElsewhere(net + "quillo.loc"), "held");
+
+    // In the small window, items 25 to 62 and the slots are hidden: a place
+    // there is named as one the large window shows.
+    m->S.LargeLayout = 0;
+    w->ApplySizePreset();
+    ASSERT_FALSE(w->Item[24]->isVisibleTo(w.get()));
+    share("items1.dir",
+          names({"1",  "2",  "3",  "4",  "5",  "6",  "7",  "8",  "9",  "10", "11", "12",
+                 "13", "14", "15", "16", "17", "18", "19", "20", "21", "22", "23", "24"},
+                62));
+    click(w->Group[1]);
+    type("edit");
+    otherCopySaves(1, 0, "theirs");
+    w->refreshit();
+    ASSERT_EQ(ui.errors.size(), 2);
+    EXPECT_TRUE(ui.errors[1].contains("item 25 of this group (shown in the large window)"))
+        << ui.errors[1].toStdString();
+    EXPECT_EQ(shared("quil1.24"), noteBytes("edit"));
+    click(w->Group[0]);
 
     // A note another program wrote with lone CRs is no conflict while typing.
     share("quil0.5", QByteArray("one\rtwo\x01\x00", 9));
@@ -201,7 +231,31 @@ TEST_F(NetMode, AConflictingEditIsKeptAsANoteOfItsOwn) {
     type("three ");
     w->refreshit();
     EXPECT_EQ(note(), QStringLiteral("three one\ntwo"));
-    EXPECT_EQ(ui.errors.size(), 1);
+    EXPECT_EQ(ui.errors.size(), 2);
+}
+
+// "Save" writes only the note that was opened or saved as a text file:
+// whatever puts another text in the box takes the offer away.
+TEST_F(NetMode, SaveIsOfferedOnlyForTheNoteOpenedOrSaved) {
+    settings(1, net);
+    start();
+    const auto offersSave = [&] {
+        w->file_Click();
+        return w->Fsave->isEnabled();
+    };
+    type("text");
+    ui.nextFileName = dir.file("notes.txt");
+    w->Fsaveas->trigger();
+    EXPECT_TRUE(offersSave());
+    otherCopySaves(0, 0, "theirs");
+    w->refreshit();
+    EXPECT_EQ(note(), QStringLiteral("theirs"));
+    EXPECT_FALSE(offersSave()) << "another copy's text";
+    w->Fsaveas->trigger();
+    EXPECT_TRUE(offersSave());
+    click(w->NetOption[0]);
+    EXPECT_EQ(m->S.NetworkMode, 0);
+    EXPECT_FALSE(offersSave()) << "the local store's note";
 }
 
 TEST_F(NetMode, TheRefreshWaitsForOtherWork) {
