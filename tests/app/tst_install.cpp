@@ -1,5 +1,7 @@
 // The installed tree as a desktop finds it, and the installed program at work.
 
+#include "testfolder.h"
+
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
@@ -34,19 +36,6 @@ int run(const QString& program, const QStringList& args, QString* out = nullptr,
         *out = QString::fromLocal8Bit(p.readAll());
     }
     return p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-}
-
-// A folder an ordinary user can reach: in the temporary folder when every
-// folder above it lets others through, in /tmp otherwise (a TMPDIR in a
-// private home).
-QString reachableBase() {
-    const QString temp = QDir(QDir::tempPath()).canonicalPath();
-    for (QString up = temp; up != QLatin1String("/"); up = QFileInfo(up).path()) {
-        if (!(QFileInfo(up).permissions() & QFileDevice::ExeOther)) {
-            return QStringLiteral("/tmp");
-        }
-    }
-    return temp;
 }
 
 // Gives every file and folder below `root` the modes a package installs
@@ -108,7 +97,7 @@ QStringList snapshot(const QString& root) {
 TEST(Install, TreePassesTheValidatorsAndTheProgramWritesOnlyIntoTheDataFolder) {
     // The tree and the user's home lie where that user can reach them, under
     // any umask.
-    QTemporaryDir top(reachableBase() + "/quillo-install-XXXXXX");
+    QTemporaryDir top(reachableTempPath() + "/quillo-install-XXXXXX");
     ASSERT_TRUE(top.isValid());
     const QString root = top.path() + "/";
     const QString usr = root + "usr/";

@@ -227,7 +227,7 @@ TEST_F(NetMode, ARiskyShareIsNamedOncePerRun) {
         module.mountTable = [this] {
             return MountTable::parse(QStringLiteral("22 1 8:1 / / rw - ext4 /dev/sda1 rw\n"
                                                     "41 22 0:42 / %1 rw - fuse.sshfs a@b: rw\n")
-                                         .arg(net.chopped(1))
+                                         .arg(net.chopped(1).replace(" ", "\\040"))
                                          .toUtf8());
         };
     };
