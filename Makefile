@@ -7,6 +7,10 @@ FUZZ_BUILD ?= build-fuzz
 JOBS       ?= $(shell nproc)
 PREFIX     ?= /usr/local
 DESTDIR    ?=
+# The suites' temporary folders: in memory where there is a /dev/shm (each
+# save syncs to disk, and the fault tests save thousands of times), unless
+# TMPDIR says otherwise.
+TEST_TMPDIR := $(or $(TMPDIR),$(shell [ -d /dev/shm ] && [ -w /dev/shm ] && echo /dev/shm),/tmp)
 # Seconds each fuzz target runs: long in `make fuzz`, a short check in `make test`.
 FUZZ_SECONDS      ?= 180
 FUZZ_TEST_SECONDS ?= 4
@@ -87,11 +91,11 @@ check-layers:
 
 # The suite in the normal build (not part of `make test`).
 test-normal: check-layers build
-	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure --timeout 300 \
+	cd $(BUILD) && QT_QPA_PLATFORM=offscreen TMPDIR="$(TEST_TMPDIR)" ctest --output-on-failure --timeout 300 \
 	  -j $(JOBS) --schedule-random
 
 test-asan: build-asan
-	cd $(ASAN_BUILD) && QT_QPA_PLATFORM=offscreen \
+	cd $(ASAN_BUILD) && QT_QPA_PLATFORM=offscreen TMPDIR="$(TEST_TMPDIR)" \
 	  ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
 	  LSAN_OPTIONS='suppressions="$(CURDIR)/tests/lsan.supp":print_suppressions=0' \
 	  UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
