@@ -7,15 +7,20 @@ FUZZ_BUILD ?= build-fuzz
 JOBS       ?= $(shell nproc)
 PREFIX     ?= /usr/local
 DESTDIR    ?=
+# The suites' temporary folders: in memory where there is a /dev/shm (each
+# save syncs to disk, and the fault tests save thousands of times), unless
+# TMPDIR says otherwise.
+TEST_TMPDIR := $(or $(TMPDIR),$(shell [ -d /dev/shm ] && [ -w /dev/shm ] && echo /dev/shm),/tmp)
 # Seconds each fuzz target runs: long in `make fuzz`, a short check in `make test`.
 FUZZ_SECONDS      ?= 180
 FUZZ_TEST_SECONDS ?= 4
 
-# libqt6svg6 draws the icon; the rest check and build the installation, and
-# clang with its libFuzzer and sanitizer runtimes builds the fuzz targets.
+# libqt6svg6 draws the icon; the rest check and build the installation,
+# clang with its libFuzzer and sanitizer runtimes builds the fuzz targets, and
+# lld links the tests quickly.
 PACKAGES = cmake ninja-build g++ make pkg-config qt6-base-dev libgl-dev \
            libgtest-dev libgmock-dev fonts-dejavu-core libqt6svg6 \
-           desktop-file-utils appstream dpkg-dev file clang libclang-rt-14-dev
+           desktop-file-utils appstream dpkg-dev file clang libclang-rt-14-dev lld
 BENCH_PACKAGES = xvfb xauth libxcb1-dev
 
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
@@ -31,7 +36,7 @@ define install_missing
 	fi
 endef
 
-.PHONY: all deps bench-deps check-layers build build-asan build-fuzz run test test-normal test-asan test-fuzz \
+.PHONY: all deps bench-deps check-layers build build-program build-asan build-fuzz run test test-normal test-asan test-fuzz \
         fuzz bench shots soak format clean install package
 
 all: build
@@ -45,8 +50,10 @@ bench-deps: deps
 $(BUILD)/build.ninja: CMakeLists.txt | deps
 	cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
 
+# The sanitizer build is for the tests: no benchmarks in it.
 $(ASAN_BUILD)/build.ninja: CMakeLists.txt | deps
-	cmake -S . -B $(ASAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DQUILLO_SANITIZE=ON
+	cmake -S . -B $(ASAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DQUILLO_SANITIZE=ON \
+	  -DQUILLO_BENCH=OFF
 
 # The fuzz targets: clang, only the core library, in a build folder of their own.
 $(FUZZ_BUILD)/build.ninja: CMakeLists.txt fuzz/CMakeLists.txt | deps
@@ -55,6 +62,10 @@ $(FUZZ_BUILD)/build.ninja: CMakeLists.txt fuzz/CMakeLists.txt | deps
 
 build: deps $(BUILD)/build.ninja
 	cmake --build $(BUILD) -j $(JOBS)
+
+# Only the program, optimised, with warnings as errors.
+build-program: deps $(BUILD)/build.ninja
+	cmake --build $(BUILD) -j $(JOBS) --target quillo
 
 build-asan: deps $(ASAN_BUILD)/build.ninja
 	cmake --build $(ASAN_BUILD) -j $(JOBS)
@@ -67,24 +78,28 @@ run: build
 	  echo "No display: set DISPLAY (or run under xvfb-run) to see the window."; exit 1; fi
 	$(BUILD)/bin/quillo
 
-# Tests run headless; the sanitizer build repeats the whole suite; then each
+# The optimised program builds with warnings as errors; the whole suite runs
+# once, headless, in the sanitizer build (the same tests again in the normal
+# build would find nothing more), in parallel and in random order; then each
 # fuzz target runs a few seconds from its seed corpus.
-test: check-layers test-normal test-asan test-fuzz
+test: check-layers build-program test-asan test-fuzz
 
 # Every include runs downward or stays level (core/, store/, ui/, app/):
 # checked first, before anything is built.
 check-layers:
 	@tests/check_layers.sh
 
+# The suite in the normal build (not part of `make test`).
 test-normal: check-layers build
-	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure --timeout 300
+	cd $(BUILD) && QT_QPA_PLATFORM=offscreen TMPDIR="$(TEST_TMPDIR)" ctest --output-on-failure --timeout 300 \
+	  -j $(JOBS) --schedule-random
 
 test-asan: build-asan
-	cd $(ASAN_BUILD) && QT_QPA_PLATFORM=offscreen \
+	cd $(ASAN_BUILD) && QT_QPA_PLATFORM=offscreen TMPDIR="$(TEST_TMPDIR)" \
 	  ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
-	  LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp:print_suppressions=0 \
+	  LSAN_OPTIONS='suppressions="$(CURDIR)/tests/lsan.supp":print_suppressions=0' \
 	  UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
-	  ctest --output-on-failure --timeout 600
+	  ctest --output-on-failure --timeout 600 -j $(JOBS) --schedule-random
 
 test-fuzz: build-fuzz
 	rm -rf $(FUZZ_BUILD)/test-run

@@ -2,12 +2,14 @@
 
 #include "testfolder.h"
 
+#include <QDir>
 #include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 #include <QIcon>
 #include <QProcess>
 #include <QSettings>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -36,10 +38,32 @@ int run(const QString& program, const QStringList& args, QString* out = nullptr,
     return p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
 }
 
+// Gives every file and folder below `root` the modes a package installs
+// with, whatever the umask was: folders 0755, files readable by all and
+// runnable by all where the owner may run them.
+void openToAll(const QString& root) {
+    QDirIterator it(root, QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot,
+                    QDirIterator::Subdirectories);
+    QStringList all{root};
+    while (it.hasNext()) {
+        all << it.next();
+    }
+    for (const QString& path : all) {
+        struct stat st {};
+        const QByteArray name = QFile::encodeName(path);
+        ASSERT_EQ(::lstat(name.constData(), &st), 0) << name.constData();
+        if (S_ISLNK(st.st_mode)) {
+            continue;
+        }
+        const mode_t mode = S_ISDIR(st.st_mode) || (st.st_mode & S_IXUSR) ? 0755 : 0644;
+        ASSERT_EQ(::chmod(name.constData(), mode), 0) << name.constData();
+    }
+}
+
 // `cmake --install` of this build into `destdir`, with the prefix /usr.
-void install(const TestFolder& destdir) {
+void install(const QString& destdir) {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("DESTDIR"), destdir.path());
+    env.insert(QStringLiteral("DESTDIR"), destdir);
     QString out;
     ASSERT_EQ(run(QStringLiteral(QUILLO_CMAKE),
                   {QStringLiteral("--install"), QStringLiteral(QUILLO_BUILD_DIR),
@@ -71,9 +95,15 @@ QStringList snapshot(const QString& root) {
 // started by an ordinary user from the read-only prefix, writes only into
 // that user's data folder.
 TEST(Install, TreePassesTheValidatorsAndTheProgramWritesOnlyIntoTheDataFolder) {
-    TestFolder dest;
-    install(dest);
-    const QString usr = dest.path() + "usr/";
+    // The tree and the user's home lie where that user can reach them, under
+    // any umask.
+    QTemporaryDir top(reachableTempPath() + "/quillo-install-XXXXXX");
+    ASSERT_TRUE(top.isValid());
+    const QString root = top.path() + "/";
+    const QString usr = root + "usr/";
+    install(root);
+    openToAll(root);
+    ASSERT_TRUE(QDir().mkpath(root + "home"));
 
     EXPECT_TRUE(QFileInfo(usr + "bin/quillo-pad").isExecutable());
 
@@ -101,28 +131,27 @@ TEST(Install, TreePassesTheValidatorsAndTheProgramWritesOnlyIntoTheDataFolder) {
         << "appstreamcli (package appstream): " << out.toStdString();
 
     // An ordinary user may run the installation but not write into it.
-    ASSERT_EQ(::chmod(QFile::encodeName(dest.path()).constData(), 0755), 0);
-    TestFolder home;
-    ASSERT_EQ(::chown(QFile::encodeName(home.path()).constData(), kNobody, kNobody), 0);
-    const QStringList before = snapshot(dest.path());
+    const QString home = root + "home/";
+    ASSERT_EQ(::chown(QFile::encodeName(home).constData(), kNobody, kNobody), 0);
+    const QStringList before = snapshot(usr);
 
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("HOME"), home.path());
+    env.insert(QStringLiteral("HOME"), home);
     env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
     env.remove(QStringLiteral("XDG_DATA_HOME"));
     env.remove(QStringLiteral("XDG_RUNTIME_DIR"));
     QProcess p;
     p.setProcessEnvironment(env);
-    p.setWorkingDirectory(home.path());
+    p.setWorkingDirectory(home);
     p.setChildProcessModifier([] {
         if (::setgroups(0, nullptr) != 0 || ::setgid(kNobody) != 0 || ::setuid(kNobody) != 0) {
             ::_exit(90);
         }
     });
-    p.start(dest.path() + "usr/bin/quillo-pad", {});
+    p.start(usr + "bin/quillo-pad", {});
     ASSERT_TRUE(p.waitForStarted());
 
-    const QString data = home.path() + ".local/share/quillo-pad/";
+    const QString data = home + ".local/share/quillo-pad/";
     const bool written =
         QTest::qWaitFor([&] { return QFileInfo(data + "quillo.ini").size() == 366; }, 10000);
     p.kill();
@@ -132,5 +161,5 @@ TEST(Install, TreePassesTheValidatorsAndTheProgramWritesOnlyIntoTheDataFolder) {
     ASSERT_EQ(::stat(QFile::encodeName(data).constData(), &st), 0);
     EXPECT_EQ(st.st_mode & 07777, 0700u) << "the data folder is the user's alone";
     EXPECT_EQ(st.st_uid, static_cast<uid_t>(kNobody));
-    EXPECT_EQ(snapshot(dest.path()), before) << "nothing was written into the prefix";
+    EXPECT_EQ(snapshot(usr), before) << "nothing was written into the prefix";
 }

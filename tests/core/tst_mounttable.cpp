@@ -1,4 +1,5 @@
 #include "core/mounttable.h"
+#include "core/sharecheck.h"
 
 #include <gtest/gtest.h>
 
@@ -35,4 +36,18 @@ TEST(MountTable, ReadsLinesAndFindsTheMountHoldingAPath) {
     EXPECT_EQ(source("/mnt/a/b/../x"), QStringLiteral("first"));
     EXPECT_EQ(source("relative/path"), QStringLiteral("(none)"));
     EXPECT_TRUE(MountTable::containing(MountTable::current(), "/").has_value());
+}
+
+// The shares a user meets whose locks stay on each machine, and a sound one.
+TEST(ShareCheck, FileSystemsThatDoNotPassLocksOnAreNamed) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"nfs4 s:/n rw,vers=4.2,hard,local_lock=none", ""},
+        {"nfs s:/n rw,vers=3,nolock", "it is NFS mounted with \"nolock\""},
+        {"cifs //s/o rw,vers=3.1.1,nobrl", "it is SMB mounted with \"nobrl\""},
+        {"fuse.sshfs a@s: rw,user_id=1000", "sshfs does not pass locks on"}};
+    for (const auto& [fields, risk] : cases) {
+        const auto mount = MountTable::parseLine(QByteArray("36 25 0:40 / /mnt/n rw - ") + fields);
+        ASSERT_TRUE(mount) << fields;
+        EXPECT_EQ(ShareCheck::risk(*mount), QString::fromLatin1(risk)) << fields;
+    }
 }

@@ -17,6 +17,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QResizeEvent>
 #include <QTimer>
 
 #include <algorithm>
@@ -78,6 +79,46 @@ QLabel* plainLabel(const QString& text, QWidget* parent) {
     return label;
 }
 
+// A path too long for its place keeps its start and its end, with "…" in
+// the middle; the whole path is in the tooltip and read out by screen readers.
+class PathLabel final : public QLabel {
+public:
+    explicit PathLabel(QWidget* parent) : QLabel(parent) { setTextFormat(Qt::PlainText); }
+    void setPath(const QString& path) {
+        m_path = path;
+        setToolTip(path);
+        setAccessibleDescription(path);
+        elide();
+    }
+
+protected:
+    void resizeEvent(QResizeEvent* e) override {
+        QLabel::resizeEvent(e);
+        elide();
+    }
+    void changeEvent(QEvent* e) override {
+        QLabel::changeEvent(e);
+        if (e->type() == QEvent::FontChange) {
+            elide();
+        }
+    }
+
+private:
+    void elide() {
+        // Elided by advance, the drawn text may still reach a pixel further.
+        const int room = contentsRect().width() - 2 * margin();
+        QString shown;
+        for (int width = room; width > 0; --width) {
+            shown = fontMetrics().elidedText(m_path, Qt::ElideMiddle, width);
+            if (fontMetrics().boundingRect(shown).width() <= room) {
+                break;
+            }
+        }
+        setText(shown);
+    }
+    QString m_path;
+};
+
 bool isAsciiDigit(QChar c) {
     return c >= QLatin1Char('0') && c <= QLatin1Char('9');
 }
@@ -97,7 +138,7 @@ Net::Net(Module1& module, QLineEdit* netDir, QTimer* refreshTimer, QWidget* pare
     Drive->view()->setAccessibleName(QStringLiteral("Drives"));
     Dir = placed(new QListWidget(this), "Dir", {120, 540, 4260, 2520});
     Dir->setAccessibleName(QStringLiteral("Folders"));
-    Label1 = placed(plainLabel(QString(), this), "Label1", {120, 3180, 6480, 285});
+    Label1 = placed(new PathLabel(this), "Label1", {120, 3180, 6480, 285});
     Label1->setAccessibleName(QStringLiteral("Chosen folder"));
     m_notice = placed(plainLabel(QString(), this), "notice", {120, 3480, 6480, 540});
     m_notice->setWordWrap(true);
@@ -226,8 +267,7 @@ void Net::Drive_Change() {
 }
 
 void Net::Dir_Change() {
-    Label1->setText(m_path);
-    Label1->setToolTip(m_path);
+    static_cast<PathLabel*>(Label1)->setPath(m_path);
 }
 
 void Net::enterSelected() {
@@ -296,7 +336,8 @@ void Net::OKBtn_Click() {
         Passwordtext->setFocus();
         return;
     }
-    const QString folder = Label1->text();
+    // The label may show the path shortened: the folder is the one Dir shows.
+    const QString folder = m_path;
     if (const QString why = refusal(folder); !why.isEmpty()) {
         m.services.beep();
         setNotice(why);

@@ -26,7 +26,7 @@ public:
 
     QComboBox* Drive = nullptr;
     QListWidget* Dir = nullptr; // the folders of the folder shown; ".." goes up
-    QLabel* Label1 = nullptr;   // the folder shown in Dir: what OK stores
+    QLabel* Label1 = nullptr;   // the folder Dir shows, shortened in the middle when long
     QLabel* RefreshCaption = nullptr;
     QLineEdit* Refreshtext = nullptr;
     QLabel* PasswordCaption = nullptr;

@@ -3,8 +3,6 @@
 
 #include "core/filelayer.h"
 #include "core/nameindex.h"
-#include "core/notefile.h"
-#include "store/notetext.h"
 #include "store/vbcolor.h"
 #include "ui/main/buttonlabel.h"
 #include "ui/main/notebox.h"
@@ -12,6 +10,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
@@ -25,8 +24,9 @@
 
 namespace {
 
-QByteArray noteBytes(const QString& text, qint16 wrap = 1) {
-    return NoteFile::encode(text, wrap);
+// A note file: Latin-1 text with CR LF line ends, then the word-wrap flag.
+QByteArray noteBytes(const QString& text, char wrap = 1) {
+    return text.toLatin1().replace("\n", "\r\n") + QByteArray(1, wrap) + QByteArray(1, '\0');
 }
 
 std::pair<int, int> selectionOf(const QPlainTextEdit* box) {
@@ -255,8 +255,40 @@ QString upperEach(QString text) {
     return text;
 }
 
+// The store's bytes, read and written here without the program's own
+// readers: a name index is 40-byte fields, blank padded; a note is its text
+// with CR LF line ends, then a 2-byte word-wrap flag. Windows-1252 is taken
+// as Latin-1: these stores hold no byte from 0x80 to 0x9F, where they differ.
 QByteArray fileOrEmpty(const QString& path) {
-    return FileLayer::readAll(path).data;
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+void put(const QString& path, const QByteArray& bytes) {
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    ASSERT_EQ(f.write(bytes), bytes.size());
+}
+
+QString nameAt(const QByteArray& index, int k) {
+    return QString::fromLatin1(index.mid(k * 40, 40)).trimmed();
+}
+
+// A lone CR breaks the line as CR LF does, as in the note box.
+QString noteTextOf(const QByteArray& bytes) {
+    const QByteArray raw = bytes.size() < 2 ? bytes : bytes.chopped(2);
+    QString text;
+    for (qsizetype k = 0; k < raw.size(); ++k) {
+        if (raw[k] != '\r') {
+            text.append(QChar(uchar(raw[k])));
+            continue;
+        }
+        text.append(QLatin1Char('\n'));
+        if (k + 1 < raw.size() && raw[k + 1] == '\n') {
+            ++k;
+        }
+    }
+    return text;
 }
 
 // What the window and the settings file hold, as the walk changes them.
@@ -296,7 +328,6 @@ struct Model {
 struct StepByStep {
     Model& M;
     QString folder;
-    NoteBox box{0, nullptr};
 
     void WriteSettings() {
         M.settings.CurrentGroup = M.CurrentGroup;
@@ -304,19 +335,19 @@ struct StepByStep {
         M.settings.WordWrap = M.WordWrap;
     }
     void LoadItemIndex() {
-        const QStringList n = NameIndex::decode(
-            fileOrEmpty(folder + QStringLiteral("items%1.dir").arg(M.CurrentGroup)), 62);
-        std::copy(n.begin(), n.end(), M.itemCaption.begin());
+        const QByteArray index =
+            fileOrEmpty(folder + QStringLiteral("items%1.dir").arg(M.CurrentGroup));
+        for (int k = 0; k < 62; ++k) {
+            M.itemCaption.at(size_t(k)) = nameAt(index, k);
+        }
     }
     void LoadNote() {
         const QByteArray bytes = fileOrEmpty(
             folder +
             QStringLiteral("quil%1.%2").arg(M.CurrentGroup).arg(M.CurrentItem.at(M.CurrentGroup)));
-        const NoteFile::Content note = NoteFile::decode(bytes);
-        NoteText::set(&box, bytes.isEmpty() ? QString() : note.text);
-        M.text = M.SavedText = NoteText::get(&box);
-        if (!bytes.isEmpty() && note.wordWrap) {
-            M.WordWrap = *note.wordWrap == 1 ? 1 : 0;
+        M.text = M.SavedText = noteTextOf(bytes);
+        if (bytes.size() >= 2) {
+            M.WordWrap = bytes.endsWith(QByteArray("\x01\x00", 2)) ? 1 : 0;
         }
         M.selection = {0, 0};
     }
@@ -424,6 +455,14 @@ QString randomCase(QRandomGenerator& rnd, QString text) {
     return text;
 }
 
+QByteArray fields(const QStringList& names) {
+    QByteArray out;
+    for (const QString& n : names) {
+        out += field(n.toLatin1());
+    }
+    return out;
+}
+
 // Names with gaps, short notes of filler with the text here and there (in
 // free positions and free groups too), word-wrap flags that differ, lone CRs,
 // damaged 1-byte and empty files, and a random place to start from.
@@ -446,7 +485,7 @@ void writeRandomStore(QRandomGenerator& rnd, const QString& folder, const QStrin
                     text.append(randomCase(rnd, needle));
                 }
             }
-            QByteArray bytes = NoteFile::toFileText(text);
+            QByteArray bytes = text.toLatin1().replace("\n", "\r\n");
             if (!bytes.isEmpty() && rnd.bounded(4) == 0) {
                 bytes.insert(rnd.bounded(bytes.size()), '\r');
             }
@@ -454,21 +493,20 @@ void writeRandomStore(QRandomGenerator& rnd, const QString& folder, const QStrin
             bytes = kind == 0   ? bytes.left(1)
                     : kind == 1 ? QByteArray()
                                 : bytes + QByteArray(1, char(rnd.bounded(3))) + QByteArray(1, 0);
-            FileLayer::writeAtomic(folder + QStringLiteral("quil%1.%2").arg(g).arg(i), bytes);
+            put(folder + QStringLiteral("quil%1.%2").arg(g).arg(i), bytes);
         }
         if (!items.join(QString()).isEmpty()) {
-            FileLayer::writeAtomic(folder + QStringLiteral("items%1.dir").arg(g),
-                                   NameIndex::encode(items));
+            put(folder + QStringLiteral("items%1.dir").arg(g), fields(items));
         }
     }
-    FileLayer::writeAtomic(folder + "group.dir", NameIndex::encode(groups));
+    put(folder + "group.dir", fields(groups));
     SettingsRecord r;
     r.CurrentGroup = qint16(rnd.bounded(31));
     for (qint16& i : r.CurrentItem) {
         i = qint16(rnd.bounded(62));
     }
     r.WordWrap = qint16(rnd.bounded(2));
-    FileLayer::writeAtomic(folder + "quillo.ini", r.toBytes());
+    put(folder + "quillo.ini", r.toBytes());
 }
 
 } // namespace

@@ -124,7 +124,7 @@ TEST_F(NetDialogs, FoldersAreEnteredWithMouseAndKeysAndARootEndsInOneSeparator) 
     EXPECT_EQ(entries(net->Dir), QStringList({"..", "gamma"}));
     QTest::keyClick(net->Dir, Qt::Key_Down);
     QTest::keyClick(net->Dir, Qt::Key_Return);
-    EXPECT_EQ(net->Label1->text(), share + "/beta/gamma");
+    EXPECT_EQ(net->Label1->accessibleDescription(), share + "/beta/gamma");
     QTest::keyClick(net->Dir, Qt::Key_Backspace);
     EXPECT_TRUE(net->isVisible()) << "keys in the folder list are not OK";
     mouseClick(net->OKBtn);
@@ -146,14 +146,14 @@ TEST_F(NetDialogs, ADriveOrFolderThatCannotBeReadLeavesTheListsAsTheyWere) {
     QDir(share + "/alpha").removeRecursively();
     doubleClick(net->Dir, "alpha");
     EXPECT_TRUE(net->notice().contains("No such file")) << net->notice().toStdString();
-    EXPECT_EQ(net->Label1->text(), share);
+    EXPECT_EQ(net->Label1->accessibleDescription(), share);
     EXPECT_EQ(entries(net->Dir), QStringList({"alpha", "beta"}));
     EXPECT_EQ(m->S.NetworkFolder.trimmed(), QString());
 }
 
-TEST_F(NetDialogs, APathTheSettingsCannotHoldIsRefusedNeverCut) {
+TEST_F(NetDialogs, ALongPathIsShownShortenedStoredWholeAndRefusedWhenTooLong) {
     const QString base = QDir(dir.path()).canonicalPath();
-    const QString fits = base + "/" + QString(253 - base.size(), 'f');
+    const QString fits = base + "/" + QString(249 - base.size(), 'f') + "/end";
     const QString tooLong = base + "/" + QString(254 - base.size(), 'g');
     const QString greek = base + QString::fromUtf8("/\u03a9mega");
     for (const QString& f : {fits, tooLong, greek}) {
@@ -168,7 +168,18 @@ TEST_F(NetDialogs, APathTheSettingsCannotHoldIsRefusedNeverCut) {
     }
     EXPECT_EQ(ui.beeps, 2);
     EXPECT_EQ(ini(), before);
-    open(base, fits)->OKBtn->click();
+    // Shown with its start and its end, whole in the tooltip and for screen
+    // readers; OK stores the whole path.
+    auto net = open(base, fits);
+    const QString shown = net->Label1->text();
+    EXPECT_TRUE(shown.startsWith(fits.left(4)) && shown.endsWith("f/end") &&
+                shown.contains(QChar(0x2026)))
+        << shown.toStdString();
+    EXPECT_LE(net->Label1->fontMetrics().boundingRect(shown).width(),
+              net->Label1->contentsRect().width());
+    EXPECT_EQ(net->Label1->toolTip(), fits);
+    EXPECT_EQ(net->Label1->accessibleDescription(), fits);
+    net->OKBtn->click();
     EXPECT_EQ(ini().mid(90, 254), fits.toLatin1());
 }
 

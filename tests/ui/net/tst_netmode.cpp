@@ -2,7 +2,6 @@
 #include "mainwindowfixture.h"
 
 #include "core/filelayer.h"
-#include "core/sharecheck.h"
 #include "store/vbcolor.h"
 #include "ui/main/buttonlabel.h"
 #include "ui/main/nameedit.h"
@@ -283,33 +282,13 @@ TEST_F(NetMode, TheRefreshWaitsForOtherWork) {
     EXPECT_EQ(w->Group[6]->text(), QStringLiteral("Later"));
 }
 
-TEST(ShareCheck, FileSystemsThatDoNotPassLocksOnAreNamed) {
-    const std::pair<const char*, const char*> cases[] = {
-        {"nfs4 s:/n rw,vers=4.2,hard,local_lock=none", ""},
-        {"nfs s:/n rw,vers=3,nolock", "it is NFS mounted with \"nolock\""},
-        {"nfs s:/n rw,vers=3,local_lock=all", "it is NFS mounted with \"local_lock=all\""},
-        {"nfs4 s:/n rw,local_lock=posix", "it is NFS mounted with \"local_lock=posix\""},
-        {"nfs s:/n rw,local_lock=flock", ""},
-        {"cifs //s/o rw,vers=3.1.1,nobrl", "it is SMB mounted with \"nobrl\""},
-        {"cifs //s/o rw,vers=3.1.1", ""},
-        {"fuse.sshfs a@s: rw,user_id=1000", "sshfs does not pass locks on"},
-        {"fuse.rclone remote: rw", "fuse.rclone may not pass locks on"},
-        {"fuseblk /dev/sdb1 rw", ""},
-        {"ext4 /dev/sda1 rw", ""}};
-    for (const auto& [fields, risk] : cases) {
-        const auto mount = MountTable::parseLine(QByteArray("36 25 0:40 / /mnt/n rw - ") + fields);
-        ASSERT_TRUE(mount) << fields;
-        EXPECT_EQ(ShareCheck::risk(*mount), QString::fromLatin1(risk)) << fields;
-    }
-}
-
 TEST_F(NetMode, ARiskyShareIsNamedOncePerRun) {
     settings(1, net);
     prepare = [this](Module1& module) {
         module.mountTable = [this] {
             return MountTable::parse(QStringLiteral("22 1 8:1 / / rw - ext4 /dev/sda1 rw\n"
                                                     "41 22 0:42 / %1 rw - fuse.sshfs a@b: rw\n")
-                                         .arg(net.chopped(1))
+                                         .arg(net.chopped(1).replace(" ", "\\040"))
                                          .toUtf8());
         };
     };
