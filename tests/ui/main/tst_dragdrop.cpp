@@ -290,7 +290,7 @@ TEST_F(DragDrop, InNetworkModeAWaitNeverLeavesADragHalfWay) {
     // saves its own note in its place, while the drop waits: nothing is
     // carried, and the user is told.
     QTest::mousePress(win, Qt::LeftButton, Qt::NoModifier, centreInWindow(w->Item[1]));
-    QTest::mouseMove(win, centreInWindow(w->Item[1]) + QPoint(5, 5));
+    QTest::mouseMove(win, centreInWindow(w->Item[1]) + QPoint(12, 0));
     QTest::mouseMove(win, centreInWindow(w->Group[0]));
     ASSERT_EQ(m->S.CurrentGroup, 0);
     holder = std::make_unique<Holder>(net + "quillo.loc");
@@ -327,7 +327,7 @@ TEST_F(DragDrop, InNetworkModeAWaitNeverLeavesADragHalfWay) {
         return false;
     };
     QTest::mousePress(win, Qt::LeftButton, Qt::NoModifier, centreInWindow(w->Item[4]));
-    QTest::mouseMove(win, centreInWindow(w->Item[4]) + QPoint(5, 5));
+    QTest::mouseMove(win, centreInWindow(w->Item[4]) + QPoint(12, 0));
     QTest::mouseMove(win, centreInWindow(w->Group[0]));
     EXPECT_EQ(m->S.NetworkMode, 0);
     EXPECT_FALSE(w->dragOutline()->isVisible()) << "the drag ended visibly";
