@@ -97,24 +97,21 @@ protected:
             NameIndex::decode(FileLayer::readAll(program + "trans.dir").data, 12);
         // A name that could not be read shows empty; every name shown is
         // the one in its file, and a named item's note is there.
-        const auto same = [](const QString& shown, const QString& stored) {
-            return shown == stored || shown.isEmpty();
-        };
-        for (int k = 0; k < 31; ++k) {
-            EXPECT_TRUE(same(w->Group[k]->text(), groups[k]))
-                << "group " << k << ", call " << n << " " << at;
-        }
-        for (int k = 0; k < 62; ++k) {
-            EXPECT_TRUE(same(w->Item[k]->text(), items[k]))
-                << "item " << k << ", call " << n << " " << at;
-            if (!w->Item[k]->text().isEmpty()) {
-                EXPECT_TRUE(QFile::exists(m->notePath(m->S.CurrentGroup, k)))
-                    << "item " << k << " has no note, call " << n << " " << at;
+        const auto expectShown = [&](const auto& buttons, const QStringList& stored,
+                                     const char* what) {
+            for (size_t k = 0; k < buttons.size(); ++k) {
+                const QString shown = buttons[k]->text();
+                EXPECT_TRUE(shown == stored[int(k)] || shown.isEmpty())
+                    << what << " " << k << ", call " << n << " " << at;
             }
-        }
-        for (int k = 0; k < 12; ++k) {
-            EXPECT_TRUE(same(w->Trans[k]->text(), slotNames[k]))
-                << "slot " << k << ", call " << n << " " << at;
+        };
+        expectShown(w->Group, groups, "group");
+        expectShown(w->Item, items, "item");
+        expectShown(w->Trans, slotNames, "slot");
+        for (int k = 0; k < 62; ++k) {
+            EXPECT_TRUE(w->Item[k]->text().isEmpty() ||
+                        QFile::exists(m->notePath(m->S.CurrentGroup, k)))
+                << "item " << k << " has no note, call " << n << " " << at;
         }
     }
 
