@@ -332,11 +332,8 @@ TEST_F(Keyboard, EraseAsksFirstAndCancelErasesNothing) {
         }
     });
     const Outcome mouse = run(store, [&] {
-        press(w->Item[1]);
-        QTest::mouseMove(w->windowHandle(), centreInWindow(w->Item[5]));
-        QTest::mouseMove(w->windowHandle(), centreInWindow(w->Del[0]));
-        release(w->Del[0]);
-        drag(Qt::LeftButton, {w->Group[3], w->Del[2]});
+        dragAlong(Qt::LeftButton, "I1 I5 D0");
+        dragAlong(Qt::LeftButton, "G3 D2");
     });
     EXPECT_EQ(keys, mouse);
     EXPECT_FALSE(keys.files.contains("quil0.1"));
