@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QProcess>
 #include <QProcessEnvironment>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -114,10 +115,16 @@ TEST(SingleInstance, AnotherAccountCannotTakeTheNameFirst) {
     ASSERT_EQ(::chmod(QFile::encodeName(tmp.path()).constData(), 01777), 0);
     const QByteArray oldTmp = qgetenv("TMPDIR");
     const QByteArray oldRuntime = qgetenv("XDG_RUNTIME_DIR");
+    const auto restore = qScopeGuard([&] {
+        oldTmp.isEmpty() ? qunsetenv("TMPDIR") : qputenv("TMPDIR", oldTmp);
+        if (!oldRuntime.isEmpty()) {
+            qputenv("XDG_RUNTIME_DIR", oldRuntime);
+        }
+    });
     qputenv("TMPDIR", QFile::encodeName(tmp.path()));
     qunsetenv("XDG_RUNTIME_DIR");
-    const std::string taken = QFile::encodeName(tmp.path()).toStdString() + "quillo-pad-" +
-                              std::to_string(::getuid());
+    const std::string taken =
+        QFile::encodeName(tmp.path()).toStdString() + "quillo-pad-" + std::to_string(::getuid());
     const std::string abstractName = "@quillo-pad-" + std::to_string(::getuid());
     int ready[2];
     ASSERT_EQ(::pipe(ready), 0);
@@ -143,12 +150,4 @@ TEST(SingleInstance, AnotherAccountCannotTakeTheNameFirst) {
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "the other account saw the start";
     ::close(ready[0]);
     ::close(ready[1]);
-    if (oldTmp.isEmpty()) {
-        qunsetenv("TMPDIR");
-    } else {
-        qputenv("TMPDIR", oldTmp);
-    }
-    if (!oldRuntime.isEmpty()) {
-        qputenv("XDG_RUNTIME_DIR", oldRuntime);
-    }
 }

@@ -12,6 +12,7 @@
 #include "childprocess.h"
 #include "holder.h"
 #include "mainwindowfixture.h"
+#include "namedcontrols.h"
 
 #include "core/filelayer.h"
 #include "core/nameindex.h"
@@ -36,6 +37,7 @@
 #include <cstring>
 #include <iostream>
 #include <sys/stat.h>
+#include <tuple>
 #include <unistd.h>
 
 namespace {
@@ -57,7 +59,7 @@ void hung(int) {
 
 } // namespace
 
-class Faults : public MainWindowFixture {
+class Faults : public NamedControlsFixture {
 protected:
     using Action = std::function<void()>;
 
@@ -95,24 +97,21 @@ protected:
             NameIndex::decode(FileLayer::readAll(program + "trans.dir").data, 12);
         // A name that could not be read shows empty; every name shown is
         // the one in its file, and a named item's note is there.
-        const auto same = [](const QString& shown, const QString& stored) {
-            return shown == stored || shown.isEmpty();
-        };
-        for (int k = 0; k < 31; ++k) {
-            EXPECT_TRUE(same(w->Group[k]->text(), groups[k]))
-                << "group " << k << ", call " << n << " " << at;
-        }
-        for (int k = 0; k < 62; ++k) {
-            EXPECT_TRUE(same(w->Item[k]->text(), items[k]))
-                << "item " << k << ", call " << n << " " << at;
-            if (!w->Item[k]->text().isEmpty()) {
-                EXPECT_TRUE(QFile::exists(m->notePath(m->S.CurrentGroup, k)))
-                    << "item " << k << " has no note, call " << n << " " << at;
+        const auto expectShown = [&](const auto& buttons, const QStringList& stored,
+                                     const char* what) {
+            for (size_t k = 0; k < buttons.size(); ++k) {
+                const QString shown = buttons[k]->text();
+                EXPECT_TRUE(shown == stored[int(k)] || shown.isEmpty())
+                    << what << " " << k << ", call " << n << " " << at;
             }
-        }
-        for (int k = 0; k < 12; ++k) {
-            EXPECT_TRUE(same(w->Trans[k]->text(), slotNames[k]))
-                << "slot " << k << ", call " << n << " " << at;
+        };
+        expectShown(w->Group, groups, "group");
+        expectShown(w->Item, items, "item");
+        expectShown(w->Trans, slotNames, "slot");
+        for (int k = 0; k < 62; ++k) {
+            EXPECT_TRUE(w->Item[k]->text().isEmpty() ||
+                        QFile::exists(m->notePath(m->S.CurrentGroup, k)))
+                << "item " << k << " has no note, call " << n << " " << at;
         }
     }
 
@@ -160,11 +159,11 @@ protected:
                  type("Garden");
                  key(Qt::Key_Return);
              }},
-            {"copy", [this] { drag(Qt::RightButton, {w->Item[0], w->Item[8]}); }},
-            {"to-slot", [this] { drag(Qt::LeftButton, {w->Item[8], w->Trans[5]}); }},
-            {"from-slot", [this] { drag(Qt::LeftButton, {w->Trans[3], w->Item[7]}); }},
-            {"move", [this] { drag(Qt::LeftButton, {w->Item[7], w->Item[9]}); }},
-            {"erase", [this] { drag(Qt::LeftButton, {w->Item[1], w->Del[0]}); }},
+            {"copy", [this] { dragAlong(Qt::RightButton, "I0 I8"); }},
+            {"to-slot", [this] { dragAlong(Qt::LeftButton, "I8 T5"); }},
+            {"from-slot", [this] { dragAlong(Qt::LeftButton, "T3 I7"); }},
+            {"move", [this] { dragAlong(Qt::LeftButton, "I7 I9"); }},
+            {"erase", [this] { dragAlong(Qt::LeftButton, "I1 D0"); }},
             {"undo-erase", [this] { w->FundoErase->trigger(); }},
             {"refresh", [this] { w->refreshit(); }},
             {"search", [this] { w->Ffind_Click(); }},
@@ -250,91 +249,50 @@ protected:
     }
 };
 
-TEST_F(Faults, SavingAndNamingAreAllOrNothing) {
+// Saving, naming, every kind of drop, and a drop in network mode, where the
+// lock must be given back before any message.
+TEST_F(Faults, EveryChangeIsAllOrNothing) {
     int total = sweep("save", [this] {
         click(w->Item[5]);
         type("typed");
         click(w->Item[6]);
-        if (!m->noteChanged()) {
-            return; // saved: the click went on
+        if (m->noteChanged()) { // not saved: the click did not go on
+            EXPECT_EQ(note(), QStringLiteral("typed")) << "the typed text stays on screen";
         }
-        EXPECT_EQ(note(), QStringLiteral("typed")) << "the typed text stays on screen";
     });
-    total += sweep("name-group", [this] {
-        click(w->Group[1], Qt::RightButton);
-        type("Garden");
-        key(Qt::Key_Return);
-    });
-    total += sweep("unname-item", [this] {
-        click(w->Item[1], Qt::RightButton);
-        type(" ");
-        key(Qt::Key_Return);
-    });
-    std::cout << "faults injected into saving and naming: " << total << "\n";
-}
-
-TEST_F(Faults, EveryDropIsAllOrNothing) {
-    const std::pair<const char*, std::function<void()>> drops[] = {
-        {"group-move",
-         [this] {
-             drag(Qt::LeftButton, {w->Group[0], w->Group[4]});
-         }},
-        {"group-copy",
-         [this] {
-             drag(Qt::RightButton, {w->Group[0], w->Group[4]});
-         }},
-        {"item-move",
-         [this] {
-             drag(Qt::LeftButton, {w->Item[0], w->Item[9]});
-         }},
-        {"item-to-group",
-         [this] {
-             drag(Qt::LeftButton, {w->Item[1], w->Group[3], w->Item[2]});
-         }},
-        {"item-copy",
-         [this] {
-             drag(Qt::RightButton, {w->Item[0], w->Item[9]});
-         }},
-        {"item-to-slot",
-         [this] {
-             drag(Qt::LeftButton, {w->Item[0], w->Trans[5]});
-         }},
-        {"item-copy-slot",
-         [this] {
-             drag(Qt::RightButton, {w->Item[0], w->Trans[5]});
-         }},
-        {"slot-to-item",
-         [this] {
-             drag(Qt::LeftButton, {w->Trans[3], w->Item[7]});
-         }},
-        {"slot-copy",
-         [this] {
-             drag(Qt::RightButton, {w->Trans[3], w->Item[7]});
-         }},
-        {"erase-item",
-         [this] {
-             drag(Qt::LeftButton, {w->Item[1], w->Del[0]});
-         }},
-        {"erase-group",
-         [this] {
-             drag(Qt::LeftButton, {w->Group[1], w->Del[0]});
-         }},
-    };
-    int total = 0;
-    for (const auto& [what, drop] : drops) {
-        total += sweep(what, drop);
+    for (const auto& [what, target, name] :
+         {std::tuple{"name-group", "G1", "Garden"}, {"unname-item", "I1", " "}}) {
+        total += sweep(what, [&, target = target, name = name] {
+            click(control(target), Qt::RightButton);
+            type(name);
+            key(Qt::Key_Return);
+        });
     }
-    std::cout << "faults injected into drops: " << total << "\n";
-}
-
-TEST_F(Faults, InNetworkModeTheLockIsGivenBackBeforeAnyMessage) {
-    const int total = sweep(
-        "net-move",
-        [this] {
-            drag(Qt::LeftButton, {w->Item[0], w->Group[1], w->Item[4]});
-        },
-        true);
-    std::cout << "faults injected into a network drop: " << total << "\n";
+    struct Drop {
+        const char* what;
+        Qt::MouseButton button;
+        const char* path;
+        bool network = false;
+    };
+    const Drop drops[] = {
+        {"group-move", Qt::LeftButton, "G0 G4"},
+        {"group-copy", Qt::RightButton, "G0 G4"},
+        {"item-move", Qt::LeftButton, "I0 I9"},
+        {"item-to-group", Qt::LeftButton, "I1 G3 I2"},
+        {"item-copy", Qt::RightButton, "I0 I9"},
+        {"item-to-slot", Qt::LeftButton, "I0 T5"},
+        {"item-copy-slot", Qt::RightButton, "I0 T5"},
+        {"slot-to-item", Qt::LeftButton, "T3 I7"},
+        {"slot-copy", Qt::RightButton, "T3 I7"},
+        {"erase-item", Qt::LeftButton, "I1 D0"},
+        {"erase-group", Qt::LeftButton, "G1 D0"},
+        {"net-move", Qt::LeftButton, "I0 G1 I4", true},
+    };
+    for (const Drop& d : drops) {
+        total += sweep(
+            d.what, [&] { dragAlong(d.button, d.path); }, d.network);
+    }
+    std::cout << "faults injected: " << total << "\n";
 }
 
 namespace {
@@ -352,8 +310,8 @@ TEST_F(Faults, WhatAnotherAccountPutsInTheFolderIsRefused) {
     const QByteArray secret = "PRIVATE to this account";
     const QString privateFile = dir.file("private");
     FileLayer::writeAtomic(privateFile, secret, 0600);
-    const char* namesUsed[] = {"group.dir",  "items0.dir", "quil0.0",
-                               "quil0.1",    "quillo.loc", "quillo.jnl",
+    const char* namesUsed[] = {"group.dir",       "items0.dir",         "quil0.0",
+                               "quil0.1",         "quillo.loc",         "quillo.jnl",
                                ".quil0.1.aB3dE9", ".quillo-undo.aB3dE9"};
     const char* kinds[] = {"private-link", "dangling-link", "pipe", "folder"};
     int n = 0;
@@ -372,12 +330,11 @@ TEST_F(Faults, WhatAnotherAccountPutsInTheFolderIsRefused) {
             const int code = runInChild(
                 [&] {
                     const std::string k = kind;
-                    const int rc = k == "private-link"
-                                       ? ::symlink(QFile::encodeName(privateFile), planted)
-                                   : k == "dangling-link"
-                                       ? ::symlink(QFile::encodeName(madeByLink), planted)
-                                   : k == "pipe" ? ::mkfifo(planted.constData(), 0666)
-                                                 : ::mkdir(planted.constData(), 0777);
+                    const int rc =
+                        k == "private-link"    ? ::symlink(QFile::encodeName(privateFile), planted)
+                        : k == "dangling-link" ? ::symlink(QFile::encodeName(madeByLink), planted)
+                        : k == "pipe"          ? ::mkfifo(planted.constData(), 0666)
+                                               : ::mkdir(planted.constData(), 0777);
                     return rc == 0 ? 0 : 1;
                 },
                 kOtherAccount);
@@ -392,11 +349,7 @@ TEST_F(Faults, WhatAnotherAccountPutsInTheFolderIsRefused) {
             EXPECT_FALSE(note().contains(QString::fromLatin1(secret))) << at;
             everyAction();
             m->showMessages();
-            QStringList toldAll = ui.errors;
-            for (const QString& q : ui.questions) {
-                toldAll.append(q);
-            }
-            const QString told = toldAll.join('\n');
+            const QString told = (ui.errors + ui.questions).join('\n');
 
             EXPECT_FALSE(QFileInfo::exists(madeByLink)) << at << ": a link was followed";
             EXPECT_EQ(FileLayer::readAll(privateFile).data, secret) << at;
@@ -499,7 +452,7 @@ TEST_F(Faults, InAStickyFolderTheNotesOfAnotherAccountCanBeChanged) {
     const auto owner = [&folder](const char* name) {
         struct stat st {};
         return ::lstat(QFile::encodeName(folder + name).constData(), &st) == 0 ? int(st.st_uid)
-                                                                                : -1;
+                                                                               : -1;
     };
     answerAsAUser(QString());
     start(qEnvironmentVariable("QUILLO_STICKY_PROGRAM"));
@@ -508,7 +461,8 @@ TEST_F(Faults, InAStickyFolderTheNotesOfAnotherAccountCanBeChanged) {
         type("mine");
         click(w->Item[1]);
         m->showMessages();
-        EXPECT_TRUE(ui.errors.join(' ').contains("left half done")) << ui.errors.join(' ').toStdString();
+        EXPECT_TRUE(ui.errors.join(' ').contains("left half done"))
+            << ui.errors.join(' ').toStdString();
         EXPECT_EQ(text("quil0.0"), "alpha") << "nothing is saved while it is there";
         EXPECT_EQ(text("quil0.2"), "theirs");
         return;
@@ -522,8 +476,7 @@ TEST_F(Faults, InAStickyFolderTheNotesOfAnotherAccountCanBeChanged) {
     click(w->Group[1], Qt::RightButton);
     type("Garden");
     key(Qt::Key_Return);
-    EXPECT_EQ(NameIndex::decode(FileLayer::readAll(folder + "group.dir").data, 31).at(1),
-              "Garden");
+    EXPECT_EQ(NameIndex::decode(FileLayer::readAll(folder + "group.dir").data, 31).at(1), "Garden");
     click(w->Group[0]);
     drag(Qt::LeftButton, {w->Item[1], w->Item[9]});
     EXPECT_EQ(text("quil0.9"), "beta");
@@ -544,7 +497,7 @@ TEST_F(Faults, InAStickyFolderTheNotesOfAnotherAccountCanBeChanged) {
                 ui.errors[0].contains("Permission denied"))
         << ui.errors[0].toStdString();
     EXPECT_EQ(text("quil0.2"), "theirs");
-    const QStringList left = QDir(folder).entryList({".quillo-undo.*", "quillo.jnl"},
-                                                     QDir::Files | QDir::Hidden);
+    const QStringList left =
+        QDir(folder).entryList({".quillo-undo.*", "quillo.jnl"}, QDir::Files | QDir::Hidden);
     EXPECT_TRUE(left.isEmpty()) << left.join(' ').toStdString();
 }

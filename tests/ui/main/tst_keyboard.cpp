@@ -1,6 +1,7 @@
 #include "dialogscript.h"
 #include "holder.h"
 #include "mainwindowfixture.h"
+#include "namedcontrols.h"
 #include "soon.h"
 
 #include "app/qtuiservices.h"
@@ -23,6 +24,8 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTimer>
+
+#include <string_view>
 
 namespace {
 
@@ -64,7 +67,7 @@ void PrintTo(const Outcome& o, std::ostream* os) {
 
 } // namespace
 
-class Keyboard : public MainWindowFixture {
+class Keyboard : public NamedControlsFixture {
 protected:
     QWidget* focus() const { return QApplication::focusWidget(); }
     void hit(Qt::Key k, Qt::KeyboardModifiers mods = Qt::NoModifier) {
@@ -85,8 +88,7 @@ protected:
         QTest::keyClick(menu, Qt::Key_Return);
     }
     // "Move To..." or "Copy To..." on `source`, choosing `place` in `area`.
-    void moveTo(ButtonLabel* source, const QString& entry, const QString& area,
-                const QString& place) {
+    void moveTo(QWidget* source, const QString& entry, const QString& area, const QString& place) {
         DialogScript script(ui);
         bool picked = false;
         script.then([&](QDialog& d) {
@@ -253,64 +255,45 @@ TEST_F(Keyboard, EnterChoosesAndF2RenamesAsTheMouseDoes) {
 TEST_F(Keyboard, MoveToAndCopyToGiveTheSameFilesAsMouseDrags) {
     const Files store = sampleStore();
     const Outcome untouched = run(store, [] {});
+    // By the menu, then by a drag along `path` (a right drag for a copy);
+    // `first` is clicked before either.
     struct Case {
         const char* what;
-        std::function<void()> keys;
-        std::function<void()> mouse;
+        const char* source;
+        const char* entry;
+        const char* area;
+        const char* place;
+        const char* path;
+        const char* first = nullptr;
     };
-    const std::vector<Case> cases = {
-        {"item within its group",
-         [&] { moveTo(w->Item[0], "Move To...", "Group 1, Work", "Item 11"); },
-         [&] {
-             drag(Qt::LeftButton, {w->Item[0], w->Item[10]});
-         }},
-        {"item into an unnamed group",
-         [&] { moveTo(w->Item[1], "Move To...", "Group 3, no name", "Item 5"); },
-         [&] {
-             drag(Qt::LeftButton, {w->Item[1], w->Group[2], w->Item[4]});
-         }},
-        {"item copied into another group",
-         [&] { moveTo(w->Item[0], "Copy To...", "Group 4, Home", "Item 2"); },
-         [&] {
-             drag(Qt::RightButton, {w->Item[0], w->Group[3], w->Item[1]});
-         }},
-        {"empty note moved", [&] { moveTo(w->Item[3], "Move To...", "Group 1, Work", "Item 8"); },
-         [&] {
-             drag(Qt::LeftButton, {w->Item[3], w->Item[7]});
-         }},
-        {"item parked in a slot",
-         [&] { moveTo(w->Item[1], "Move To...", "Transfer slots", "Transfer slot 4"); },
-         [&] {
-             drag(Qt::LeftButton, {w->Item[1], w->Trans[3]});
-         }},
-        {"slot copied into an item",
-         [&] { moveTo(w->Trans[0], "Copy To...", "Group 4, Home", "Item 3"); },
-         [&] {
-             drag(Qt::RightButton, {w->Trans[0], w->Group[3], w->Item[2]});
-         }},
-        {"slot moved into an item",
-         [&] { moveTo(w->Trans[0], "Move To...", "Group 1, Work", "Item 3"); },
-         [&] {
-             drag(Qt::LeftButton, {w->Trans[0], w->Item[2]});
-         }},
-        {"group moved", [&] { moveTo(w->Group[3], "Move To...", "", "Group 8"); },
-         [&] {
-             drag(Qt::LeftButton, {w->Group[3], w->Group[7]});
-         }},
-        {"group copied onto the empty group on display",
-         [&] {
-             click(w->Group[2]);
-             moveTo(w->Group[0], "Copy To...", "", "Group 3");
-         },
-         [&] {
-             click(w->Group[2]);
-             drag(Qt::RightButton, {w->Group[0], w->Group[2]});
-         }},
+    const Case cases[] = {
+        {"item within its group", "I0", "Move To...", "Group 1, Work", "Item 11", "I0 I10"},
+        {"item into an unnamed group", "I1", "Move To...", "Group 3, no name", "Item 5",
+         "I1 G2 I4"},
+        {"item copied into another group", "I0", "Copy To...", "Group 4, Home", "Item 2",
+         "I0 G3 I1"},
+        {"empty note moved", "I3", "Move To...", "Group 1, Work", "Item 8", "I3 I7"},
+        {"item parked in a slot", "I1", "Move To...", "Transfer slots", "Transfer slot 4", "I1 T3"},
+        {"slot copied into an item", "T0", "Copy To...", "Group 4, Home", "Item 3", "T0 G3 I2"},
+        {"slot moved into an item", "T0", "Move To...", "Group 1, Work", "Item 3", "T0 I2"},
+        {"group moved", "G3", "Move To...", "", "Group 8", "G3 G7"},
+        {"group copied onto the empty group on display", "G0", "Copy To...", "", "Group 3", "G0 G2",
+         "G2"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        const Outcome keys = run(store, c.keys);
-        const Outcome mouse = run(store, c.mouse);
+        const auto after = [&](const std::function<void()>& steps) {
+            return run(store, [&] {
+                if (c.first) {
+                    click(control(c.first));
+                }
+                steps();
+            });
+        };
+        const Outcome keys = after([&] { moveTo(control(c.source), c.entry, c.area, c.place); });
+        const bool copy = std::string_view(c.entry).starts_with("Copy");
+        const Outcome mouse =
+            after([&] { dragAlong(copy ? Qt::RightButton : Qt::LeftButton, c.path); });
         EXPECT_NE(keys.files, untouched.files);
         EXPECT_EQ(keys, mouse);
     }
@@ -350,11 +333,8 @@ TEST_F(Keyboard, EraseAsksFirstAndCancelErasesNothing) {
         }
     });
     const Outcome mouse = run(store, [&] {
-        press(w->Item[1]);
-        QTest::mouseMove(w->windowHandle(), centreInWindow(w->Item[5]));
-        QTest::mouseMove(w->windowHandle(), centreInWindow(w->Del[0]));
-        release(w->Del[0]);
-        drag(Qt::LeftButton, {w->Group[3], w->Del[2]});
+        dragAlong(Qt::LeftButton, "I1 I5 D0");
+        dragAlong(Qt::LeftButton, "G3 D2");
     });
     EXPECT_EQ(keys, mouse);
     EXPECT_FALSE(keys.files.contains("quil0.1"));

@@ -41,12 +41,7 @@ protected:
         start();
     }
     void leaveRecovery(const QString& storeFolder, int group, int item, const QString& text) {
-        RecoveryNote r;
-        r.storeFolder = storeFolder;
-        r.group = group;
-        r.item = item;
-        r.text = text;
-        dir.write(QStringLiteral("quillo.rcv"), r.encode());
+        dir.write("quillo.rcv", RecoveryNote{storeFolder, group, item, 1, {}, text}.encode());
     }
 };
 
@@ -74,9 +69,7 @@ TEST_F(Recovery, TextTypedUntilAKillComesBackIntoItsNote) {
     start();
     ASSERT_EQ(ui.questions.size(), 1);
     EXPECT_TRUE(ui.questions[0].contains(QStringLiteral("not saved")));
-    EXPECT_EQ(ui.lastAnswers,
-              (QStringList{QStringLiteral("Save as Text File..."), QStringLiteral("Discard It"),
-                           QStringLiteral("Restore It")}));
+    EXPECT_EQ(ui.lastAnswers, QStringList({"Save as Text File...", "Discard It", "Restore It"}));
     EXPECT_EQ(note(), kept->text);
     EXPECT_TRUE(m->noteChanged());
     EXPECT_TRUE(QFileInfo::exists(rcv()));
@@ -112,13 +105,17 @@ void slowRecoverySync(const char* step, const QString& path) {
 // never undone by a write still under way.
 TEST_F(Recovery, AWriteUnderWayNeverOutlivesItsNote) {
     recoverySyncs = 0;
-    gateClosed = true;
     FileFaults::setObserver(&slowRecoverySync);
     start();
     click(w->Item[3]);
-    type(QStringLiteral("one"));
-    ASSERT_TRUE(m->KeepRecovery());
-    ASSERT_SOON(recoverySyncs == 1);
+    // Types `text` and waits until its write is held at the gate.
+    const auto typeWhileTheDiskIsBusy = [this](const char* text, int syncs) {
+        gateClosed = true;
+        type(QString::fromLatin1(text));
+        ASSERT_TRUE(m->KeepRecovery());
+        ASSERT_SOON(recoverySyncs == syncs);
+    };
+    typeWhileTheDiskIsBusy("one", 1);
     type(QStringLiteral("two")); // typing goes on while the disk is busy
     ASSERT_TRUE(m->KeepRecovery());
     type(QStringLiteral("three"));
@@ -133,10 +130,7 @@ TEST_F(Recovery, AWriteUnderWayNeverOutlivesItsNote) {
     EXPECT_EQ(recoverySyncs, 2) << "the text in between was never written";
 
     // Saved by going to another note while a write is under way.
-    gateClosed = true;
-    type(QStringLiteral("four"));
-    ASSERT_TRUE(m->KeepRecovery());
-    ASSERT_SOON(recoverySyncs == 3);
+    typeWhileTheDiskIsBusy("four", 3);
     click(w->Item[4]);
     gateClosed = false;
     m->SettleRecovery();
@@ -144,10 +138,7 @@ TEST_F(Recovery, AWriteUnderWayNeverOutlivesItsNote) {
     EXPECT_EQ(dir.read("quil0.3"), NoteFile::encode(QStringLiteral("onetwothreefour"), 1));
 
     // Unload while a write is under way.
-    gateClosed = true;
-    type(QStringLiteral("five"));
-    ASSERT_TRUE(m->KeepRecovery());
-    ASSERT_SOON(recoverySyncs == 4);
+    typeWhileTheDiskIsBusy("five", 4);
     std::thread opener([] {
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
         gateClosed = false;
@@ -174,8 +165,7 @@ TEST_F(Recovery, OfferedOnlyWhenSomethingWouldBeLost) {
     ui.answers = {1};
     ui.nextFileName = dir.file(QStringLiteral("kept.txt"));
     restart();
-    EXPECT_EQ(ui.lastAnswers,
-              (QStringList{QStringLiteral("Discard It"), QStringLiteral("Save as Text File...")}));
+    EXPECT_EQ(ui.lastAnswers, QStringList({"Discard It", "Save as Text File..."}));
     EXPECT_EQ(dir.read(QStringLiteral("kept.txt")), QByteArray("far\r\naway"));
     EXPECT_FALSE(QFileInfo::exists(rcv()));
 
@@ -185,9 +175,7 @@ TEST_F(Recovery, OfferedOnlyWhenSomethingWouldBeLost) {
     restart();
     EXPECT_EQ(ui.questions.size(), 2);
     EXPECT_TRUE(ui.questions[1].contains("changed since")) << ui.questions[1].toStdString();
-    EXPECT_EQ(ui.lastAnswers,
-              (QStringList{QStringLiteral("Discard It"), QStringLiteral("Restore It"),
-                           QStringLiteral("Save as Text File...")}));
+    EXPECT_EQ(ui.lastAnswers, QStringList({"Discard It", "Restore It", "Save as Text File..."}));
     EXPECT_FALSE(QFileInfo::exists(rcv()));
     EXPECT_EQ(dir.read(QStringLiteral("quil0.3")), NoteFile::encode(QStringLiteral("typed"), 1));
     EXPECT_FALSE(m->noteChanged());
