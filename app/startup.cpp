@@ -4,7 +4,6 @@
 #include "store/module1.h"
 #include "store/uiservices.h"
 #include "core/nameindex.h"
-#include "core/settingsrecord.h"
 #include "core/storejournal.h"
 #include "store/vbcolor.h"
 #include "ui/main/buttonlabel.h"
@@ -51,12 +50,10 @@ void InitialLoad(Module1& m, edit& w) {
     // there is undone before anything is read (without a journal this is
     // one failed open).
     StoreJournal::recover(m.AppFolder);
-    // A missing or damaged settings file gives the defaults, as ReadSettings
-    // does; they are written once the window is shown (FinishStartUp).
-    const ReadResult read = FileLayer::readAll(m.settingsPath());
-    const std::optional<SettingsRecord> record = SettingsRecord::fromBytes(read.data);
-    m.S = read.result && record ? *record
-                                : SettingsRecord::defaults(m.services.availableSizeTwips());
+    // A missing or damaged settings file gives the defaults, written once
+    // the window is shown (FinishStartUp); one that cannot be read is left as
+    // it is, and the user told.
+    m.ReadSettings(false);
     w.ApplySizePreset();
     m.NetFolder = Module1::withSeparator(NameIndex::trimmed(m.S.NetworkFolder));
     w.NetOption.at(m.S.NetworkMode == 1 ? 1 : 0)->setChecked(true);
@@ -105,9 +102,7 @@ void FinishStartUp(Module1& m, edit& w) {
     // nothing the window needs to be drawn: they wait until it has been
     // asked for.
     FileLayer::removeLeftovers(m.AppFolder);
-    if (!SettingsRecord::fromBytes(FileLayer::readAll(m.settingsPath()).data)) {
-        m.WriteSettings();
-    }
+    m.WriteDefaultSettings();
     m.trash.startRun();
     m.CheckShare();
     // Text a crash kept from its note is offered before anything is typed.

@@ -20,7 +20,7 @@ QString Module1::withSeparator(const QString& folder) {
     return folder.endsWith(QLatin1Char('/')) ? folder : folder + QLatin1Char('/');
 }
 
-void Module1::ReadSettings() {
+void Module1::ReadSettings(bool writeDefaults) {
     const ReadResult r = FileLayer::readAll(settingsPath());
     if (const auto record = SettingsRecord::fromBytes(r.data); r.result && record) {
         S = *record;
@@ -40,7 +40,17 @@ void Module1::ReadSettings() {
     }
     // A missing file, or one of the wrong length, gives the defaults, written
     // at once; if that fails, WriteSettings tells the user.
-    WriteSettings();
+    m_defaultsPending = true;
+    if (writeDefaults) {
+        WriteDefaultSettings();
+    }
+}
+
+void Module1::WriteDefaultSettings() {
+    if (m_defaultsPending) {
+        m_defaultsPending = false;
+        WriteSettings();
+    }
 }
 
 void Module1::WriteSettings() {

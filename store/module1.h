@@ -53,7 +53,10 @@ public:
 
     // --- settings ---
     // Reads "quillo.ini"; anything but 366 bytes gives the defaults, written at once.
-    void ReadSettings();
+    // With `writeDefaults` false (start-up) the defaults wait for
+    // WriteDefaultSettings, so that the window is not held up by a synced write.
+    void ReadSettings(bool writeDefaults = true);
+    void WriteDefaultSettings();
     void WriteSettings();
     QString settingsPath() const { return AppFolder + QStringLiteral("quillo.ini"); }
 
@@ -244,6 +247,7 @@ private:
     bool m_finishPosted = false;
     bool m_settingsFailureShown = false;
     bool m_settingsKept = false; // the settings file could not be read: never written over
+    bool m_defaultsPending = false; // defaults read at start-up, not yet written
     QString m_journalProblem;    // what stops the store's journal being undone, as told
     bool m_shareChecked = false;
     bool m_recoveryWritten = false;

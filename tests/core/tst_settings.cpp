@@ -3,7 +3,9 @@
 #include "testfolder.h"
 
 #include "core/settingsrecord.h"
+#include "app/startup.h"
 #include "store/module1.h"
+#include "ui/main/edit.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
@@ -135,12 +137,15 @@ TEST(Settings, UnreadableSettingsAreToldAndNotWrittenOver) {
     ::chmod(QFile::encodeName(dir.path()).constData(), 0777);
     const int code = runInChild(
         [&] {
+            // The whole start-up, which writes a first run's defaults late.
             FakeUiServices ui;
             Module1 m(ui, dir.path());
-            m.ReadSettings();
+            edit w(m);
+            InitialLoad(m, w);
+            FinishStartUp(m, w);
             m.S.CurrentGroup = 3;
             m.WriteSettings();
-            const QString told = m.takeMessages();
+            const QString told = ui.errors.join('\n') + m.takeMessages();
             return told.contains("quillo.ini") && told.contains("Permission denied") &&
                            m.S.RefreshSeconds == 2
                        ? 0
