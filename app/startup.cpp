@@ -107,6 +107,7 @@ void FinishStartUp(Module1& m, edit& w) {
     m.CheckShare();
     // Text a crash kept from its note is offered before anything is typed.
     w.OfferRecovery();
+    m.endOperation();
 }
 
 void RestoreAndRaise(edit& w) {

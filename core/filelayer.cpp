@@ -9,6 +9,7 @@
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
+#include <memory>
 #include <mutex>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -51,7 +52,9 @@ struct Faults {
     int passed = 0;
     int injected = 0;
     QString last;
-    std::function<void(const char*, const QString&)> observer;
+    // Shared, not copied, when called: an observer keeps its own state (a
+    // count of steps) across calls.
+    std::shared_ptr<std::function<void(const char*, const QString&)>> observer;
 };
 
 Faults& faults() {
@@ -75,7 +78,7 @@ bool checkpoint(const char* step, const QString& path) {
         // Outside the lock: an observer may wait, as a slow disk would.
         const auto observer = f.observer;
         lock.unlock();
-        observer(step, path);
+        (*observer)(step, path);
         lock.lock();
     }
     if (f.countdown > 0 && --f.countdown == 0) {
@@ -474,7 +477,7 @@ bool FileLayer::isLeftoverName(const QString& name) {
     // Temporaries of the program's own files, and backups of finished
     // operations (".quillo-undo.XXXXXX").
     static const QRegularExpression pattern(QStringLiteral(
-        R"(^\.((group\.dir|items\d{1,2}\.dir|quil\d{1,2}\.\d{1,2}|trans\.dir|trans\.\d{1,2}|quillo\.ini)|quillo-undo)\.[A-Za-z0-9]{6}$)"));
+        R"(^\.((group\.dir|items\d{1,2}\.dir|quil\d{1,2}\.\d{1,2}|trans\.dir|trans\.\d{1,2}|quillo\.ini|quillo\.rcv)|quillo-undo)\.[A-Za-z0-9]{6}$)"));
     return pattern.match(name).hasMatch();
 }
 
@@ -515,7 +518,10 @@ void FileFaults::failStep(const QString& step, const QString& suffix, int error,
 
 void FileFaults::setObserver(std::function<void(const char*, const QString&)> observer) {
     const std::lock_guard lock(faultsLock());
-    faults().observer = std::move(observer);
+    faults().observer =
+        observer ? std::make_shared<std::function<void(const char*, const QString&)>>(
+                       std::move(observer))
+                 : nullptr;
 }
 
 void FileFaults::reset() {

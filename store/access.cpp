@@ -155,6 +155,10 @@ void Module1::beginOperation() {
     endOperationWhenDone();
 }
 
+void Module1::endOperation() {
+    m_opPlace.reset();
+}
+
 void Module1::operationFollowsStore() {
     if (m_opPlace) {
         m_opPlace = storePlace();

@@ -106,6 +106,10 @@ public:
     void FinishOperation();
     std::function<void()> beforeCommit;
 
+    // Removes an empty note or index found in the store, as loading does: a
+    // sticky folder may keep another account's, which is no failure.
+    void tidyEmpty(const QString& path);
+
     // Writes 40 blanks over entry `item` of items<group>.dir, leaving the rest.
     bool BlankItemField(int group, int item);
     bool WriteItemField(int group, int item, const QString& name);
@@ -177,6 +181,9 @@ public:
     };
     StorePlace storePlace() const { return {S.NetworkMode, StoreFolder}; }
     void beginOperation();
+    // Start-up is one action, begun before the program's event loop runs:
+    // it ends here, not in that loop.
+    void endOperation();
     // The store was changed on purpose (the Local/Network switch): the
     // action goes on in the store it chose.
     void operationFollowsStore();
@@ -214,7 +221,6 @@ private:
     // Returns whether any caption changed; a read failure counts as a change.
     bool loadIndexInto(const QString& path, QLabel* const* labels, int count);
     bool saveIndexFrom(const QString& path, QLabel* const* labels, int count);
-    void tidyEmpty(const QString& path);
     bool tryLockOnce(QString* reason = nullptr);
     bool waitForLock();
     bool mayLeaveUnsavedText();

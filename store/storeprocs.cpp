@@ -212,7 +212,6 @@ void Module1::SaveNote() {
     if (SaveFailed) {
         RollBackOperation(false);
     } else {
-        // Only a save that stands lets the recovery file go.
         // Only a save that stands lets the recovery file go, and only while
         // the saved note is still the one shown: the stored text is then
         // the text on screen, and the refresh finds nothing new in it.

@@ -99,12 +99,19 @@ TEST(FileLayer, AFailureAtAnyStepLeavesTheOldFileOrTheNew) {
         }
     }
     EXPECT_GE(failures, 6) << "temporary, mode, write, sync, close and rename can each fail";
+    // An observer (the soak's kill at its n-th change) keeps its own count.
+    int seen = 0;
+    FileFaults::setObserver(
+        [&seen, calls = 0](const char*, const QString&) mutable { seen = ++calls; });
+    ASSERT_TRUE(FileLayer::writeAtomic(f, old));
+    FileFaults::reset();
+    EXPECT_GE(seen, 5);
 }
 
 TEST(FileLayer, LeftoversOfACrashGoAndNothingElse) {
     TestFolder dir;
     const QStringList ours = {".quil0.0.aB3dE9", ".items30.dir.abcdef", ".trans.11.q1w2e3",
-                              ".quillo.ini.u7Y6t5"};
+                              ".quillo.ini.u7Y6t5", ".quillo.rcv.Zx9Yw8"};
     const QStringList others = {".hidden",           "quil0.0",          ".quil0.0.abc",
                                 ".notes.txt.abcdef", ".quil0.0.abcdefg", ".items0.dir.ab-d0f",
                                 "quillo.loc"};

@@ -167,7 +167,7 @@ void SearchWalk::readItems(int group) {
     }
     if (r.exists && r.data.isEmpty()) {
         // An empty index means no names and is not kept, as when it is loaded.
-        m.report(FileLayer::remove(path));
+        m.tidyEmpty(path);
     }
     const QStringList names = NameIndex::decode(r.data, Items);
     std::copy(names.begin(), names.end(), m_items.begin());
@@ -184,7 +184,7 @@ void SearchWalk::readNote(int group, int item, qint16& wordWrap) {
     }
     if (r.data.isEmpty()) {
         if (r.exists) {
-            m.report(FileLayer::remove(path));
+            m.tidyEmpty(path);
         }
         return;
     }

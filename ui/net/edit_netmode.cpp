@@ -126,7 +126,7 @@ void edit::refreshit() {
         // What cannot be read changes nothing on screen.
     } else if (r.data.isEmpty()) {
         if (r.exists) {
-            m.report(FileLayer::remove(path));
+            m.tidyEmpty(path);
         }
         if (!m.storedText().isEmpty()) {
             takeStoredNote(QString(), std::nullopt);
@@ -184,12 +184,18 @@ bool edit::keepOwnText(const QString& mine) {
     const QString name = base.left(NameIndex::FieldSize - suffix.size()) + suffix;
     const QByteArray bytes = NoteFile::encode(mine, m.S.WordWrap);
     const int g = m.S.CurrentGroup;
+    // Free only where nothing at all is found: a link or a pipe another
+    // account put there is no place to write, and no reason to give up.
+    const auto isFree = [](const QString& path) {
+        FileResult found;
+        return FileLayer::size(path, &found) < 0 && found.ok();
+    };
     StoreTransaction t(m);
     QString where;
     for (const bool visible : {true, false}) {
         for (int k = 0; k < 62 && where.isEmpty(); ++k) {
             if (k != m.HighlightedItem && Item[k]->text().isEmpty() &&
-                Item[k]->isVisibleTo(this) == visible && FileLayer::size(m.notePath(g, k)) < 0) {
+                Item[k]->isVisibleTo(this) == visible && isFree(m.notePath(g, k))) {
                 t.write(m.notePath(g, k), bytes);
                 Item[k]->setText(name);
                 t.saveItems();

@@ -8,6 +8,7 @@
 #include "core/textfile.h"
 #include "ui/main/buttonlabel.h"
 
+#include <QEventLoop>
 #include <QFileInfo>
 #include <QMenu>
 #include <QProcess>
@@ -73,6 +74,14 @@ TEST_F(Recovery, TextTypedUntilAKillComesBackIntoItsNote) {
     EXPECT_EQ(note(), kept->text);
     EXPECT_TRUE(m->noteChanged());
     EXPECT_TRUE(QFileInfo::exists(rcv()));
+    // The restore was an action begun before the program's event loop ran:
+    // it ended with start-up, so no later action is bound to its store.
+    QEventLoop loop;
+    QTimer::singleShot(100, &loop, &QEventLoop::quit);
+    loop.exec();
+    m->StoreFolder = dir.file("elsewhere/");
+    EXPECT_FALSE(m->operationLostStore());
+    m->StoreFolder = m->AppFolder;
 
     click(w->unload);
     EXPECT_EQ(dir.read(QStringLiteral("quil0.0")), NoteFile::encode(kept->text, 1));
