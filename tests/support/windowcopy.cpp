@@ -31,6 +31,8 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
@@ -38,6 +40,7 @@
 #include <QRadioButton>
 #include <QSet>
 #include <QTest>
+#include <QThread>
 #include <QTimer>
 
 #include <cstdio>
@@ -49,6 +52,7 @@ class Services final : public UiServices {
 public:
     explicit Services(std::mt19937_64& rng) : m_rng(rng) {}
     std::function<void(const QString&)> onMessage;
+    std::function<void()> onTargetForm;
     int waits = 0;
     int cancels = 0;
     bool findAnswered = false;
@@ -65,6 +69,9 @@ public:
             }
         } else if (auto* form = qobject_cast<TargetForm*>(&d)) {
             QTimer::singleShot(0, form, [this, form] {
+                if (onTargetForm) {
+                    onTargetForm();
+                }
                 if (form->AreaList && form->AreaList->count() > 0) {
                     form->AreaList->setCurrentIndex(pick(int(form->AreaList->count())));
                 }
@@ -116,6 +123,7 @@ public:
     Driver(Module1& module, edit& window, Services& services, int copy, std::mt19937_64& rng)
         : m(module), w(window), ui(services), m_copy(copy), m_rng(rng) {
         ui.onMessage = [this](const QString& message) { checkMessage(message); };
+        ui.onTargetForm = [this] { cueRival(m_keySource); };
     }
     int faults = 0;
     int conflicts = 0;
@@ -123,7 +131,8 @@ public:
     void step() {
         const bool network = m.S.NetworkMode == 1;
         const auto local = localStoreFiles(m.AppFolder);
-        const int kind = pick(100);
+        // A copy the Waiting dialog sent back to its local notes returns soon.
+        const int kind = !network && pick(4) == 0 ? 85 : pick(100);
         ui.findAnswered = false;
         m_action = QString::number(kind);
         if (qEnvironmentVariableIsSet("QUILLO_WSOAK_TRACE")) {
@@ -199,6 +208,10 @@ private:
         QPoint from = at(*path.begin());
         QTest::mousePress(win, b, Qt::NoModifier, from);
         for (QWidget* through : path) {
+            if (auto* g = qobject_cast<ButtonLabel*>(through);
+                g && g->kind() == ButtonLabel::Kind::Group) {
+                cueRival(qobject_cast<ButtonLabel*>(*path.begin()));
+            }
             const QPoint to = at(through);
             QTest::mouseMove(win, (from + to) / 2 + QPoint(2, 2));
             QTest::mouseMove(win, to);
@@ -276,6 +289,7 @@ private:
     }
     void fromKeyboard() {
         ButtonLabel* source = pick(4) == 0 ? w.Trans[pick(12)] : w.Item[pick(10)];
+        m_keySource = source;
         if (w.EditMode != 0 || !QApplication::activeWindow()) {
             QApplication::setActiveWindow(&w);
         }
@@ -303,10 +317,36 @@ private:
         settle();
     }
 
+    // The moments the lock matters most: a keyboard move has chosen its
+    // source, a drag comes over a group. The other process is asked (a file "cue.<copy>" naming the source's index, note prefix
+    // and position) to take the lock now and move that very source away;
+    // it removes the file once it holds the lock and has done so.
+    void cueRival(ButtonLabel* source) {
+        static const QString dir = qEnvironmentVariable("QUILLO_WSOAK_CUE");
+        if (dir.isEmpty() || m.S.NetworkMode != 1 || source->text().isEmpty() ||
+            source->kind() == ButtonLabel::Kind::Group) {
+            return;
+        }
+        const bool slot = source->kind() == ButtonLabel::Kind::Trans;
+        const QString cue = dir + QStringLiteral("/cue.%1").arg(m_copy);
+        FileLayer::writeAtomic(cue, (slot ? QStringLiteral("trans.dir trans. %1")
+                                          : QStringLiteral("items%1.dir quil%1. %2")
+                                                .arg(m.S.CurrentGroup))
+                                        .arg(source->index())
+                                        .toUtf8());
+        QElapsedTimer waited;
+        waited.start();
+        while (QFileInfo::exists(cue) && waited.elapsed() < 2000) {
+            QThread::msleep(2);
+        }
+        QFile::remove(cue);
+    }
+
     Module1& m;
     edit& w;
     Services& ui;
     int m_copy;
+    ButtonLabel* m_keySource = nullptr;
     std::mt19937_64& m_rng;
     int m_count = 0;
     QString m_action;
