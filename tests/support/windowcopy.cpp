@@ -55,6 +55,7 @@ public:
     std::function<void()> onTargetForm;
     int waits = 0;
     int cancels = 0;
+    bool started = false; // no cancel before the copy has come up in network mode
     bool findAnswered = false;
 
     int pick(int n) { return std::uniform_int_distribution<int>(0, n - 1)(m_rng); }
@@ -62,7 +63,7 @@ public:
     int execModal(QDialog& d) override {
         if (auto* waiting = qobject_cast<Waiting*>(&d)) {
             ++waits;
-            if (pick(3) == 0) {
+            if (started && pick(3) == 0) {
                 ++cancels;
                 QTimer::singleShot(10 + pick(200), waiting,
                                    [waiting] { QTest::keyClick(waiting, Qt::Key_Escape); });
@@ -410,6 +411,7 @@ int runWindowCopy(int argc, char** argv) {
     if (m.S.NetworkMode != 1) {
         return 3;
     }
+    services.started = true;
     Driver driver(m, w, services, copy, rng);
     for (int k = 0; k < actions; ++k) {
         driver.step();
