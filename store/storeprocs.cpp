@@ -164,6 +164,17 @@ void Module1::LoadNote() {
 }
 
 bool Module1::mayOverwriteNote(const QString& path) {
+    if (S.NetworkMode == 1 && path == currentNotePath()) {
+        // Under the lock: another copy may have saved this note, or moved its
+        // item away and put a note of its own here, since this copy loaded
+        // or stored it. That note is not written over; the refresh keeps
+        // this copy's text as a note of its own and shows the other one.
+        const ReadResult r = FileLayer::readAll(path);
+        if (r.result && !r.data.isEmpty() && NoteFile::decode(r.data).text != m_storedText) {
+            m_opFailed = true;
+            return false;
+        }
+    }
     if (!m_unreadable.contains(path)) {
         return true;
     }

@@ -17,6 +17,8 @@
 #include "core/storelock.h"
 
 #include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QRandomGenerator>
 #include <QThread>
@@ -162,8 +164,11 @@ QString noteName(const QString& name) {
 
 // Another copy, as far as the files go: it takes the lock at a random
 // moment, changes the shared store as a copy would, and holds the lock a
-// while, so that the window copies meet the Waiting dialog.
-void rivalStep(const QString& net, QRandomGenerator& rng, int k) {
+// while, so that the window copies meet the Waiting dialog. A cue from a
+// copy ("<index> <note prefix> <position>", see windowcopy.cpp) makes it
+// take the lock at once and move that very source away, holding the lock
+// long enough for a cancel in the Waiting dialog to come first.
+void rivalStep(const QString& net, QRandomGenerator& rng, int k, const QString& cueFile = {}) {
     StoreLock lock;
     QElapsedTimer waited;
     waited.start();
@@ -173,22 +178,30 @@ void rivalStep(const QString& net, QRandomGenerator& rng, int k) {
         }
         QThread::usleep(500);
     }
+    const QStringList cue = QString::fromUtf8(FileLayer::readAll(cueFile).data).split(' ');
+    const bool cued = cue.size() == 3;
     const int g = rng.bounded(5);
-    const QString index = net + QStringLiteral("items%1.dir").arg(g);
-    QStringList names = NameIndex::decode(FileLayer::readAll(index).data, 62);
+    const QString index = net + (cued ? cue[0] : QStringLiteral("items%1.dir").arg(g));
+    const int count = cue[0] == "trans.dir" ? 12 : 10;
+    QStringList names = NameIndex::decode(FileLayer::readAll(index).data, count == 12 ? 12 : 62);
     std::vector<int> named;
     std::vector<int> empty;
-    for (int i = 0; i < 10; ++i) {
+    for (int i = 0; i < count; ++i) {
         (names.at(i).isEmpty() ? empty : named).push_back(i);
     }
+    if (cued) {
+        named = {cue[2].toInt()};
+    }
     const QString mark = QStringLiteral("c9n%1").arg(k);
-    const auto note = [&](int i) { return net + QStringLiteral("quil%1.%2").arg(g).arg(i); };
-    const int what = rng.bounded(3);
+    const auto note = [&](int i) {
+        return net + (cued ? cue[1] : QStringLiteral("quil%1.").arg(g)) + QString::number(i);
+    };
+    const int what = cued ? 1 : rng.bounded(3);
     if (what == 0 && !named.empty()) {
         // Saves a new text of a note.
         const int i = named.at(size_t(rng.bounded(int(named.size()))));
         FileLayer::writeAtomic(note(i), NoteFile::encode(noteName(names.at(i)) + ' ' + mark, 1));
-    } else if (what == 1 && !named.empty() && !empty.empty()) {
+    } else if (what == 1 && !named.empty() && !empty.empty() && !names.at(named[0]).isEmpty()) {
         // Moves an item away and saves a note of its own in its place.
         const int i = named.at(size_t(rng.bounded(int(named.size()))));
         const int e = empty.at(size_t(rng.bounded(int(empty.size()))));
@@ -200,12 +213,15 @@ void rivalStep(const QString& net, QRandomGenerator& rng, int k) {
         names[i] = mark;
         FileLayer::writeAtomic(note(i), NoteFile::encode(mark, 1));
         FileLayer::writeAtomic(index, NameIndex::encode(names));
-    } else {
+    } else if (!cued) {
         QStringList groups = NameIndex::decode(FileLayer::readAll(net + "group.dir").data, 31);
         groups[rng.bounded(5)] = QStringLiteral("R%1").arg(k);
         FileLayer::writeAtomic(net + "group.dir", NameIndex::encode(groups));
     }
-    QThread::msleep(rng.bounded(800));
+    if (cued) {
+        QFile::remove(cueFile);
+    }
+    QThread::msleep(cued ? 250 + rng.bounded(100) : rng.bounded(800));
 }
 
 } // namespace
@@ -238,12 +254,18 @@ TEST(Soak, WindowCopiesActOnlyOnTheirOwnStoreAndSeeOnlyRealConflicts) {
     for (int c = 0; c < copies; ++c) {
         folders.append(dir.mkdir(QStringLiteral("copy%1").arg(c)));
         auto p = std::make_unique<QProcess>();
+        p->setProcessEnvironment([&] {
+            QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+            env.insert("QUILLO_WSOAK_CUE", dir.path().chopped(1));
+            return env;
+        }());
         p->start(binDir() + "/quillo_soakcopy",
                  {"window", folders.last(), net.chopped(1), QString::number(c),
                   QString::number(seed * 1000ULL + quint64(c)), QString::number(actions)});
         running.push_back(std::move(p));
     }
     int rivalSteps = 0;
+    int cued = 0;
     QElapsedTimer clock;
     clock.start();
     const auto anyRunning = [&] {
@@ -251,7 +273,17 @@ TEST(Soak, WindowCopiesActOnlyOnTheirOwnStoreAndSeeOnlyRealConflicts) {
                            [](const auto& p) { return p->state() != QProcess::NotRunning; });
     };
     while (anyRunning() && clock.elapsed() < 20 * 60 * 1000) {
-        QThread::msleep(static_cast<unsigned long>(20 + rng.bounded(200)));
+        // Between its own steps the other process answers the copies' cues.
+        for (int ms = int(20 + rng.bounded(200)); ms > 0; ms -= 2) {
+            for (int c = 0; c < copies; ++c) {
+                if (const QString cue = dir.file(QStringLiteral("cue.%1").arg(c));
+                    QFileInfo::exists(cue)) {
+                    rivalStep(net, rng, ++rivalSteps, cue);
+                    ++cued;
+                }
+            }
+            QThread::msleep(2);
+        }
         rivalStep(net, rng, ++rivalSteps);
         for (auto& p : running) {
             p->waitForFinished(0);
@@ -284,7 +316,7 @@ TEST(Soak, WindowCopiesActOnlyOnTheirOwnStoreAndSeeOnlyRealConflicts) {
     EXPECT_TRUE(disagree.isEmpty()) << "seed " << seed << ":\n"
                                     << disagree.join('\n').toStdString();
     std::cout << "window soak: " << copies << " copies, " << actions << " actions each, "
-              << rivalSteps << " changes by another process, " << counts.value("waits")
+              << rivalSteps << " changes by another process (" << cued << " cued), " << counts.value("waits")
               << " waits, " << counts.value("cancels") << " cancelled, "
               << counts.value("conflicts") << " conflicts, seed " << seed << "\n";
 }

@@ -226,6 +226,7 @@ private:
         }
         w.DragKind = QStringLiteral("item");
         w.DragSourceGroup = static_cast<qint16>(g());
+        w.DragCaption = w.Item[j]->text();
         m_op = QStringLiteral("erase-item\t%1\t%2").arg(g()).arg(j);
         w.Del_DragDrop(w.Item[j]);
     }

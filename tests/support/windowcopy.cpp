@@ -31,6 +31,8 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
@@ -38,6 +40,7 @@
 #include <QRadioButton>
 #include <QSet>
 #include <QTest>
+#include <QThread>
 #include <QTimer>
 
 #include <cstdio>
@@ -49,8 +52,10 @@ class Services final : public UiServices {
 public:
     explicit Services(std::mt19937_64& rng) : m_rng(rng) {}
     std::function<void(const QString&)> onMessage;
+    std::function<void()> onTargetForm;
     int waits = 0;
     int cancels = 0;
+    bool started = false; // no cancel before the copy has come up in network mode
     bool findAnswered = false;
 
     int pick(int n) { return std::uniform_int_distribution<int>(0, n - 1)(m_rng); }
@@ -58,13 +63,16 @@ public:
     int execModal(QDialog& d) override {
         if (auto* waiting = qobject_cast<Waiting*>(&d)) {
             ++waits;
-            if (pick(3) == 0) {
+            if (started && pick(3) == 0) {
                 ++cancels;
                 QTimer::singleShot(10 + pick(200), waiting,
                                    [waiting] { QTest::keyClick(waiting, Qt::Key_Escape); });
             }
         } else if (auto* form = qobject_cast<TargetForm*>(&d)) {
             QTimer::singleShot(0, form, [this, form] {
+                if (onTargetForm) {
+                    onTargetForm();
+                }
                 if (form->AreaList && form->AreaList->count() > 0) {
                     form->AreaList->setCurrentIndex(pick(int(form->AreaList->count())));
                 }
@@ -116,6 +124,7 @@ public:
     Driver(Module1& module, edit& window, Services& services, int copy, std::mt19937_64& rng)
         : m(module), w(window), ui(services), m_copy(copy), m_rng(rng) {
         ui.onMessage = [this](const QString& message) { checkMessage(message); };
+        ui.onTargetForm = [this] { cueRival(m_keySource, m.S.CurrentGroup); };
     }
     int faults = 0;
     int conflicts = 0;
@@ -123,7 +132,8 @@ public:
     void step() {
         const bool network = m.S.NetworkMode == 1;
         const auto local = localStoreFiles(m.AppFolder);
-        const int kind = pick(100);
+        // A copy the Waiting dialog sent back to its local notes returns soon.
+        const int kind = !network && pick(2) == 0 ? 85 : pick(100);
         ui.findAnswered = false;
         m_action = QString::number(kind);
         if (qEnvironmentVariableIsSet("QUILLO_WSOAK_TRACE")) {
@@ -140,13 +150,13 @@ public:
         } else if (kind < 43) {
             renameGroup();
         } else if (kind < 55) {
-            drag(button(), {w.Item[pick(10)], w.Group[pick(5)], w.Item[pick(10)]});
+            drag(button(), {w.Item[pick(10)], otherGroup(), w.Item[pick(10)]});
         } else if (kind < 60) {
             drag(button(), {w.Item[pick(10)], w.Trans[pick(12)]});
         } else if (kind < 65) {
-            drag(button(), {w.Trans[pick(12)], w.Group[pick(5)], w.Item[pick(10)]});
+            drag(button(), {w.Trans[pick(12)], otherGroup(), w.Item[pick(10)]});
         } else if (kind < 68) {
-            drag(Qt::LeftButton, {w.Item[pick(10)], w.Group[pick(5)], w.Del[0]});
+            drag(Qt::LeftButton, {w.Item[pick(10)], otherGroup(), w.Del[0]});
         } else if (kind < 70) {
             drag(button(), {w.Group[pick(5)], w.Group[pick(8)]});
         } else if (kind < 78) {
@@ -175,6 +185,14 @@ public:
 
 private:
     int pick(int n) { return std::uniform_int_distribution<int>(0, n - 1)(m_rng); }
+    // Mostly a named group other than the one on display: a drag opens it.
+    ButtonLabel* otherGroup() {
+        ButtonLabel* g = w.Group[pick(5)];
+        for (int k = 0; k < 4 && (g->text().isEmpty() || g->index() == m.S.CurrentGroup); ++k) {
+            g = w.Group[pick(5)];
+        }
+        return g;
+    }
     Qt::MouseButton button() { return pick(2) == 0 ? Qt::LeftButton : Qt::RightButton; }
     QPoint at(QWidget* c) const { return c->mapTo(&w, c->rect().center()); }
     void settle() {
@@ -197,8 +215,22 @@ private:
     void drag(Qt::MouseButton b, std::initializer_list<QWidget*> path) {
         QWindow* win = w.windowHandle();
         QPoint from = at(*path.begin());
+        auto* source = qobject_cast<ButtonLabel*>(*path.begin());
+        const int group = m.S.CurrentGroup;
+        const bool named = !source->text().isEmpty();
         QTest::mousePress(win, b, Qt::NoModifier, from);
         for (QWidget* through : path) {
+            // The lock busy as the drag opens a group, or at the drop of a
+            // source that is a slot or no longer in the group on display.
+            auto* over = qobject_cast<ButtonLabel*>(through);
+            if (named && through != *path.begin() &&
+                (over && over->kind() == ButtonLabel::Kind::Group
+                     ? pick(3) == 0
+                     : through == *(path.end() - 1) &&
+                           (group != m.S.CurrentGroup ||
+                            source->kind() == ButtonLabel::Kind::Trans))) {
+                cueRival(source, group);
+            }
             const QPoint to = at(through);
             QTest::mouseMove(win, (from + to) / 2 + QPoint(2, 2));
             QTest::mouseMove(win, to);
@@ -276,6 +308,7 @@ private:
     }
     void fromKeyboard() {
         ButtonLabel* source = pick(4) == 0 ? w.Trans[pick(12)] : w.Item[pick(10)];
+        m_keySource = source;
         if (w.EditMode != 0 || !QApplication::activeWindow()) {
             QApplication::setActiveWindow(&w);
         }
@@ -303,10 +336,35 @@ private:
         settle();
     }
 
+    // At the moments the lock matters most (a keyboard move has chosen its
+    // source, a drag comes over a group or to its drop) the other process
+    // is asked, by a file "cue.<copy>" naming the source's index, note
+    // prefix and position, to take the lock now and move that very source
+    // away; it removes the file once it holds the lock and has done so.
+    void cueRival(const ButtonLabel* source, int group) {
+        static const QString dir = qEnvironmentVariable("QUILLO_WSOAK_CUE");
+        if (dir.isEmpty() || m.S.NetworkMode != 1 || source->kind() == ButtonLabel::Kind::Group) {
+            return;
+        }
+        const bool slot = source->kind() == ButtonLabel::Kind::Trans;
+        const QString cue = dir + QStringLiteral("/cue.%1").arg(m_copy);
+        FileLayer::writeAtomic(cue, (slot ? QStringLiteral("trans.dir trans. %1")
+                                          : QStringLiteral("items%1.dir quil%1. %2").arg(group))
+                                        .arg(source->index())
+                                        .toUtf8());
+        QElapsedTimer waited;
+        waited.start();
+        while (QFileInfo::exists(cue) && waited.elapsed() < 2000) {
+            QThread::msleep(2);
+        }
+        QFile::remove(cue);
+    }
+
     Module1& m;
     edit& w;
     Services& ui;
     int m_copy;
+    ButtonLabel* m_keySource = nullptr;
     std::mt19937_64& m_rng;
     int m_count = 0;
     QString m_action;
@@ -353,6 +411,7 @@ int runWindowCopy(int argc, char** argv) {
     if (m.S.NetworkMode != 1) {
         return 3;
     }
+    services.started = true;
     Driver driver(m, w, services, copy, rng);
     for (int k = 0; k < actions; ++k) {
         driver.step();

@@ -277,14 +277,26 @@ bool edit::dropMayGoOn(ButtonLabel* Source) {
     return true;
 }
 
-// Under the lock: an item of a group not on display, or a slot, still
-// holds the name that was dragged. The access check compares only the
-// group names and the group on display; meanwhile another copy may have
-// moved the item away and put its own note in its place.
+// Under the lock: the source still holds the name that was dragged.
+// Another copy may have moved it away and put its own note in its place.
+// For the group on display the access check has just loaded its names into
+// the buttons (and gone on when a wait met no other change); an item of
+// another group, or a slot, is read from its index.
 bool edit::sourceStillNamed(ButtonLabel* Source) {
     const bool otherGroup = DragKind == kItem && DragSourceGroup != m.S.CurrentGroup;
-    if (m.S.NetworkMode != 1 || (!otherGroup && DragKind != kTrans)) {
+    if (m.S.NetworkMode != 1 || DragKind == kGroup) {
         return true;
+    }
+    const auto moved = [this] {
+        m.reportMessage(
+            QStringLiteral("\"%1\" was changed by another copy of Quillo Pad while you were "
+                           "dragging it: it is no longer where you took it from. Nothing has "
+                           "been moved, copied or erased.")
+                .arg(DragCaption));
+        return false;
+    };
+    if (!otherGroup && DragKind != kTrans) {
+        return Source->text() == DragCaption || moved();
     }
     const int j = Source->index();
     const QString path = otherGroup ? m.itemIndexPath(DragSourceGroup) : m.transferIndexPath();
@@ -292,15 +304,7 @@ bool edit::sourceStillNamed(ButtonLabel* Source) {
     if (!m.report(r.result)) {
         return false;
     }
-    if (NameIndex::decode(r.data, otherGroup ? 62 : 12).at(j) == DragCaption) {
-        return true;
-    }
-    m.reportMessage(
-        QStringLiteral("\"%1\" was changed by another copy of Quillo Pad while you were "
-                       "dragging it: it is no longer where you took it from. Nothing has been "
-                       "moved, copied or erased.")
-            .arg(DragCaption));
-    return false;
+    return NameIndex::decode(r.data, otherGroup ? 62 : 12).at(j) == DragCaption || moved();
 }
 
 // The target is chosen as by a left click, under the lock the drop holds.

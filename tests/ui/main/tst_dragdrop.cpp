@@ -315,6 +315,26 @@ TEST_F(DragDrop, InNetworkModeAWaitNeverLeavesADragHalfWay) {
     EXPECT_TRUE(ui.errors[0].contains("\"y\" was changed by another copy"))
         << ui.errors[0].toStdString();
 
+    // The same from the group on display: the wait as the drag opens a group
+    // loads the names the other copy left, and the drop refuses the source.
+    w->Group_Click(1);
+    holder = std::make_unique<Holder>(net + "quillo.loc");
+    ASSERT_TRUE(holder->waitUntilHeld());
+    ui.onModal = [&](QDialog&) {
+        QTimer::singleShot(100, [&] {
+            FileLayer::writeAtomic(net + "items1.dir", names({"z", "theirs", "x", "", "a"}, 62));
+            FileLayer::writeAtomic(net + "quil1.0", noteBytes("zed"));
+            holder->letGo();
+        });
+        return false;
+    };
+    drag(Qt::LeftButton, {w->Item[0], w->Group[0], w->Item[3]});
+    EXPECT_EQ(FileLayer::readAll(net + "items1.dir").data, names({"z", "theirs", "x", "", "a"}, 62));
+    EXPECT_EQ(FileLayer::readAll(net + "quil1.0").data, noteBytes("zed"));
+    EXPECT_FALSE(QFile::exists(net + "quil1.3"));
+    ASSERT_EQ(ui.errors.size(), 2);
+    EXPECT_TRUE(ui.errors[1].contains("\"x\" was changed by another copy"));
+
     // Cancel while the drag opens a group: the local store comes back, the
     // drag ends on screen, and its release drops nothing into either store.
     w->Group_Click(1);
@@ -337,6 +357,6 @@ TEST_F(DragDrop, InNetworkModeAWaitNeverLeavesADragHalfWay) {
     QApplication::processEvents();
     EXPECT_EQ(filesIn(dir.path()), localBefore);
     EXPECT_EQ(dir.read("items0.dir"), localItems);
-    EXPECT_EQ(FileLayer::readAll(net + "items1.dir").data, names({"x", "theirs", "", "", "a"}, 62));
+    EXPECT_EQ(FileLayer::readAll(net + "items1.dir").data, names({"z", "theirs", "x", "", "a"}, 62));
     EXPECT_EQ(FileLayer::readAll(net + "quil1.4").data, noteBytes("alpha"));
 }

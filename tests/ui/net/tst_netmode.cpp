@@ -302,3 +302,27 @@ TEST_F(NetMode, ARiskyShareIsNamedOncePerRun) {
     QCoreApplication::processEvents();
     EXPECT_EQ(ui.errors.size(), 1) << "told once per run";
 }
+
+// Another copy moved the edited item away and saved its own note in its
+// place: the press that saves finds the names changed, the press after it
+// finds another note in the file. Neither writes over it; the refresh keeps
+// this copy's text as a note of its own.
+TEST_F(NetMode, ANoteAnotherCopyPutInTheEditedPlaceIsNeverSavedOver) {
+    settings(1, net);
+    share("group.dir", names({"Shared"}, 31));
+    share("items0.dir", names({"a"}, 62));
+    share("quil0.0", noteBytes("alpha"));
+    start();
+    type("my ");
+    share("items0.dir", names({"theirs", "a"}, 62));
+    share("quil0.1", noteBytes("alpha"));
+    share("quil0.0", noteBytes("their own"));
+    click(w->Item[2]);
+    click(w->Item[2]);
+    w->refreshit();
+    EXPECT_EQ(shared("quil0.0"), noteBytes("their own"));
+    EXPECT_EQ(shared("items0.dir"), names({"theirs", "a", "theirs (mine)"}, 62));
+    EXPECT_EQ(shared("quil0.2"), noteBytes("my alpha"));
+    EXPECT_EQ(note(), QStringLiteral("their own"));
+    EXPECT_EQ(ui.errors.size(), 1);
+}
