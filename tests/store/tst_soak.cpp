@@ -37,6 +37,13 @@ int setting(const char* name, int fallback) {
     return ok ? v : fallback;
 }
 
+// QUILLO_SOAK_SEED repeats a run's choices; otherwise each run draws its own.
+quint32 soakSeed() {
+    const int given = setting("QUILLO_SOAK_SEED", 0);
+    return static_cast<quint32>(given != 0 ? given
+                                           : int(QRandomGenerator::global()->generate() >> 1));
+}
+
 struct Running {
     int id;
     std::unique_ptr<QProcess> process;
@@ -50,9 +57,7 @@ TEST(Soak, CopiesSharingAStoreLoseNothingWhenSomeAreKilled) {
     const int ops = setting("QUILLO_SOAK_OPS", 40);
     int kills = setting("QUILLO_SOAK_KILLS", 2);
     const int maxNote = setting("QUILLO_SOAK_MAXNOTE", 65536);
-    const auto seed = static_cast<quint32>(setting("QUILLO_SOAK_SEED", 0) != 0
-                                               ? setting("QUILLO_SOAK_SEED", 0)
-                                               : int(QRandomGenerator::global()->generate() >> 1));
+    const quint32 seed = soakSeed();
     QRandomGenerator rng(seed);
     TestFolder dir;
     const QString net = dir.mkdir("net");
@@ -235,9 +240,7 @@ void rivalStep(const QString& net, QRandomGenerator& rng, int k, const QString& 
 TEST(Soak, WindowCopiesActOnlyOnTheirOwnStoreAndSeeOnlyRealConflicts) {
     const int copies = setting("QUILLO_WSOAK_COPIES", 3);
     const int actions = setting("QUILLO_WSOAK_ACTIONS", 100);
-    const auto seed = static_cast<quint32>(setting("QUILLO_SOAK_SEED", 0) != 0
-                                               ? setting("QUILLO_SOAK_SEED", 0)
-                                               : int(QRandomGenerator::global()->generate() >> 1));
+    const quint32 seed = soakSeed();
     QRandomGenerator rng(seed);
     TestFolder dir;
     const QString net = dir.mkdir("net");
