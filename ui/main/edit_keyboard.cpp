@@ -189,17 +189,7 @@ bool edit::pressFromKeyboard(ButtonLabel* label, int button) {
     const int k = label->index();
     const auto x = static_cast<float>(label->width() * 15 / 2);
     const auto y = static_cast<float>(label->height() * 15 / 2);
-    switch (label->kind()) {
-    case ButtonLabel::Kind::Group:
-        group_MouseDown(k, button, x, y);
-        break;
-    case ButtonLabel::Kind::Item:
-        Item_MouseDown(k, button, x, y);
-        break;
-    case ButtonLabel::Kind::Trans:
-        Trans_MouseDown(k, button, x, y);
-        break;
-    }
+    pressOnButton(label, k, button, x, y);
     return !consumeClickBlock();
 }
 
