@@ -2,9 +2,15 @@
 #include "soon.h"
 
 #include "store/notetext.h"
+#include "store/vbcolor.h"
+#include "ui/main/buttonlabel.h"
 #include "ui/main/notebox.h"
 
 #include <QApplication>
+
+QByteArray storedNote(const QByteArray& text) {
+    return text + QByteArray("\x01\x00", 2);
+}
 
 void MainWindowFixture::TearDown() {
     if (w) {
@@ -27,6 +33,12 @@ void MainWindowFixture::start(const QString& appFolder) {
         QApplication::setActiveWindow(w.get());
         ASSERT_SOON(w->isActiveWindow());
     }
+}
+
+void MainWindowFixture::restart(const QString& appFolder) {
+    w.reset();
+    m.reset();
+    start(appFolder);
 }
 
 QPoint MainWindowFixture::centreInWindow(QWidget* target) const {
@@ -83,4 +95,21 @@ void MainWindowFixture::key(Qt::Key k) {
 
 QString MainWindowFixture::note() const {
     return m->noteText();
+}
+
+QWidget* MainWindowFixture::focus() const {
+    return QApplication::focusWidget();
+}
+
+void MainWindowFixture::expectChosen(int group, int item) const {
+    EXPECT_EQ(m->S.CurrentGroup, group);
+    EXPECT_EQ(m->S.currentItem(), item);
+    EXPECT_EQ(m->HighlightedGroup, group);
+    EXPECT_EQ(m->HighlightedItem, item);
+    for (int g = 0; g < 31; ++g) {
+        EXPECT_EQ(VbColor::of(w->Group[g]), g == group ? 0xFF : m->S.GroupColor) << "group " << g;
+    }
+    for (int i = 0; i < 62; ++i) {
+        EXPECT_EQ(VbColor::of(w->Item[i]), i == item ? 0xFF : m->S.ItemColor) << "item " << i;
+    }
 }

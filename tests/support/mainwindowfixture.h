@@ -13,6 +13,9 @@
 
 #include <memory>
 
+// A note file's bytes: `text` as stored, then the word-wrap flag (on).
+QByteArray storedNote(const QByteArray& text);
+
 // One program in a test folder: its own services double, state and window.
 class MainWindowFixture : public ::testing::Test {
 protected:
@@ -20,6 +23,8 @@ protected:
 
     // Runs start-up on `appFolder` (the test folder by default) and shows the window.
     void start(const QString& appFolder = QString());
+    // Ends this run's window and starts again, as the next run of the program.
+    void restart(const QString& appFolder = QString());
     // Mouse on a control, through the window, as a user's mouse would come.
     void press(QWidget* target, Qt::MouseButton button = Qt::LeftButton);
     void release(QWidget* target, Qt::MouseButton button = Qt::LeftButton);
@@ -30,7 +35,11 @@ protected:
     void type(const QString& text);
     void key(Qt::Key k);
     QString note() const;
+    QWidget* focus() const;
     QPoint centreInWindow(QWidget* target) const;
+    // Exactly the chosen group and item are highlighted, every other button
+    // shows its colour.
+    void expectChosen(int group, int item) const;
 
     // Runs on the program's state before start-up reads anything.
     std::function<void(Module1&)> prepare;

@@ -3,7 +3,6 @@
 
 #include "app/helpviewer.h"
 #include "core/storelock.h"
-#include "ui/net/waiting.h"
 #include "ui/dialogs/about.h"
 #include "ui/dialogs/cant.h"
 #include "ui/dialogs/colorform.h"
@@ -13,6 +12,7 @@
 #include "ui/main/targetform.h"
 #include "ui/net/net.h"
 #include "ui/net/pass.h"
+#include "ui/net/waiting.h"
 
 #include <QAccessible>
 #include <QCheckBox>

@@ -29,23 +29,19 @@
 
 namespace {
 
-QByteArray noteBytes(const char* text) {
-    return QByteArray(text) + QByteArray("\x01\x00", 2);
-}
-
 using Files = QMap<QString, QByteArray>;
 
 // A store of two groups with notes, a parked note and free places.
 Files sampleStore() {
     return {{"group.dir", names({"Work", "", "", "Home"}, 31)},
             {"items0.dir", names({"a", "b", "", "zero"}, 62)},
-            {"quil0.0", noteBytes("alpha")},
-            {"quil0.1", noteBytes("beta")},
+            {"quil0.0", storedNote("alpha")},
+            {"quil0.1", storedNote("beta")},
             {"quil0.3", ""},
             {"items3.dir", names({"x"}, 62)},
-            {"quil3.0", noteBytes("xray")},
+            {"quil3.0", storedNote("xray")},
             {"trans.dir", names({"parked"}, 12)},
-            {"trans.0", noteBytes("parked note")}};
+            {"trans.0", storedNote("parked note")}};
 }
 
 // What a run leaves: every file, the choice and the note shown.
@@ -69,7 +65,6 @@ void PrintTo(const Outcome& o, std::ostream* os) {
 
 class Keyboard : public NamedControlsFixture {
 protected:
-    QWidget* focus() const { return QApplication::focusWidget(); }
     void hit(Qt::Key k, Qt::KeyboardModifiers mods = Qt::NoModifier) {
         QTest::keyClick(focus(), k, mods);
         QApplication::processEvents();
@@ -345,7 +340,7 @@ TEST_F(Keyboard, InNetworkModeAMoveTakesTheLockAsADropDoes) {
     const QString net = useNetworkFolder(dir);
     FileLayer::writeAtomic(net + "group.dir", names({"Shared"}, 31));
     FileLayer::writeAtomic(net + "items0.dir", names({"a"}, 62));
-    FileLayer::writeAtomic(net + "quil0.0", noteBytes("alpha"));
+    FileLayer::writeAtomic(net + "quil0.0", storedNote("alpha"));
     start();
     Holder holder(net + "quillo.loc");
     ASSERT_TRUE(holder.waitUntilHeld());
@@ -366,7 +361,7 @@ TEST_F(Keyboard, InNetworkModeAMoveTakesTheLockAsADropDoes) {
     menuEntry("Move To...");
     ASSERT_SOON(ui.modalsShown.size() == 2 && !QApplication::activeModalWidget());
     EXPECT_EQ(ui.modalsShown, QStringList({"Waiting", "TargetForm"}));
-    EXPECT_EQ(FileLayer::readAll(net + "quil0.3").data, noteBytes("alpha"));
+    EXPECT_EQ(FileLayer::readAll(net + "quil0.3").data, storedNote("alpha"));
     EXPECT_EQ(FileLayer::readAll(net + "items0.dir").data, names({"", "", "", "a"}, 62));
     EXPECT_FALSE(m->lockHeld());
     EXPECT_EQ(w->focusWidget(), m->noteBox());
@@ -376,9 +371,9 @@ TEST_F(Keyboard, InNetworkModeAMoveTakesTheLockAsADropDoes) {
     // the move, begun in the network store, runs in neither.
     dir.write("group.dir", names({"Local"}, 31));
     dir.write("items0.dir", names({"mine"}, 62));
-    dir.write("quil1.0", noteBytes("local one"));
+    dir.write("quil1.0", storedNote("local one"));
     FileLayer::writeAtomic(net + "items1.dir", names({"b"}, 62));
-    FileLayer::writeAtomic(net + "quil1.0", noteBytes("beta"));
+    FileLayer::writeAtomic(net + "quil1.0", storedNote("beta"));
     click(w->Group[1]);
     ASSERT_EQ(w->Item[0]->text(), QStringLiteral("b"));
     std::unique_ptr<Holder> again;
@@ -404,10 +399,10 @@ TEST_F(Keyboard, InNetworkModeAMoveTakesTheLockAsADropDoes) {
     ASSERT_SOON(ui.modalsShown.size() == 4 && !QApplication::activeModalWidget());
     EXPECT_EQ(m->S.NetworkMode, 0);
     EXPECT_EQ(dir.read("items0.dir"), names({"mine"}, 62));
-    EXPECT_EQ(dir.read("quil1.0"), noteBytes("local one"));
+    EXPECT_EQ(dir.read("quil1.0"), storedNote("local one"));
     EXPECT_FALSE(QFile::exists(dir.file("quil0.5")));
     EXPECT_EQ(FileLayer::readAll(net + "items1.dir").data, names({"b"}, 62));
-    EXPECT_EQ(FileLayer::readAll(net + "quil1.0").data, noteBytes("beta"));
+    EXPECT_EQ(FileLayer::readAll(net + "quil1.0").data, storedNote("beta"));
     EXPECT_TRUE(ui.errors.isEmpty()) << ui.errors.join(' ').toStdString();
 }
 

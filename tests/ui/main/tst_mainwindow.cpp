@@ -49,7 +49,7 @@ TEST_F(MainWindow, TheLargeLayoutAndTheWideNoteShowEverything) {
 
 // Within 300 twips of the top or left edge the window snaps to it, by its
 // own timer; never while minimised. A first start is at the corner, ready
-// to type into the note.
+// to type into the note; a start minimised restores to the corner.
 TEST_F(MainWindow, StartsAtTheCornerAndSnapsToTheTopAndLeftEdges) {
     start();
     EXPECT_SOON(QApplication::focusWidget() == m->noteBox());
@@ -72,14 +72,25 @@ TEST_F(MainWindow, StartsAtTheCornerAndSnapsToTheTopAndLeftEdges) {
     w->Minimise->click();
     w->Timer1_Timer();
     EXPECT_EQ(w->topTwips(), Twips::fromPx(Twips::toPx(-1000)));
-    w->showNormal();
+
+    writeSettings(dir, [](SettingsRecord& r) { r.StartMinimised = 1; });
+    restart();
+    EXPECT_TRUE(w->windowState() & Qt::WindowMinimized);
+    RestoreAndRaise(*w);
+    EXPECT_TRUE(w->isNormalState());
+    EXPECT_EQ(w->frameGeometry().topLeft(), QPoint(0, 0));
 }
 
-// The close box only minimises; "Unload" ends, and with an unchanged note
-// writes nothing.
-TEST_F(MainWindow, CloseBoxMinimisesAndOnlyUnloadEnds) {
+// The close box only minimises, also once the user is back at the window
+// after a log-out was cancelled; the desktop session's end closes for real.
+// "Unload" ends, and with an unchanged note writes nothing.
+TEST_F(MainWindow, CloseBoxMinimisesOnlyUnloadAndTheSessionEndClose) {
     start();
     QSignalSpy ended(w.get(), &edit::endProgram);
+    w->sessionEnding();
+    QApplication::setActiveWindow(nullptr);
+    QApplication::setActiveWindow(w.get());
+    ASSERT_SOON(w->isActiveWindow());
     EXPECT_FALSE(w->close());
     EXPECT_TRUE(w->windowState() & Qt::WindowMinimized);
     EXPECT_EQ(ended.count(), 0);
@@ -87,28 +98,6 @@ TEST_F(MainWindow, CloseBoxMinimisesAndOnlyUnloadEnds) {
     w->unload->click();
     EXPECT_EQ(ended.count(), 1);
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList({"quillo.ini"}));
-}
-
-// The desktop session ends: the close is for real. Once the user is back at
-// the window the log-out was cancelled, and the close box minimises again.
-TEST_F(MainWindow, SessionEndClosesButACancelledOneDoesNot) {
-    start();
-    w->sessionEnding();
-    QApplication::setActiveWindow(nullptr);
-    QApplication::setActiveWindow(w.get());
-    ASSERT_SOON(w->isActiveWindow());
-    EXPECT_FALSE(w->close());
-    EXPECT_TRUE(w->windowState() & Qt::WindowMinimized);
-    w->showNormal();
     w->sessionEnding();
     EXPECT_TRUE(w->close());
-}
-
-TEST_F(MainWindow, StartsMinimisedAndRestoresAtTheCorner) {
-    writeSettings(dir, [](SettingsRecord& r) { r.StartMinimised = 1; });
-    start();
-    EXPECT_TRUE(w->windowState() & Qt::WindowMinimized);
-    RestoreAndRaise(*w);
-    EXPECT_TRUE(w->isNormalState());
-    EXPECT_EQ(w->frameGeometry().topLeft(), QPoint(0, 0));
 }

@@ -15,10 +15,6 @@
 
 namespace {
 
-QByteArray noteBytes(const QByteArray& text) {
-    return text + QByteArray("\x01\x00", 2);
-}
-
 QClipboard* clipboard() {
     return QGuiApplication::clipboard();
 }
@@ -27,7 +23,6 @@ QClipboard* clipboard() {
 
 class NoteText : public MainWindowFixture {
 protected:
-    QWidget* focus() const { return QApplication::focusWidget(); }
     // Ctrl+<k> where the focus is, through the window's shortcut handling.
     void ctrl(Qt::Key k) { QTest::keyClick(focus(), k, Qt::ControlModifier); }
     void selectLeft(int n) {
@@ -109,7 +104,7 @@ TEST_F(NoteText, PasteTakesAnyLineBreakAndOnlyTextCopyGivesCrLf) {
 
 TEST_F(NoteText, KeysInANameBoxActOnTheNote) {
     dir.write("items0.dir", names({"a"}, 62));
-    dir.write("quil0.0", noteBytes("hello world"));
+    dir.write("quil0.0", storedNote("hello world"));
     start();
     click(w->Item[0], Qt::RightButton);
     ASSERT_EQ(focus(), static_cast<QWidget*>(w->ItemEdit));
@@ -128,9 +123,9 @@ TEST_F(NoteText, KeysInANameBoxActOnTheNote) {
 TEST_F(NoteText, ADroppedItemInsertsItsStoredTextAGroupNothing) {
     dir.write("group.dir", names({"Work"}, 31));
     dir.write("items0.dir", names({"a", "b", "", "not this"}, 62));
-    dir.write("quil0.0", noteBytes("alpha\r\nbeta"));
-    dir.write("quil0.1", noteBytes("note"));
-    dir.write("quil0.3", noteBytes("wrong"));
+    dir.write("quil0.0", storedNote("alpha\r\nbeta"));
+    dir.write("quil0.1", storedNote("note"));
+    dir.write("quil0.3", storedNote("wrong"));
     start();
     click(w->Item[1]);
     QTest::keyClick(focus(), Qt::Key_End, Qt::ControlModifier);
@@ -147,6 +142,6 @@ TEST_F(NoteText, ADroppedItemInsertsItsStoredTextAGroupNothing) {
 
     // The next press saves the note under its own item.
     click(w->Item[0]);
-    EXPECT_EQ(dir.read("quil0.1"), noteBytes("notealpha\r\nbeta"));
-    EXPECT_EQ(dir.read("quil0.0"), noteBytes("alpha\r\nbeta"));
+    EXPECT_EQ(dir.read("quil0.1"), storedNote("notealpha\r\nbeta"));
+    EXPECT_EQ(dir.read("quil0.0"), storedNote("alpha\r\nbeta"));
 }

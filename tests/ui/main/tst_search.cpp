@@ -3,7 +3,6 @@
 
 #include "core/filelayer.h"
 #include "core/nameindex.h"
-#include "store/vbcolor.h"
 #include "ui/main/buttonlabel.h"
 #include "ui/main/notebox.h"
 #include "ui/main/searchform.h"
@@ -20,14 +19,8 @@
 #include <QTimer>
 
 #include <deque>
-#include <tuple>
 
 namespace {
-
-// A note file: Latin-1 text with CR LF line ends, then the word-wrap flag.
-QByteArray noteBytes(const QString& text, char wrap = 1) {
-    return text.toLatin1().replace("\n", "\r\n") + QByteArray(1, wrap) + QByteArray(1, '\0');
-}
 
 std::pair<int, int> selectionOf(const QPlainTextEdit* box) {
     const QTextCursor c = box->textCursor();
@@ -61,20 +54,10 @@ protected:
     // Two named items, the second holding "the target".
     void startWithTarget() {
         dir.write("items0.dir", names({"first", "second"}, 62));
-        dir.write("quil0.1", noteBytes(QStringLiteral("the target")));
+        dir.write("quil0.1", storedNote("the target"));
         start();
     }
     std::pair<int, int> selection() const { return selectionOf(m->noteBox()); }
-    void expectHighlight(int group, int item) {
-        EXPECT_EQ(m->S.CurrentGroup, group);
-        EXPECT_EQ(m->S.currentItem(), item);
-        for (int g = 0; g < 31; ++g) {
-            EXPECT_EQ(VbColor::of(w->Group[g]), g == group ? 0xFF : m->S.GroupColor) << g;
-        }
-        for (int i = 0; i < 62; ++i) {
-            EXPECT_EQ(VbColor::of(w->Item[i]), i == item ? 0xFF : m->S.ItemColor) << i;
-        }
-    }
 
     struct Shown {
         int height;
@@ -89,9 +72,10 @@ protected:
 TEST_F(Search, ComparesEachCharacterInUpperCaseAndMatchesMayOverlap) {
     dir.write("group.dir", names({"Words"}, 31));
     dir.write("items0.dir", names({"mixed", "letters", "short", "breaks"}, 62));
-    dir.write("quil0.0", noteBytes(QStringLiteral("Straße STRASSE wOrLd world ßx")));
-    dir.write("quil0.1", noteBytes(QStringLiteral("aaa")));
-    dir.write("quil0.2", noteBytes(QStringLiteral("WOR")));
+    dir.write("quil0.0", storedNote("Stra\xdf"
+                                    "e STRASSE wOrLd world \xdfx"));
+    dir.write("quil0.1", storedNote("aaa"));
+    dir.write("quil0.2", storedNote("WOR"));
     // A lone CR is a line break of its own, as in the box; positions follow the box.
     dir.write("quil0.3", QByteArray("a\rb\r\r\nc\r\nWorld\x01\x00", 16));
     start();
@@ -102,7 +86,7 @@ TEST_F(Search, ComparesEachCharacterInUpperCaseAndMatchesMayOverlap) {
     QTest::keyClick(w->windowHandle(), Qt::Key_F3);
     EXPECT_EQ(selection(), std::make_pair(21, 5));
     w->Ffindnext_Click(); // past "aaa", and "WOR", shorter than the text
-    expectHighlight(0, 3);
+    expectChosen(0, 3);
     EXPECT_EQ(selection(), std::make_pair(7, 5));
 
     // "ß" is one character in upper case too: positions do not shift.
@@ -125,7 +109,7 @@ TEST_F(Search, ComparesEachCharacterInUpperCaseAndMatchesMayOverlap) {
 // (a held key's repeat does not), an empty text searches nothing.
 TEST_F(Search, TheFindDialog) {
     dir.write("items0.dir", names({"one"}, 62));
-    dir.write("quil0.0", noteBytes(QStringLiteral("find me here")));
+    dir.write("quil0.0", storedNote("find me here"));
     start();
     QTextCursor c = m->noteBox()->textCursor();
     c.setPosition(5);
@@ -172,8 +156,8 @@ TEST_F(Search, UnsavedTextIsSavedBeforeTheSearchMovesOn) {
     type("draft");
     answerFind({QStringLiteral("target")});
     w->Ffind_Click();
-    EXPECT_EQ(dir.read("quil0.0"), noteBytes(QStringLiteral("draft")));
-    expectHighlight(0, 1);
+    EXPECT_EQ(dir.read("quil0.0"), storedNote("draft"));
+    expectChosen(0, 1);
     EXPECT_EQ(selection(), std::make_pair(4, 6));
 
     // A save that fails keeps the typed text on screen and the search where it was.
@@ -183,7 +167,7 @@ TEST_F(Search, UnsavedTextIsSavedBeforeTheSearchMovesOn) {
     ASSERT_EQ(ui.errors.size(), 1);
     EXPECT_TRUE(ui.errors[0].contains(dir.file("quil0.1")));
     EXPECT_EQ(note(), QStringLiteral("the x"));
-    expectHighlight(0, 1);
+    expectChosen(0, 1);
     EXPECT_EQ(w->searchState.SearchPos, 6);
 }
 
@@ -199,7 +183,7 @@ TEST_F(Search, ANameBeingEditedIsTakenBeforeTheSearchMoves) {
     EXPECT_EQ(w->EditMode, 0);
     EXPECT_EQ(NameIndex::decode(dir.read("items0.dir"), 62).mid(0, 2),
               QStringList({"renamed", "second"}));
-    expectHighlight(0, 1);
+    expectChosen(0, 1);
 }
 
 // The lock is taken once, held while every file is read and given back at
@@ -211,8 +195,8 @@ TEST_F(Search, InNetworkModeTheLockIsHeldForTheWalkOnly) {
         r.setNetworkFolder(net.chopped(1));
     });
     FileLayer::writeAtomic(net + "items0.dir", names({"a", "b", "c"}, 62));
-    FileLayer::writeAtomic(net + "quil0.0", noteBytes(QStringLiteral("start")));
-    FileLayer::writeAtomic(net + "quil0.2", noteBytes(QStringLiteral("the mark")));
+    FileLayer::writeAtomic(net + "quil0.0", storedNote("start"));
+    FileLayer::writeAtomic(net + "quil0.2", storedNote("the mark"));
     QDir(net).mkdir("quil0.1"); // cannot be read
     const QString lock = net + "quillo.loc";
     start();
@@ -243,7 +227,7 @@ TEST_F(Search, InNetworkModeTheLockIsHeldForTheWalkOnly) {
     ui.modalResult = QDialog::Rejected;
     w->Ffindnext_Click();
     EXPECT_EQ(lockWhenAsked, "held");
-    expectHighlight(0, 0);
+    expectChosen(0, 0);
 }
 
 namespace {
@@ -255,21 +239,10 @@ QString upperEach(QString text) {
     return text;
 }
 
-// The store's bytes, read and written here without the program's own
-// readers: a name index is 40-byte fields, blank padded; a note is its text
-// with CR LF line ends, then a 2-byte word-wrap flag. Windows-1252 is taken
-// as Latin-1: these stores hold no byte from 0x80 to 0x9F, where they differ.
-QByteArray fileOrEmpty(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-void put(const QString& path, const QByteArray& bytes) {
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    ASSERT_EQ(f.write(bytes), bytes.size());
-}
-
+// The store's bytes, read here without the program's own readers: a name
+// index is 40-byte fields, blank padded; a note is its text with CR LF line
+// ends, then a 2-byte word-wrap flag. Windows-1252 is taken as Latin-1:
+// these stores hold no byte from 0x80 to 0x9F, where they differ.
 QString nameAt(const QByteArray& index, int k) {
     return QString::fromLatin1(index.mid(k * 40, 40)).trimmed();
 }
@@ -291,155 +264,45 @@ QString noteTextOf(const QByteArray& bytes) {
     return text;
 }
 
-// What the window and the settings file hold, as the walk changes them.
-struct Model {
-    std::array<QString, 31> groupCaption;
-    std::array<QString, 62> itemCaption;
-    qint16 CurrentGroup = 0;
-    std::array<qint16, 31> CurrentItem{};
-    qint16 HighlightedGroup = 0;
-    qint16 HighlightedItem = 0;
-    std::array<qint32, 31> groupBack{};
-    std::array<qint32, 62> itemBack{};
-    qint32 GroupColor = 0;
-    qint32 ItemColor = 0;
-    QString text; // the note text box
-    std::pair<int, int> selection;
-    QString SavedText;
-    qint16 WordWrap = 1;
-    SearchState s;
-    SettingsRecord settings; // as last written
-    QString answer;          // typed into the first Find dialog; later ones are cancelled
-    int beeps = 0;
+QString noteName(int group, int item) {
+    return QStringLiteral("quil%1.%2").arg(group).arg(item);
+}
 
-    auto compared() const {
-        return std::tuple(CurrentGroup, CurrentItem, HighlightedGroup, HighlightedItem, groupBack,
-                          itemBack, itemCaption, text, selection, SavedText, WordWrap,
-                          std::tuple(s.SearchText, s.SearchPos, s.SearchStartGroup,
-                                     s.SearchStartItem, s.GroupScanned, s.ItemStepped,
-                                     s.GroupStepped, s.NoMoreMatches),
-                          settings.toBytes());
-    }
+struct Stop {
+    int group;
+    int item;
+    int at;
 };
 
-// The search as its description walks it, one step at a time: every group
-// and item is shown as it passes and every named item's note is loaded into
-// a note box before it is scanned.
-struct StepByStep {
-    Model& M;
-    QString folder;
-
-    void WriteSettings() {
-        M.settings.CurrentGroup = M.CurrentGroup;
-        M.settings.CurrentItem = M.CurrentItem;
-        M.settings.WordWrap = M.WordWrap;
-    }
-    void LoadItemIndex() {
-        const QByteArray index =
-            fileOrEmpty(folder + QStringLiteral("items%1.dir").arg(M.CurrentGroup));
+// Where Find and every Find Next stop, in order, as the search is meant to
+// walk: every match (overlapping ones too) in the note shown from its
+// start, then in each further named item of its group, round to it; then
+// in each named group after it, round the groups, in the named items from
+// the start item's position round to it.
+std::vector<Stop> stopsOf(const TestFolder& dir, const QString& store, const QString& needle,
+                          int startGroup, int startItem) {
+    std::vector<Stop> stops;
+    const QByteArray groups = dir.read(store + "group.dir");
+    for (int n = 0; n < 31; ++n) {
+        const int g = (startGroup + n) % 31;
+        if (n > 0 && nameAt(groups, g).isEmpty()) {
+            continue;
+        }
+        const QByteArray index = dir.read(store + QStringLiteral("items%1.dir").arg(g));
         for (int k = 0; k < 62; ++k) {
-            M.itemCaption.at(size_t(k)) = nameAt(index, k);
-        }
-    }
-    void LoadNote() {
-        const QByteArray bytes = fileOrEmpty(
-            folder +
-            QStringLiteral("quil%1.%2").arg(M.CurrentGroup).arg(M.CurrentItem.at(M.CurrentGroup)));
-        M.text = M.SavedText = noteTextOf(bytes);
-        if (bytes.size() >= 2) {
-            M.WordWrap = bytes.endsWith(QByteArray("\x01\x00", 2)) ? 1 : 0;
-        }
-        M.selection = {0, 0};
-    }
-    void Find() {
-        if (M.s.NoMoreMatches != 0) {
-            ++M.beeps;
-        }
-        if (!M.answer.isEmpty()) {
-            M.s = {M.answer, 1, M.CurrentGroup, M.CurrentItem.at(M.CurrentGroup), 0, 0, 0, 0};
-            M.answer.clear();
-            search();
-        } else {
-            M.s.SearchText.clear();
-            M.s.NoMoreMatches = 0;
-        }
-    }
-    void search() {
-        SearchState& s = M.s;
-        const qsizetype L = s.SearchText.size();
-        qint16& g = M.CurrentGroup;
-        const auto item = [&]() -> qint16& { return M.CurrentItem.at(g); };
-        enum class Step { Scan, NoMatch, NextItem, NextGroup, ShowItem } step = Step::Scan;
-        for (;;) {
-            switch (step) {
-            case Step::Scan:
-                if (item() == s.SearchStartItem && s.GroupScanned == 1 && s.SearchPos == 1) {
-                    step = Step::NextGroup;
-                    break;
-                }
-                s.GroupScanned = 1;
-                for (qsizetype p = s.SearchPos; p <= M.text.size() - L + 1; ++p) {
-                    if (upperEach(M.text.mid(p - 1, L)) == upperEach(s.SearchText)) {
-                        M.selection = {int(p - 1), int(L)};
-                        s.SearchPos = qint32(p + 1);
-                        M.HighlightedItem = item();
-                        M.HighlightedGroup = g;
-                        WriteSettings();
-                        return;
-                    }
-                }
-                step = Step::NoMatch;
-                break;
-            case Step::NoMatch:
-                s.SearchPos = 1;
-                step = item() == s.SearchStartItem && s.ItemStepped == 1 ? Step::NextGroup
-                                                                         : Step::NextItem;
-                break;
-            case Step::NextItem:
-                s.ItemStepped = 1;
-                M.HighlightedItem = item();
-                item() = qint16(item() == 61 ? 0 : item() + 1);
-                step = Step::ShowItem;
-                break;
-            case Step::NextGroup:
-                M.HighlightedGroup = g;
-                g = qint16(g == 30 ? 0 : g + 1);
-                M.groupBack.at(M.HighlightedGroup) = M.GroupColor;
-                M.groupBack.at(g) = 255;
-                if (g == s.SearchStartGroup && s.GroupStepped == 1) {
-                    WriteSettings();
-                    LoadItemIndex();
-                    LoadNote();
-                    s.NoMoreMatches = 1;
-                    M.HighlightedItem = item();
-                    M.HighlightedGroup = g;
-                    Find();
-                    return;
-                }
-                s.GroupStepped = 1;
-                s.GroupScanned = 0;
-                s.ItemStepped = 0;
-                LoadItemIndex();
-                item() = s.SearchStartItem;
-                M.HighlightedItem = s.SearchStartItem;
-                if (!M.groupCaption.at(g).isEmpty()) {
-                    step = Step::ShowItem;
-                }
-                break;
-            case Step::ShowItem:
-                M.itemBack.at(M.HighlightedItem) = M.ItemColor;
-                M.itemBack.at(item()) = 255;
-                if (M.itemCaption.at(item()).isEmpty()) {
-                    step = Step::NoMatch;
-                    break;
-                }
-                LoadNote();
-                step = Step::Scan;
-                break;
+            const int i = (startItem + k) % 62;
+            if ((n > 0 || k > 0) && nameAt(index, i).isEmpty()) {
+                continue;
+            }
+            const QString text = upperEach(noteTextOf(dir.read(store + noteName(g, i))));
+            for (qsizetype at = text.indexOf(upperEach(needle)); at >= 0;
+                 at = text.indexOf(upperEach(needle), at + 1)) {
+                stops.push_back({g, i, int(at)});
             }
         }
     }
-};
+    return stops;
+}
 
 // The letters a search text is made of, each with its other case.
 const QString kLetters = QString::fromUtf8("abßéÿ");
@@ -466,7 +329,8 @@ QByteArray fields(const QStringList& names) {
 // Names with gaps, short notes of filler with the text here and there (in
 // free positions and free groups too), word-wrap flags that differ, lone CRs,
 // damaged 1-byte and empty files, and a random place to start from.
-void writeRandomStore(QRandomGenerator& rnd, const QString& folder, const QString& needle) {
+void writeRandomStore(QRandomGenerator& rnd, const TestFolder& dir, const QString& store,
+                      const QString& needle) {
     const QString filler = QStringLiteral("xyz1 -\n");
     QStringList groups;
     for (int g = 0; g < 31; ++g) {
@@ -493,60 +357,31 @@ void writeRandomStore(QRandomGenerator& rnd, const QString& folder, const QStrin
             bytes = kind == 0   ? bytes.left(1)
                     : kind == 1 ? QByteArray()
                                 : bytes + QByteArray(1, char(rnd.bounded(3))) + QByteArray(1, 0);
-            put(folder + QStringLiteral("quil%1.%2").arg(g).arg(i), bytes);
+            dir.write(store + noteName(g, i), bytes);
         }
         if (!items.join(QString()).isEmpty()) {
-            put(folder + QStringLiteral("items%1.dir").arg(g), fields(items));
+            dir.write(store + QStringLiteral("items%1.dir").arg(g), fields(items));
         }
     }
-    put(folder + "group.dir", fields(groups));
+    dir.write(store + "group.dir", fields(groups));
     SettingsRecord r;
     r.CurrentGroup = qint16(rnd.bounded(31));
     for (qint16& i : r.CurrentItem) {
         i = qint16(rnd.bounded(62));
     }
     r.WordWrap = qint16(rnd.bounded(2));
-    put(folder + "quillo.ini", r.toBytes());
+    dir.write(store + "quillo.ini", r.toBytes());
 }
 
 } // namespace
 
-class SearchWalkModel : public Search {
-protected:
-    Model capture() const {
-        Model M;
-        for (size_t k = 0; k < 31; ++k) {
-            M.groupCaption.at(k) = w->Group.at(k)->text();
-            M.groupBack.at(k) = VbColor::of(w->Group.at(k));
-        }
-        for (size_t k = 0; k < 62; ++k) {
-            M.itemCaption.at(k) = w->Item.at(k)->text();
-            M.itemBack.at(k) = VbColor::of(w->Item.at(k));
-        }
-        M.CurrentGroup = m->S.CurrentGroup;
-        M.CurrentItem = m->S.CurrentItem;
-        M.HighlightedGroup = m->HighlightedGroup;
-        M.HighlightedItem = m->HighlightedItem;
-        M.GroupColor = m->S.GroupColor;
-        M.ItemColor = m->S.ItemColor;
-        M.text = note();
-        M.selection = selection();
-        M.SavedText = m->SavedText;
-        M.WordWrap = m->S.WordWrap;
-        M.s = w->searchState;
-        M.settings = *SettingsRecord::fromBytes(fileOrEmpty(m->settingsPath()));
-        return M;
-    }
-    void expectSame(const Model& M) {
-        const Model real = capture();
-        EXPECT_TRUE(real.compared() == M.compared())
-            << "shown: group " << real.CurrentGroup << " item " << real.HighlightedItem
-            << ", the walk: group " << M.CurrentGroup << " item " << M.HighlightedItem;
-        EXPECT_TRUE(w->Txt.at(M.WordWrap)->isVisible());
-    }
-};
+using SearchWalk = Search;
 
-TEST_F(SearchWalkModel, TheWalkOverFilesEndsWhereTheStepByStepWalkEnds) {
+// On random stores: each press stops where the walk over the files says,
+// with that note and its names shown, its word-wrap, and the place kept in
+// the settings file; the pass ends with a beep and the dialog again, back
+// at the note it began from, which every group then shows.
+TEST_F(SearchWalk, EachPressStopsWhereTheWalkOverTheFilesSays) {
     for (quint32 seed = 1; seed <= 12 && !HasFailure(); ++seed) {
         SCOPED_TRACE(seed);
         QRandomGenerator rnd(seed);
@@ -554,28 +389,56 @@ TEST_F(SearchWalkModel, TheWalkOverFilesEndsWhereTheStepByStepWalkEnds) {
         for (int n = 1 + int(rnd.bounded(3)); n > 0; --n) {
             needle.append(kLetters.at(rnd.bounded(kLetters.size())));
         }
-        const QString folder = dir.mkdir(QStringLiteral("store%1").arg(seed));
-        writeRandomStore(rnd, folder, needle);
-        w.reset();
-        m.reset();
-        start(folder);
-        Model M = capture();
-        StepByStep walk{M, folder};
-        M.answer = randomCase(rnd, needle);
-        answerFind({M.answer});
+        const QString store = QStringLiteral("store%1/").arg(seed);
+        dir.mkdir(store);
+        writeRandomStore(rnd, dir, store, needle);
+        restart(dir.file(store));
+        const int g0 = m->S.CurrentGroup;
+        const int i0 = m->S.currentItem();
+        const std::vector<Stop> stops = stopsOf(dir, store, needle, g0, i0);
+        answerFind({randomCase(rnd, needle)});
         const int beeps = ui.beeps;
-        w->Ffind_Click();
-        walk.Find();
-        expectSame(M);
-        for (int press = 0; press < 80 && !M.s.SearchText.isEmpty(); ++press) {
-            SCOPED_TRACE(press);
-            w->Ffindnext_Click();
-            walk.search();
-            expectSame(M);
+        const auto expectShown = [&](int g, int i) {
+            expectChosen(g, i);
+            const QByteArray index = dir.read(store + QStringLiteral("items%1.dir").arg(g));
+            for (int k = 0; k < 62; ++k) {
+                EXPECT_EQ(w->Item[k]->text(), nameAt(index, k)) << k;
+            }
+            const QByteArray bytes = dir.read(store + noteName(g, i));
+            EXPECT_EQ(note(), noteTextOf(bytes));
+            EXPECT_FALSE(m->noteChanged());
+            if (bytes.size() >= 2) {
+                EXPECT_TRUE(
+                    w->Txt.at(bytes.endsWith(QByteArray("\x01\x00", 2)) ? 1 : 0)->isVisible());
+            }
+        };
+        for (size_t k = 0; k < stops.size() && !HasFailure(); ++k) {
+            SCOPED_TRACE(k);
+            if (k == 0) {
+                w->Ffind_Click();
+            } else {
+                w->Ffindnext_Click();
+            }
+            const Stop& s = stops[k];
+            expectShown(s.group, s.item);
+            EXPECT_EQ(selection(), std::make_pair(s.at, int(needle.size())));
+            const auto saved = SettingsRecord::fromBytes(dir.read(store + "quillo.ini"));
+            ASSERT_TRUE(saved);
+            EXPECT_EQ(saved->CurrentGroup, s.group);
+            EXPECT_EQ(saved->CurrentItem.at(size_t(s.group)), s.item);
         }
-        EXPECT_TRUE(M.s.SearchText.isEmpty()) << "the pass came to its end";
-        EXPECT_EQ(M.beeps, 1);
-        EXPECT_EQ(ui.beeps - beeps, M.beeps);
+        EXPECT_EQ(ui.beeps, beeps);
+        if (stops.empty()) {
+            w->Ffind_Click();
+        } else {
+            w->Ffindnext_Click();
+        }
+        expectShown(g0, i0);
+        EXPECT_EQ(selection(), std::make_pair(0, 0));
+        for (int g = 0; g < 31; ++g) {
+            EXPECT_EQ(m->S.CurrentItem.at(size_t(g)), i0) << "group " << g;
+        }
+        EXPECT_EQ(ui.beeps - beeps, 1);
         // The beep, then the dialog again, tall enough for "No More Matches !".
         ASSERT_EQ(shown.size(), 2);
         EXPECT_EQ(shown[1].beepsBefore - beeps, 1);

@@ -2,7 +2,6 @@
 #include "soon.h"
 
 #include "core/filelayer.h"
-#include "store/vbcolor.h"
 #include "ui/main/buttonlabel.h"
 #include "ui/main/nameedit.h"
 #include "ui/main/notebox.h"
@@ -11,34 +10,12 @@
 #include <QCheckBox>
 #include <QProcess>
 
-class Selection : public MainWindowFixture {
-protected:
-    // Exactly the chosen group and item are red, every other button its colour.
-    void expectOneHighlight(int group, int item) {
-        EXPECT_EQ(m->HighlightedGroup, group);
-        EXPECT_EQ(m->HighlightedItem, item);
-        EXPECT_EQ(m->S.CurrentGroup, group);
-        EXPECT_EQ(m->S.currentItem(), item);
-        for (int g = 0; g < 31; ++g) {
-            EXPECT_EQ(VbColor::of(w->Group[g]), g == group ? 0xFF : m->S.GroupColor)
-                << "group " << g;
-        }
-        for (int i = 0; i < 62; ++i) {
-            EXPECT_EQ(VbColor::of(w->Item[i]), i == item ? 0xFF : m->S.ItemColor) << "item " << i;
-        }
-    }
-    QWidget* focus() const { return QApplication::focusWidget(); }
-    void clickWordWrap() {
-        QTest::mouseClick(w->windowHandle(), Qt::LeftButton, Qt::NoModifier,
-                          centreInWindow(w->Wordwrapcheck));
-        QApplication::processEvents();
-    }
-};
+using Selection = MainWindowFixture;
 
 TEST_F(Selection, RightClickNamesAFreeGroupAndEnterTakesIt) {
     start();
     click(w->Group[3], Qt::RightButton);
-    expectOneHighlight(3, 0);
+    expectChosen(3, 0);
     ASSERT_TRUE(w->groupedit->isVisible());
     EXPECT_EQ(w->groupedit->geometry(), w->Group[3]->geometry());
     EXPECT_EQ(w->groupedit->selectedText(), QStringLiteral("Untitled"));
@@ -71,7 +48,7 @@ TEST_F(Selection, RenamingToBlanks) {
     start();
     for (int i = 0; i < 3; ++i) {
         click(w->Item[i], Qt::RightButton);
-        expectOneHighlight(0, i);
+        expectChosen(0, i);
         type(" ");
         key(Qt::Key_Return);
     }
@@ -93,7 +70,7 @@ TEST_F(Selection, TypingIntoAFreeItemAndClickingAwaySavesAndNames) {
     click(w->Item[4]);
     type("Buy milk");
     click(w->Item[9]);
-    expectOneHighlight(0, 9);
+    expectChosen(0, 9);
     EXPECT_EQ(dir.read("quil0.4"), QByteArray("Buy milk\x01\x00", 10));
     EXPECT_EQ(dir.read("items0.dir"), names({"", "", "", "", "Buy milk"}, 62));
     EXPECT_EQ(w->Group[0]->text(), QStringLiteral("Untitled"));
@@ -105,7 +82,7 @@ TEST_F(Selection, TypingIntoAFreeItemAndClickingAwaySavesAndNames) {
     click(w->Group[7]);
     click(w->Item[12]);
     click(w->Group[0]);
-    expectOneHighlight(0, 9);
+    expectChosen(0, 9);
     const auto saved = SettingsRecord::fromBytes(dir.read("quillo.ini"));
     ASSERT_TRUE(saved);
     EXPECT_EQ(saved->CurrentItem[7], 12);
@@ -123,16 +100,16 @@ TEST_F(Selection, WordWrapIsSwitchedPerNote) {
     dir.write("quil0.0", QByteArray("a long line\x01\x00", 13));
     start();
     const QByteArray before = dir.read("quil0.0");
-    clickWordWrap();
+    click(w->Wordwrapcheck);
     EXPECT_TRUE(w->Txt[0]->isVisible());
     EXPECT_FALSE(w->Txt[1]->isVisible());
     EXPECT_EQ(note(), QStringLiteral("a long line"));
-    clickWordWrap();
+    click(w->Wordwrapcheck);
     click(w->Item[1]);
     EXPECT_EQ(dir.read("quil0.0"), before) << "toggled twice, nothing written";
 
     click(w->Item[0]);
-    clickWordWrap();
+    click(w->Wordwrapcheck);
     type("!");
     click(w->Item[1]);
     EXPECT_EQ(dir.read("quil0.0"), QByteArray("!a long line\x00\x00", 14));

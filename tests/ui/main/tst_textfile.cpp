@@ -122,25 +122,10 @@ TEST_F(TextFiles, SaveAsOverALongerFileLeavesExactlyTheNote) {
     EXPECT_EQ(dir.read("old.txt"), "short\r\n!");
 }
 
-TEST_F(TextFiles, OnlyTheFirstOpenPreselectsTextFiles) {
-    start();
-    saveAs(QString());
-    ui.nextFilterIndex = 2;
-    open(QString());
-    open(QString());
-    type("x");
-    saveAs(QString());
-    ASSERT_EQ(ui.fileDialogs.size(), 4U);
-    EXPECT_EQ(ui.fileDialogs[0].filter, QString()) << "no filters before the first Open";
-    EXPECT_EQ(ui.fileDialogs[1].filter, kFilters);
-    EXPECT_EQ(ui.fileDialogs[1].filterIndex, 2);
-    EXPECT_EQ(ui.fileDialogs[2].filterIndex, 1) << "the first Open was cancelled";
-    EXPECT_EQ(ui.fileDialogs[3].filterIndex, 2) << "Save As shows the one chosen at Open";
-}
-
 // The dialogs open first where a person keeps documents (the home folder
 // when there is no documents folder), never among the store's own files;
-// after that at the file last chosen.
+// after that at the file last chosen. Only the first Open, chosen or
+// cancelled, preselects text files; Save As shows the filter chosen at Open.
 TEST_F(TextFiles, FileDialogsStartInTheDocumentsFolderThenAtTheLastFile) {
     const QByteArray home = qgetenv("HOME");
     const QByteArray config = qgetenv("XDG_CONFIG_HOME");
@@ -152,15 +137,21 @@ TEST_F(TextFiles, FileDialogsStartInTheDocumentsFolderThenAtTheLastFile) {
     qputenv("HOME", QFile::encodeName(me));
     qputenv("XDG_CONFIG_HOME", QFile::encodeName(me + "/.config"));
     start();
-    open(QString());
+    saveAs(QString());
     const QString documents = dir.mkdir("me/Documents");
+    ui.nextFilterIndex = 2;
     open(QString());
     open(dir.file("t.txt"));
     type("x");
     saveAs(QString());
     ASSERT_EQ(ui.fileDialogs.size(), 4U);
     EXPECT_EQ(QDir(ui.fileDialogs[0].folder), QDir(me));
+    EXPECT_EQ(ui.fileDialogs[0].filter, QString()) << "no filters before the first Open";
     EXPECT_EQ(QDir(ui.fileDialogs[1].folder), QDir(documents));
+    EXPECT_EQ(ui.fileDialogs[1].filter, kFilters);
+    EXPECT_EQ(ui.fileDialogs[1].filterIndex, 2);
+    EXPECT_EQ(ui.fileDialogs[2].filterIndex, 1) << "the first Open was cancelled";
+    EXPECT_EQ(ui.fileDialogs[3].filterIndex, 2);
     EXPECT_EQ(ui.fileDialogs[3].folder, dir.file("t.txt"));
 }
 
