@@ -237,17 +237,25 @@ TEST_F(DragDrop, InNetworkModeAWaitNeverLeavesADragHalfWay) {
     dir.write("items0.dir", names({"mine"}, 62));
     start();
     QWindow* win = w->windowHandle();
-    auto holder = std::make_unique<Holder>(net + "quillo.loc");
-    ASSERT_TRUE(holder->waitUntilHeld());
-    const auto letGoWhileWaiting = [&] {
-        ui.onModal = [&](QDialog&) {
-            QTimer::singleShot(200, [&] { holder->letGo(); });
+    // Another copy holds the lock; once this one waits for it, the other
+    // writes `theirs` into the network folder and lets go.
+    std::unique_ptr<Holder> holder;
+    const auto otherCopyHolds = [&](QMap<QString, QByteArray> theirs) {
+        holder = std::make_unique<Holder>(net + "quillo.loc");
+        ASSERT_TRUE(holder->waitUntilHeld());
+        ui.onModal = [&, theirs](QDialog&) {
+            QTimer::singleShot(150, [&, theirs] {
+                for (auto it = theirs.begin(); it != theirs.end(); ++it) {
+                    FileLayer::writeAtomic(net + it.key(), it.value());
+                }
+                holder->letGo();
+            });
             return false;
         };
     };
 
     // The drop waits, then completes; the command buttons come back.
-    letGoWhileWaiting();
+    otherCopyHolds({});
     drag(Qt::LeftButton, {w->Item[0], w->Item[3]});
     EXPECT_EQ(ui.modalsShown, QStringList({"Waiting"}));
     EXPECT_EQ(FileLayer::readAll(net + "quil0.3").data, storedNote("alpha"));
@@ -256,9 +264,7 @@ TEST_F(DragDrop, InNetworkModeAWaitNeverLeavesADragHalfWay) {
     EXPECT_FALSE(w->Del[0]->isVisible());
 
     // Opening a group waits, the dialog closes by itself: the drag goes on.
-    holder = std::make_unique<Holder>(net + "quillo.loc");
-    ASSERT_TRUE(holder->waitUntilHeld());
-    letGoWhileWaiting();
+    otherCopyHolds({});
     drag(Qt::LeftButton, {w->Item[3], w->Group[1], w->Item[4]});
     EXPECT_EQ(ui.modalsShown.size(), 2);
     EXPECT_EQ(FileLayer::readAll(net + "items1.dir").data, names({"x", "y", "", "", "a"}, 62));
@@ -273,21 +279,13 @@ TEST_F(DragDrop, InNetworkModeAWaitNeverLeavesADragHalfWay) {
     QTest::mouseMove(win, centreInWindow(w->Item[1]) + QPoint(12, 0));
     QTest::mouseMove(win, centreInWindow(w->Group[0]));
     ASSERT_EQ(m->S.CurrentGroup, 0);
-    holder = std::make_unique<Holder>(net + "quillo.loc");
-    ASSERT_TRUE(holder->waitUntilHeld());
-    ui.onModal = [&](QDialog&) {
-        QTimer::singleShot(100, [&] {
-            FileLayer::writeAtomic(net + "items1.dir", names({"x", "theirs", "", "", "a"}, 62));
-            FileLayer::writeAtomic(net + "quil1.1", storedNote("their own"));
-            holder->letGo();
-        });
-        return false;
-    };
+    const QByteArray theirIndex = names({"x", "theirs", "", "", "a"}, 62);
+    otherCopyHolds({{"items1.dir", theirIndex}, {"quil1.1", storedNote("their own")}});
     QTest::mouseMove(win, centreInWindow(w->Item[5]));
     QTest::mouseRelease(win, Qt::LeftButton, Qt::NoModifier, centreInWindow(w->Item[5]));
     QApplication::processEvents();
     EXPECT_EQ(ui.modalsShown.size(), 3);
-    EXPECT_EQ(FileLayer::readAll(net + "items1.dir").data, names({"x", "theirs", "", "", "a"}, 62));
+    EXPECT_EQ(FileLayer::readAll(net + "items1.dir").data, theirIndex);
     EXPECT_EQ(FileLayer::readAll(net + "quil1.1").data, storedNote("their own"));
     EXPECT_EQ(FileLayer::readAll(net + "items0.dir").data, names({}, 62));
     EXPECT_FALSE(QFile::exists(net + "quil0.5"));
@@ -298,19 +296,10 @@ TEST_F(DragDrop, InNetworkModeAWaitNeverLeavesADragHalfWay) {
     // The same from the group on display: the wait as the drag opens a group
     // loads the names the other copy left, and the drop refuses the source.
     w->Group_Click(1);
-    holder = std::make_unique<Holder>(net + "quillo.loc");
-    ASSERT_TRUE(holder->waitUntilHeld());
-    ui.onModal = [&](QDialog&) {
-        QTimer::singleShot(100, [&] {
-            FileLayer::writeAtomic(net + "items1.dir", names({"z", "theirs", "x", "", "a"}, 62));
-            FileLayer::writeAtomic(net + "quil1.0", storedNote("zed"));
-            holder->letGo();
-        });
-        return false;
-    };
+    const QByteArray laterIndex = names({"z", "theirs", "x", "", "a"}, 62);
+    otherCopyHolds({{"items1.dir", laterIndex}, {"quil1.0", storedNote("zed")}});
     drag(Qt::LeftButton, {w->Item[0], w->Group[0], w->Item[3]});
-    EXPECT_EQ(FileLayer::readAll(net + "items1.dir").data,
-              names({"z", "theirs", "x", "", "a"}, 62));
+    EXPECT_EQ(FileLayer::readAll(net + "items1.dir").data, laterIndex);
     EXPECT_EQ(FileLayer::readAll(net + "quil1.0").data, storedNote("zed"));
     EXPECT_FALSE(QFile::exists(net + "quil1.3"));
     ASSERT_EQ(ui.errors.size(), 2);
@@ -320,8 +309,7 @@ TEST_F(DragDrop, InNetworkModeAWaitNeverLeavesADragHalfWay) {
     // drag ends on screen, and its release drops nothing into either store.
     w->Group_Click(1);
     const auto localBefore = dir.snapshot();
-    holder = std::make_unique<Holder>(net + "quillo.loc");
-    ASSERT_TRUE(holder->waitUntilHeld());
+    otherCopyHolds({});
     ui.onModal = [&](QDialog& d) {
         QTimer::singleShot(50, static_cast<Waiting&>(d).CancelBtn, &QPushButton::click);
         return false;
@@ -339,7 +327,6 @@ TEST_F(DragDrop, InNetworkModeAWaitNeverLeavesADragHalfWay) {
     // Only the settings change: they name the local store again.
     localAfter.insert("quillo.ini", localBefore.value("quillo.ini"));
     EXPECT_EQ(localAfter, localBefore);
-    EXPECT_EQ(FileLayer::readAll(net + "items1.dir").data,
-              names({"z", "theirs", "x", "", "a"}, 62));
+    EXPECT_EQ(FileLayer::readAll(net + "items1.dir").data, laterIndex);
     EXPECT_EQ(FileLayer::readAll(net + "quil1.4").data, storedNote("alpha"));
 }

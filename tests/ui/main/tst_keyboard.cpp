@@ -82,19 +82,22 @@ protected:
         ASSERT_EQ(menu->activeAction()->text(), entry);
         QTest::keyClick(menu, Qt::Key_Return);
     }
+    // Picks `place` in `area` (or in the area shown) with Enter.
+    static void pick(TargetForm& form, const QString& area, const QString& place) {
+        if (!area.isEmpty()) {
+            form.AreaList->setCurrentIndex(form.AreaList->findText(area));
+        }
+        const auto found = form.PlaceList->findItems(place, Qt::MatchExactly);
+        ASSERT_EQ(found.size(), 1) << place.toStdString();
+        form.PlaceList->setCurrentItem(found.first());
+        QTest::keyClick(form.PlaceList, Qt::Key_Return);
+    }
     // "Move To..." or "Copy To..." on `source`, choosing `place` in `area`.
     void moveTo(QWidget* source, const QString& entry, const QString& area, const QString& place) {
         DialogScript script(ui);
         bool picked = false;
         script.then([&](QDialog& d) {
-            auto& form = dynamic_cast<TargetForm&>(d);
-            if (!area.isEmpty()) {
-                form.AreaList->setCurrentIndex(form.AreaList->findText(area));
-            }
-            const auto found = form.PlaceList->findItems(place, Qt::MatchExactly);
-            ASSERT_EQ(found.size(), 1) << place.toStdString();
-            form.PlaceList->setCurrentItem(found.first());
-            QTest::keyClick(form.PlaceList, Qt::Key_Return);
+            pick(dynamic_cast<TargetForm&>(d), area, place);
             picked = true;
         });
         source->setFocus(Qt::TabFocusReason);
@@ -347,11 +350,7 @@ TEST_F(Keyboard, InNetworkModeAMoveTakesTheLockAsADropDoes) {
     // The other copy lets go while this one waits; then the user picks.
     ui.onModal = [&](QDialog& d) {
         if (auto* form = qobject_cast<TargetForm*>(&d)) {
-            QTimer::singleShot(0, form, [form] {
-                const auto places = form->PlaceList->findItems("Item 4", Qt::MatchExactly);
-                form->PlaceList->setCurrentItem(places.value(0));
-                QTest::keyClick(form->PlaceList, Qt::Key_Return);
-            });
+            QTimer::singleShot(0, form, [form] { pick(*form, "", "Item 4"); });
         } else {
             QTimer::singleShot(200, [&] { holder.letGo(); });
         }
@@ -382,10 +381,7 @@ TEST_F(Keyboard, InNetworkModeAMoveTakesTheLockAsADropDoes) {
             QTimer::singleShot(0, form, [&, form] {
                 again = std::make_unique<Holder>(net + "quillo.loc");
                 ASSERT_TRUE(again->waitUntilHeld());
-                form->AreaList->setCurrentIndex(form->AreaList->findText("Group 1, Shared"));
-                const auto places = form->PlaceList->findItems("Item 6", Qt::MatchExactly);
-                form->PlaceList->setCurrentItem(places.value(0));
-                QTest::keyClick(form->PlaceList, Qt::Key_Return);
+                pick(*form, "Group 1, Shared", "Item 6");
             });
         } else {
             QTimer::singleShot(50, static_cast<Waiting&>(d).CancelBtn, &QPushButton::click);
