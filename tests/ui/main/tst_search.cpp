@@ -1,3 +1,4 @@
+#include "dialogscript.h"
 #include "holder.h"
 #include "mainwindowfixture.h"
 
@@ -16,7 +17,6 @@
 #include <QRandomGenerator>
 #include <QRegularExpression>
 #include <QTextCursor>
-#include <QTimer>
 
 #include <deque>
 
@@ -69,38 +69,17 @@ protected:
     std::deque<QString> answers;
 };
 
-TEST_F(Search, ComparesEachCharacterInUpperCaseAndMatchesMayOverlap) {
-    dir.write("group.dir", names({"Words"}, 31));
-    dir.write("items0.dir", names({"mixed", "letters", "short", "breaks"}, 62));
-    dir.write("quil0.0", storedNote("Stra\xdf"
-                                    "e STRASSE wOrLd world \xdfx"));
-    dir.write("quil0.1", storedNote("aaa"));
-    dir.write("quil0.2", storedNote("WOR"));
-    // A lone CR is a line break of its own, as in the box; positions follow the box.
-    dir.write("quil0.3", QByteArray("a\rb\r\r\nc\r\nWorld\x01\x00", 16));
+// Find Next goes on one character after a match, so matches may overlap;
+// F3 is Find Next. Case, positions and the walk over the store are the
+// random walk's below.
+TEST_F(Search, MatchesMayOverlapAndF3FindsTheNext) {
+    dir.write("items0.dir", names({"letters"}, 62));
+    dir.write("quil0.0", storedNote("aaa"));
     start();
-
-    answerFind({QStringLiteral("WORLD")});
-    w->Ffind_Click();
-    EXPECT_EQ(selection(), std::make_pair(15, 5)) << "lower and mixed case found";
-    QTest::keyClick(w->windowHandle(), Qt::Key_F3);
-    EXPECT_EQ(selection(), std::make_pair(21, 5));
-    w->Ffindnext_Click(); // past "aaa", and "WOR", shorter than the text
-    expectChosen(0, 3);
-    EXPECT_EQ(selection(), std::make_pair(7, 5));
-
-    // "ß" is one character in upper case too: positions do not shift.
-    w->Item_Click(0);
-    answerFind({QString::fromUtf8("ßX")});
-    w->Ffind_Click();
-    EXPECT_EQ(selection(), std::make_pair(27, 2));
-
-    // Three equal letters: found at 1, then at 2.
-    w->Item_Click(1);
     answerFind({QStringLiteral("AA")});
     w->Ffind_Click();
     EXPECT_EQ(selection(), std::make_pair(0, 2));
-    w->Ffindnext_Click();
+    QTest::keyClick(w->windowHandle(), Qt::Key_F3);
     EXPECT_EQ(selection(), std::make_pair(1, 2));
     EXPECT_EQ(ui.beeps, 0);
 }
@@ -115,23 +94,16 @@ TEST_F(Search, TheFindDialog) {
     c.setPosition(5);
     c.setPosition(7, QTextCursor::KeepAnchor);
     m->noteBox()->setTextCursor(c);
-    ui.onModal = [](QDialog& d) {
-        QTimer::singleShot(0, &d, [&d] {
-            auto& f = static_cast<SearchForm&>(d);
-            EXPECT_TRUE(QTest::qWaitForWindowExposed(&f));
-            QKeyEvent repeat(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier, QString(), true);
-            QApplication::sendEvent(f.Txt, &repeat);
-            EXPECT_TRUE(f.isVisible()) << "a repeat from a key held before";
-            EXPECT_EQ(f.Txt->selectedText(), QStringLiteral("me")) << "filled with the selection";
-            f.Txt->setText(QStringLiteral("HERE"));
-            QTest::keyClick(f.Txt, Qt::Key_Return);
-            if (f.isVisible()) {
-                ADD_FAILURE() << "Enter did not close the dialog";
-                f.reject();
-            }
-        });
-        return false;
-    };
+    DialogScript script(ui);
+    script.then([](QDialog& d) {
+        auto& f = static_cast<SearchForm&>(d);
+        QKeyEvent repeat(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier, QString(), true);
+        QApplication::sendEvent(f.Txt, &repeat);
+        EXPECT_TRUE(f.isVisible()) << "a repeat from a key held before";
+        EXPECT_EQ(f.Txt->selectedText(), QStringLiteral("me")) << "filled with the selection";
+        f.Txt->setText(QStringLiteral("HERE"));
+        QTest::keyClick(f.Txt, Qt::Key_Return);
+    });
     w->Ffind_Click();
     EXPECT_EQ(selection(), std::make_pair(8, 4));
 
