@@ -37,13 +37,14 @@ void keys(QWidget& window, const QString& text) {
     }
 }
 
-HelpViewer* findViewer() {
+QList<HelpViewer*> viewers() {
+    QList<HelpViewer*> all;
     for (QWidget* w : QApplication::allWidgets()) {
         if (auto* v = qobject_cast<HelpViewer*>(w)) {
-            return v;
+            all << v;
         }
     }
-    return nullptr;
+    return all;
 }
 
 } // namespace
@@ -105,7 +106,7 @@ TEST(HelpViewer, StaysUsableWhileADialogIsModalAndOutlivesIt) {
         dialog->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(dialog.get()));
         services.showHelp(dir.file("help.md"));
-        HelpViewer* v = findViewer();
+        HelpViewer* v = viewers().value(0);
         ASSERT_TRUE(v);
         ASSERT_TRUE(QTest::qWaitForWindowExposed(v));
         QApplication::setActiveWindow(v);
@@ -115,15 +116,11 @@ TEST(HelpViewer, StaysUsableWhileADialogIsModalAndOutlivesIt) {
     }
     // The dialog is gone; the help window stays open.
     QApplication::processEvents();
-    HelpViewer* v = findViewer();
+    HelpViewer* v = viewers().value(0);
     ASSERT_TRUE(v);
     EXPECT_TRUE(v->isVisible());
 
     services.showHelp(dir.file("help.md"));
-    int viewers = 0;
-    for (QWidget* w : QApplication::allWidgets()) {
-        viewers += qobject_cast<HelpViewer*>(w) ? 1 : 0;
-    }
-    EXPECT_EQ(viewers, 1) << "one help window, shown again";
+    EXPECT_EQ(viewers().size(), 1) << "one help window, shown again";
     v->close();
 }

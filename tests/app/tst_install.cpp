@@ -9,7 +9,6 @@
 #include <QIcon>
 #include <QProcess>
 #include <QSettings>
-#include <QTemporaryDir>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -97,9 +96,8 @@ QStringList snapshot(const QString& root) {
 TEST(Install, TreePassesTheValidatorsAndTheProgramWritesOnlyIntoTheDataFolder) {
     // The tree and the user's home lie where that user can reach them, under
     // any umask.
-    QTemporaryDir top(reachableTempPath() + "/quillo-install-XXXXXX");
-    ASSERT_TRUE(top.isValid());
-    const QString root = top.path() + "/";
+    TestFolder top;
+    const QString root = top.path();
     const QString usr = root + "usr/";
     install(root);
     openToAll(root);

@@ -3,7 +3,6 @@
 
 #include "app/singleinstance.h"
 
-#include <QDir>
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QScopeGuard>
@@ -31,10 +30,6 @@ void startProgram(QProcess& p, const TestFolder& dir) {
     ASSERT_TRUE(p.waitForStarted());
 }
 
-QStringList filesIn(const TestFolder& dir) {
-    return QDir(dir.path()).entryList(QDir::Files | QDir::Hidden);
-}
-
 } // namespace
 
 TEST(SingleInstance, SecondCopyHandsOverAndEndsWithoutTouchingFiles) {
@@ -48,7 +43,7 @@ TEST(SingleInstance, SecondCopyHandsOverAndEndsWithoutTouchingFiles) {
     startProgram(b, second);
     ASSERT_TRUE(b.waitForFinished(10000)) << "the second copy ends at once";
     EXPECT_EQ(b.exitCode(), 0);
-    EXPECT_EQ(filesIn(second), QStringList({"quillo", "quillo.hlp"}));
+    EXPECT_EQ(second.files(), QStringList({"quillo", "quillo.hlp"}));
     EXPECT_EQ(a.state(), QProcess::Running);
 
     // A copy killed outright leaves nothing that stops the next start.
@@ -73,7 +68,7 @@ TEST(SingleInstance, FirstCopyIsAskedToShowItself) {
     startProgram(second, dir);
     ASSERT_TRUE(second.waitForFinished(10000));
     EXPECT_SOON(shown.count() == 1);
-    EXPECT_EQ(filesIn(dir), QStringList({"quillo", "quillo.hlp"}));
+    EXPECT_EQ(dir.files(), QStringList({"quillo", "quillo.hlp"}));
 }
 
 // Both copies find nobody listening; the first then listens. The second's

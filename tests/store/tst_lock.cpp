@@ -1,6 +1,5 @@
 #include "childprocess.h"
 #include "holder.h"
-#include "mainwindowfixture.h"
 #include "soon.h"
 
 #include "core/filelayer.h"
@@ -22,14 +21,6 @@
 
 #include <signal.h>
 #include <sys/stat.h>
-
-namespace {
-
-QStringList filesIn(const QString& folder) {
-    return QDir(folder).entryList(QDir::Files | QDir::Hidden, QDir::Name);
-}
-
-} // namespace
 
 TEST(StoreLock, OneHolderAtATimeForEveryAccountAndAKilledHolderFreesIt) {
     TestFolder dir;
@@ -67,36 +58,30 @@ TEST(StoreLock, OneHolderAtATimeForEveryAccountAndAKilledHolderFreesIt) {
     EXPECT_TRUE(a.tryAcquire(path));
 }
 
-class Network : public MainWindowFixture {
+class Network : public NetworkFixture {
 protected:
-    void SetUp() override {
-        net = dir.mkdir("net");
-        writeSettings(dir, [this](SettingsRecord& r) {
-            r.NetworkMode = 1;
-            r.setNetworkFolder(net.chopped(1));
-        });
-        lock = net + "quillo.loc";
+    // Plays the user's part in the Waiting dialog, `ms` after it shows.
+    void whileWaiting(int ms, const std::function<void(Waiting&)>& act) {
+        ui.onModal = [ms, act](QDialog& d) {
+            QTimer::singleShot(ms, &d, [&d, act] { act(static_cast<Waiting&>(d)); });
+            return false;
+        };
     }
     // Another copy takes the lock; the Waiting dialog's Cancel is clicked as soon as it shows.
     std::unique_ptr<Holder> holdAndCancel() {
         auto holder = std::make_unique<Holder>(lock);
         EXPECT_TRUE(holder->waitUntilHeld());
-        ui.onModal = [](QDialog& d) {
-            QTimer::singleShot(50, static_cast<Waiting&>(d).CancelBtn, &QPushButton::click);
-            return false;
-        };
+        whileWaiting(50, [](Waiting& d) { d.CancelBtn->click(); });
         return holder;
     }
-    QString net;
-    QString lock;
 };
 
 TEST_F(Network, StartUpLoadsTheNetworkStoreUnderTheLock) {
-    FileLayer::writeAtomic(net + "group.dir", names({"Shared"}, 31));
-    FileLayer::writeAtomic(net + "quil0.0", QByteArray("on the share\x01\x00", 14));
+    share("group.dir", names({"Shared"}, 31));
+    share("quil0.0", noteBytes("on the share"));
     // What a crash left half-way goes, under the lock; nothing else does.
-    FileLayer::writeAtomic(net + ".quil0.5.aB3dE9", "torn");
-    FileLayer::writeAtomic(net + ".notes.txt.aB3dE9", "not ours");
+    share(".quil0.5.aB3dE9", "torn");
+    share(".notes.txt.aB3dE9", "not ours");
     // Another copy tries the lock while each store file is read.
     QStringList seen;
     FileFaults::setObserver([&](const char* step, const QString& path) {
@@ -112,7 +97,7 @@ TEST_F(Network, StartUpLoadsTheNetworkStoreUnderTheLock) {
     EXPECT_EQ(w->Group[0]->text(), QStringLiteral("Shared"));
     EXPECT_EQ(note(), QStringLiteral("on the share"));
     EXPECT_EQ(tryLockElsewhere(lock), "held") << "not held while idle";
-    EXPECT_EQ(filesIn(net),
+    EXPECT_EQ(dir.files("net"),
               QStringList({".notes.txt.aB3dE9", "group.dir", "quil0.0", "quillo.loc"}));
     // The refresh runs in network mode while the window is normal, not minimised.
     EXPECT_TRUE(w->refreshtimer->isActive());
@@ -130,18 +115,16 @@ TEST_F(Network, UnsavedTextIsNeverDroppedByCancel) {
     // First "Keep Waiting", then the holder lets go: the note is saved on the share.
     ui.answers = {1};
     int shown = 0;
-    ui.onModal = [&](QDialog& d) {
+    whileWaiting(50, [&](Waiting& d) {
         if (++shown == 1) {
-            QTimer::singleShot(50, static_cast<Waiting&>(d).CancelBtn, &QPushButton::click);
+            d.CancelBtn->click();
         } else {
-            QTimer::singleShot(100, [&] { holder.letGo(); });
+            holder.letGo();
         }
-        return false;
-    };
+    });
     click(w->Item[1]);
     EXPECT_EQ(shown, 2);
-    EXPECT_EQ(FileLayer::readAll(net + "quil0.0").data,
-              QByteArray("typed on the share\x01\x00", 20));
+    EXPECT_EQ(shared("quil0.0"), noteBytes("typed on the share"));
     QApplication::setActiveWindow(w.get());
     click(w->Item[1]);
     EXPECT_EQ(m->S.currentItem(), 1);
@@ -156,41 +139,48 @@ TEST_F(Network, UnsavedTextIsNeverDroppedByCancel) {
     EXPECT_FALSE(QFile::exists(net + "quil0.1"));
 }
 
-// The Waiting dialog opens during a press and takes its release: the next
-// press on the same button is a fresh press that saves the typed text.
-TEST_F(Network, ADialogDuringAPressLeavesNoHalfPress) {
+// The Waiting dialog opens during a press and takes its release, and Enter
+// held down while a name is finished repeats into it: neither presses its
+// Cancel nor leaves a half press. The next press on the same button is a
+// fresh press that saves the typed text.
+TEST_F(Network, InputCarriedIntoTheWaitingDialogActsOnNothing) {
     start();
     type("first");
     Holder holder(lock);
     ASSERT_TRUE(holder.waitUntilHeld());
-    ui.onModal = [&](QDialog& d) {
-        QTimer::singleShot(100, [&] {
-            QTest::mouseRelease(d.windowHandle(), Qt::LeftButton, Qt::NoModifier, QPoint(5, 5));
-            holder.letGo();
-        });
-        return false;
-    };
+    whileWaiting(100, [&](Waiting& d) {
+        for (int k = 0; k < 3; ++k) {
+            QKeyEvent repeat(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier, "\r", true);
+            QApplication::sendEvent(d.CancelBtn, &repeat);
+        }
+        QKeyEvent up(QEvent::KeyRelease, Qt::Key_Return, Qt::NoModifier, "\r");
+        QApplication::sendEvent(d.CancelBtn, &up);
+        QTest::mouseRelease(d.windowHandle(), Qt::LeftButton, Qt::NoModifier, QPoint(5, 5));
+        QTimer::singleShot(100, [&] { holder.letGo(); });
+    });
     press(w->Item[1]);
     ui.onModal = nullptr;
+    EXPECT_TRUE(ui.questions.isEmpty()) << "the wait was not cancelled";
+    EXPECT_EQ(m->S.NetworkMode, 1);
     EXPECT_EQ(w->DragArmed, 0) << "no armed press is left to pause the refresh";
-    EXPECT_EQ(FileLayer::readAll(net + "quil0.0").data, QByteArray("first\x01\x00", 7));
+    EXPECT_EQ(shared("quil0.0"), noteBytes("first"));
     QApplication::setActiveWindow(w.get());
     ASSERT_SOON(w->isActiveWindow());
     type(" and second");
     click(w->Item[1]);
-    EXPECT_EQ(FileLayer::readAll(net + "quil0.0").data, QByteArray("first and second\x01\x00", 18));
+    EXPECT_EQ(shared("quil0.0"), noteBytes("first and second"));
     EXPECT_EQ(m->S.currentItem(), 1);
 }
 
 // Cancel goes back to the local store in full, writes nothing to either
 // store, and a name edit in progress ends unsaved.
 TEST_F(Network, ACancelledWaitFallsBackToTheLocalStoreAndDropsANameEdit) {
-    FileLayer::writeAtomic(net + "group.dir", names({"Shared"}, 31));
+    share("group.dir", names({"Shared"}, 31));
     dir.write("group.dir", names({"Local"}, 31));
-    dir.write("quil0.0", QByteArray("local\x01\x00", 7));
+    dir.write("quil0.0", noteBytes("local"));
     start();
     click(w->Group[4]);
-    const QStringList netBefore = filesIn(net);
+    const QStringList netBefore = dir.files("net");
     click(w->Group[0], Qt::RightButton);
     type("Network name");
     const auto holder = holdAndCancel();
@@ -203,35 +193,10 @@ TEST_F(Network, ACancelledWaitFallsBackToTheLocalStoreAndDropsANameEdit) {
     EXPECT_EQ(w->Group[0]->text(), QStringLiteral("Local"));
     EXPECT_EQ(note(), QStringLiteral("local"));
     EXPECT_FALSE(w->refreshtimer->isActive());
-    EXPECT_EQ(SettingsRecord::fromBytes(dir.read("quillo.ini"))->NetworkMode, 0);
-    EXPECT_EQ(filesIn(net), netBefore);
-    EXPECT_EQ(FileLayer::readAll(net + "group.dir").data, names({"Shared"}, 31));
-    EXPECT_EQ(filesIn(dir.path()), QStringList({"group.dir", "quil0.0", "quillo.ini"}));
-}
-
-// Enter held down while a name is finished repeats into the Waiting dialog;
-// it must not press its Cancel.
-TEST_F(Network, AKeyHeldIntoTheWaitingDialogDoesNotCancel) {
-    start();
-    Holder holder(lock);
-    ASSERT_TRUE(holder.waitUntilHeld());
-    ui.onModal = [&](QDialog& d) {
-        QTimer::singleShot(100, [&] {
-            QPushButton* cancel = static_cast<Waiting&>(d).CancelBtn;
-            for (int k = 0; k < 3; ++k) {
-                QKeyEvent repeat(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier, "\r", true);
-                QApplication::sendEvent(cancel, &repeat);
-            }
-            QKeyEvent up(QEvent::KeyRelease, Qt::Key_Return, Qt::NoModifier, "\r");
-            QApplication::sendEvent(cancel, &up);
-            QTimer::singleShot(100, [&] { holder.letGo(); });
-        });
-        return false;
-    };
-    m->AcquireAccess();
-    EXPECT_EQ(m->S.NetworkMode, 1) << "the wait was not cancelled";
-    EXPECT_TRUE(m->lockHeld());
-    m->CloseAllFiles();
+    EXPECT_EQ(storedMode(), 0);
+    EXPECT_EQ(dir.files("net"), netBefore);
+    EXPECT_EQ(shared("group.dir"), names({"Shared"}, 31));
+    EXPECT_EQ(dir.files(), QStringList({"group.dir", "quil0.0", "quillo.ini"}));
 }
 
 TEST_F(Network, AFolderThatCannotBeUsedSaysWhyWhileWaiting) {
@@ -239,14 +204,10 @@ TEST_F(Network, AFolderThatCannotBeUsedSaysWhyWhileWaiting) {
     QDir(net).removeRecursively();
     dir.write("net", "a file now");
     QString shown;
-    ui.onModal = [&](QDialog& d) {
-        QTimer::singleShot(200, [&] {
-            auto& waiting = static_cast<Waiting&>(d);
-            shown = waiting.Label1->text() + "|" + waiting.Reason->text();
-            waiting.CancelBtn->click();
-        });
-        return false;
-    };
+    whileWaiting(200, [&](Waiting& d) {
+        shown = d.Label1->text() + "|" + d.Reason->text();
+        d.CancelBtn->click();
+    });
     click(w->Item[2]);
     EXPECT_EQ(shown, QStringLiteral("Waiting for access|The network folder cannot be found.\n"
                                     "Cancel returns to your local notes."));

@@ -2,6 +2,9 @@
 
 #include "testfolder.h"
 
+#include "core/filelayer.h"
+#include "core/settingsrecord.h"
+
 QByteArray tryLockElsewhere(const QString& lockPath) {
     QProcess p;
     p.start(binDir() + QStringLiteral("/quillo_storetool"), {QStringLiteral("try"), lockPath});
@@ -33,4 +36,25 @@ bool Holder::waitUntilHeld() {
 void Holder::letGo() {
     m_process.closeWriteChannel();
     m_process.waitForFinished(10000);
+}
+
+void NetworkFixture::SetUp() {
+    net = dir.mkdir(QStringLiteral("net"));
+    lock = net + QStringLiteral("quillo.loc");
+    writeSettings(dir, [this](SettingsRecord& r) {
+        r.NetworkMode = 1;
+        r.setNetworkFolder(net.chopped(1));
+    });
+}
+
+QByteArray NetworkFixture::shared(const QString& name) const {
+    return FileLayer::readAll(net + name).data;
+}
+
+void NetworkFixture::share(const QString& name, const QByteArray& bytes) const {
+    FileLayer::writeAtomic(net + name, bytes);
+}
+
+qint16 NetworkFixture::storedMode() const {
+    return SettingsRecord::fromBytes(dir.read(QStringLiteral("quillo.ini")))->NetworkMode;
 }

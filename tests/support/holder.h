@@ -1,5 +1,7 @@
 #pragma once
 
+#include "mainwindowfixture.h"
+
 #include <QProcess>
 #include <QString>
 
@@ -19,4 +21,17 @@ public:
 
 private:
     QProcess m_process;
+};
+
+// The program in network mode on the folder "net" of its test folder (named
+// without its closing separator, as a user types it).
+class NetworkFixture : public MainWindowFixture {
+protected:
+    void SetUp() override;
+    QByteArray shared(const QString& name) const;
+    void share(const QString& name, const QByteArray& bytes) const;
+    // The mode the settings file holds.
+    qint16 storedMode() const;
+    QString net;
+    QString lock;
 };

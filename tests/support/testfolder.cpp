@@ -3,15 +3,12 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QProcess>
-#include <QThread>
 
 #include "core/settingsrecord.h"
 
 #include <gtest/gtest.h>
 
-TestFolder::TestFolder()
-    : m_dir(reachableTempPath() + QStringLiteral("/quillo-test-XXXXXX")) {
+TestFolder::TestFolder() : m_dir(reachableTempPath() + QStringLiteral("/quillo-test-XXXXXX")) {
     EXPECT_TRUE(m_dir.isValid());
 }
 
@@ -31,6 +28,10 @@ QMap<QString, QByteArray> TestFolder::snapshot() const {
         all.insert(f, read(f));
     }
     return all;
+}
+
+QStringList TestFolder::files(const QString& sub) const {
+    return QDir(file(sub)).entryList(QDir::Files | QDir::Hidden, QDir::Name);
 }
 
 QByteArray TestFolder::read(const QString& name) const {
@@ -90,17 +91,8 @@ QString useNetworkFolder(const TestFolder& dir) {
     return net;
 }
 
-void killWhileRewriting(const QString& path, int rounds, const std::function<void(int)>& check) {
-    for (int round = 0; round < rounds; ++round) {
-        QProcess writer;
-        writer.start(binDir() + QStringLiteral("/quillo_storetool"),
-                     {QStringLiteral("churn"), path});
-        ASSERT_TRUE(writer.waitForReadyRead(10000));
-        QThread::msleep(static_cast<unsigned long>(1 + round * 3));
-        writer.kill();
-        writer.waitForFinished();
-        check(round);
-    }
+QByteArray noteBytes(const QByteArray& text, char wrap) {
+    return text + wrap + '\0';
 }
 
 QByteArray field(const QByteArray& name) {

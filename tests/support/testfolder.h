@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QMap>
 #include <QString>
+#include <QStringList>
 #include <QTemporaryDir>
 
 #include <functional>
@@ -17,6 +18,8 @@ public:
     QByteArray read(const QString& name) const;
     // Every file of the folder (not of its subfolders) with its bytes.
     QMap<QString, QByteArray> snapshot() const;
+    // The names of every file, hidden ones too, in the folder or in its subfolder `sub`.
+    QStringList files(const QString& sub = QString()) const;
     bool exists(const QString& name) const;
     void write(const QString& name, const QByteArray& bytes) const;
     QString mkdir(const QString& name) const;
@@ -34,6 +37,8 @@ private:
 QString reachableTempPath();
 // The folder holding the built program and tools.
 QString binDir();
+// A note file's bytes: the text and its word-wrap flag.
+QByteArray noteBytes(const QByteArray& text, char wrap = 1);
 // A 40-byte name field.
 QByteArray field(const QByteArray& name);
 // An index file: these names first, blank fields up to `count`.
@@ -43,7 +48,3 @@ class SettingsRecord;
 void writeSettings(const TestFolder& dir, const std::function<void(SettingsRecord&)>& change);
 // Settings for network mode on the folder "net" of `dir`, made here; its path.
 QString useNetworkFolder(const TestFolder& dir);
-// Runs `quillo_storetool churn` on `path` and kills it at growing moments,
-// handing the file left behind to `check` after each round.
-void killWhileRewriting(const QString& path, int rounds,
-                        const std::function<void(int round)>& check);

@@ -12,7 +12,6 @@
 #include <QCheckBox>
 #include <QDir>
 #include <QLineEdit>
-#include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QtEndian>
@@ -118,11 +117,11 @@ TEST_F(Options, LowResolutionLaysTheWindowOutSmallAtOnce) {
     EXPECT_EQ(w->size(), QSize(Twips::toPx(9600), Twips::toPx(6900)));
 }
 
+// The network dialog opens in the current folder; OK there shows it in NetDir.
 TEST_F(Options, AFolderChosenInTheNetworkDialogShowsInNetDir) {
-    dir.mkdir("shared");
-    const QString folder = QDir(dir.path()).canonicalPath() + "/shared";
+    const QString folder = QDir(dir.mkdir("shared")).canonicalPath();
     const QString cwd = QDir::currentPath();
-    QDir::setCurrent(dir.path());
+    QDir::setCurrent(folder);
     start();
     DialogScript script(ui);
     script
@@ -132,15 +131,7 @@ TEST_F(Options, AFolderChosenInTheNetworkDialogShowsInNetDir) {
             EXPECT_EQ(f.NetDir->text(), folder);
             mouseClick(f.OKBtn);
         })
-        .then([&](QDialog& d) {
-            auto& net = static_cast<Net&>(d);
-            const QList<QListWidgetItem*> found = net.Dir->findItems("shared", Qt::MatchExactly);
-            ASSERT_EQ(found.size(), 1);
-            const QRect r = net.Dir->visualItemRect(found.first());
-            QTest::mouseDClick(d.windowHandle(), Qt::LeftButton, Qt::NoModifier,
-                               net.Dir->viewport()->mapTo(&d, r.center()));
-            mouseClick(net.OKBtn);
-        });
+        .then([&](QDialog& d) { mouseClick(static_cast<Net&>(d).OKBtn); });
     click(w->ColorBtn);
     QDir::setCurrent(cwd);
     EXPECT_TRUE(script.finished());

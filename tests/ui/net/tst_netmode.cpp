@@ -1,5 +1,4 @@
 #include "holder.h"
-#include "mainwindowfixture.h"
 
 #include "core/filelayer.h"
 #include "store/vbcolor.h"
@@ -14,27 +13,8 @@
 #include <QRadioButton>
 #include <QTimer>
 
-namespace {
-
-QByteArray noteBytes(const QByteArray& text, char wrap = 1) {
-    return text + QByteArray(1, wrap) + QByteArray(1, '\0');
-}
-
-} // namespace
-
-class NetMode : public MainWindowFixture {
+class NetMode : public NetworkFixture {
 protected:
-    void SetUp() override { net = dir.mkdir("net"); }
-    void settings(int mode, const QString& folder) {
-        writeSettings(dir, [&](SettingsRecord& r) {
-            r.NetworkMode = static_cast<qint16>(mode);
-            r.setNetworkFolder(folder);
-        });
-    }
-    QByteArray shared(const QString& name) const { return FileLayer::readAll(net + name).data; }
-    void share(const QString& name, const QByteArray& bytes) const {
-        FileLayer::writeAtomic(net + name, bytes);
-    }
     // Another copy at work on the share, under the lock, as it would.
     void tool(const QStringList& args) {
         QProcess p;
@@ -46,36 +26,12 @@ protected:
         tool({"write-note", net, QString::number(g), QString::number(i), QString::number(wrap),
               text});
     }
-    qint16 storedMode() const {
-        return SettingsRecord::fromBytes(dir.read("quillo.ini"))->NetworkMode;
-    }
-    QString net;
 };
 
-TEST_F(NetMode, WithNoFolderNetworkStaysLocal) {
-    settings(0, QString());
-    start();
-    type("saved first");
-    click(w->NetOption[0]);
-    EXPECT_EQ(dir.read("quil0.0"), noteBytes("saved first")) << "the current mode's button saves";
-    EXPECT_EQ(ui.errors, QStringList()) << "Local needs no folder";
-    click(w->NetOption[1]);
-    EXPECT_TRUE(w->NetOption[0]->isChecked());
-    EXPECT_EQ(storedMode(), 0);
-    // Not silent: the user learns why, and where to set a folder.
-    ASSERT_EQ(ui.errors.size(), 1);
-    EXPECT_TRUE(ui.errors[0].startsWith("No network folder is set")) << ui.errors[0].toStdString();
-    EXPECT_TRUE(ui.errors[0].contains("Options")) << ui.errors[0].toStdString();
-    EXPECT_TRUE(ui.errors[0].contains("\"Set Network Folder\"")) << ui.errors[0].toStdString();
-    // The program's own change of the option switches nothing.
-    w->NetOption[1]->setChecked(true);
-    EXPECT_EQ(m->S.NetworkMode, 0);
-}
-
-// A folder emptied while in network mode: the next press of either button
-// goes back to the local store in full, not with the share's names on screen.
-TEST_F(NetMode, AFolderEmptiedInNetworkModeGoesBackInFull) {
-    settings(1, net);
+// Without a folder the Network button keeps the local store, in full even
+// where the folder was emptied in network mode, and says why and where to
+// set one.
+TEST_F(NetMode, WithNoFolderNetworkGoesBackToTheLocalStoreInFull) {
     dir.write("group.dir", names({"Local"}, 31));
     share("group.dir", names({"Shared"}, 31));
     start();
@@ -83,13 +39,28 @@ TEST_F(NetMode, AFolderEmptiedInNetworkModeGoesBackInFull) {
     m->S.setNetworkFolder(QString());
     click(w->NetOption[1]);
     EXPECT_EQ(m->S.NetworkMode, 0);
+    EXPECT_EQ(storedMode(), 0);
     EXPECT_EQ(w->Group[0]->text(), QStringLiteral("Local"));
     EXPECT_TRUE(w->NetOption[0]->isChecked());
-    EXPECT_EQ(ui.errors.size(), 1U) << "and says why";
+    ASSERT_EQ(ui.errors.size(), 1);
+    EXPECT_TRUE(ui.errors[0].startsWith("No network folder is set")) << ui.errors[0].toStdString();
+    EXPECT_TRUE(ui.errors[0].contains("Options")) << ui.errors[0].toStdString();
+    EXPECT_TRUE(ui.errors[0].contains("\"Set Network Folder\"")) << ui.errors[0].toStdString();
+
+    type("saved first");
+    click(w->NetOption[0]);
+    EXPECT_EQ(dir.read("quil0.0"), noteBytes("saved first")) << "the current mode's button saves";
+    EXPECT_EQ(ui.errors.size(), 1) << "Local needs no folder";
+    click(w->NetOption[1]);
+    EXPECT_TRUE(w->NetOption[0]->isChecked());
+    EXPECT_EQ(ui.errors.size(), 2);
+    // The program's own change of the option switches nothing.
+    w->NetOption[1]->setChecked(true);
+    EXPECT_EQ(m->S.NetworkMode, 0);
 }
 
 TEST_F(NetMode, SwitchingBothWaysSavesFirstAndStartsAtTheFirstItem) {
-    settings(0, net);
+    writeSettings(dir, [this](SettingsRecord& r) { r.setNetworkFolder(net); });
     dir.write("group.dir", names({"Local"}, 31));
     share("group.dir", names({"Shared"}, 31));
     share("quil0.0", noteBytes("on the share"));
@@ -100,7 +71,7 @@ TEST_F(NetMode, SwitchingBothWaysSavesFirstAndStartsAtTheFirstItem) {
     QStringList reads; // what another copy finds while the share is read
     FileFaults::setObserver([&](const char* step, const QString& path) {
         if (qstrcmp(step, "open") == 0 && path.startsWith(net)) {
-            reads.append(tryLockElsewhere(net + "quillo.loc"));
+            reads.append(tryLockElsewhere(lock));
         }
     });
     click(w->NetOption[1]);
@@ -122,7 +93,7 @@ TEST_F(NetMode, SwitchingBothWaysSavesFirstAndStartsAtTheFirstItem) {
     QByteArray whileSaving;
     FileFaults::setObserver([&](const char* step, const QString& path) {
         if (qstrcmp(step, "rename") == 0 && path == net + "quil0.0") {
-            whileSaving = tryLockElsewhere(net + "quillo.loc");
+            whileSaving = tryLockElsewhere(lock);
         }
     });
     click(w->NetOption[0]);
@@ -135,7 +106,6 @@ TEST_F(NetMode, SwitchingBothWaysSavesFirstAndStartsAtTheFirstItem) {
 }
 
 TEST_F(NetMode, TheRefreshShowsWhatOtherCopiesSaved) {
-    settings(1, net);
     share("group.dir", names({"Shared"}, 31));
     share("quil0.0", noteBytes("first"));
     start();
@@ -157,7 +127,7 @@ TEST_F(NetMode, TheRefreshShowsWhatOtherCopiesSaved) {
     // Another copy holds the lock through every attempt: nothing changes.
     otherCopySaves(0, 0, "third");
     {
-        Holder holder(net + "quillo.loc");
+        Holder holder(lock);
         ASSERT_TRUE(holder.waitUntilHeld());
         w->refreshit();
         EXPECT_EQ(note(), QStringLiteral("mine: second\nline"));
@@ -167,7 +137,7 @@ TEST_F(NetMode, TheRefreshShowsWhatOtherCopiesSaved) {
     // A note emptied elsewhere: its empty file goes and the box empties.
     w->Txt[0]->selectAll();
     key(Qt::Key_Delete);
-    FileLayer::writeAtomic(net + "quil0.0", "");
+    share("quil0.0", "");
     w->refreshit();
     EXPECT_EQ(note(), QString());
     EXPECT_FALSE(QFile::exists(net + "quil0.0"));
@@ -177,7 +147,6 @@ TEST_F(NetMode, TheRefreshShowsWhatOtherCopiesSaved) {
 // before it. Another copy's different text is: it is shown, the caret
 // stays, and this copy's own text is kept as a note where it can be seen.
 TEST_F(NetMode, OnlyAnotherCopysSaveIsAConflictAndTheEditIsKeptInSight) {
-    settings(1, net);
     share("group.dir", names({"Shared"}, 31));
     share("items0.dir", names({QByteArray(40, 'L'), "taken"}, 62));
     share("quil0.0", noteBytes("base"));
@@ -203,7 +172,7 @@ TEST_F(NetMode, OnlyAnotherCopysSaveIsAConflictAndTheEditIsKeptInSight) {
     EXPECT_TRUE(ui.errors[0].contains("Your own text was kept as the note"))
         << ui.errors[0].toStdString();
     EXPECT_TRUE(ui.errors[0].contains("item 3 of this group")) << ui.errors[0].toStdString();
-    EXPECT_EQ(tryLockElsewhere(net + "quillo.loc"), "held");
+    EXPECT_EQ(tryLockElsewhere(lock), "held");
 
     // In the small window, items 25 to 62 and the slots are hidden: a place
     // there is named as one the large window shows.
@@ -236,7 +205,6 @@ TEST_F(NetMode, OnlyAnotherCopysSaveIsAConflictAndTheEditIsKeptInSight) {
 // "Save" writes only the note that was opened or saved as a text file:
 // whatever puts another text in the box takes the offer away.
 TEST_F(NetMode, SaveIsOfferedOnlyForTheNoteOpenedOrSaved) {
-    settings(1, net);
     start();
     const auto offersSave = [&] {
         w->file_Click();
@@ -258,7 +226,6 @@ TEST_F(NetMode, SaveIsOfferedOnlyForTheNoteOpenedOrSaved) {
 }
 
 TEST_F(NetMode, TheRefreshWaitsForOtherWork) {
-    settings(1, net);
     start();
     click(w->Group[2], Qt::RightButton);
     tool({"rename-group", net, "5", "Theirs"});
@@ -283,7 +250,6 @@ TEST_F(NetMode, TheRefreshWaitsForOtherWork) {
 }
 
 TEST_F(NetMode, ARiskyShareIsNamedOncePerRun) {
-    settings(1, net);
     prepare = [this](Module1& module) {
         module.mountTable = [this] {
             return MountTable::parse(QStringLiteral("22 1 8:1 / / rw - ext4 /dev/sda1 rw\n"
@@ -308,7 +274,6 @@ TEST_F(NetMode, ARiskyShareIsNamedOncePerRun) {
 // finds another note in the file. Neither writes over it; the refresh keeps
 // this copy's text as a note of its own.
 TEST_F(NetMode, ANoteAnotherCopyPutInTheEditedPlaceIsNeverSavedOver) {
-    settings(1, net);
     share("group.dir", names({"Shared"}, 31));
     share("items0.dir", names({"a"}, 62));
     share("quil0.0", noteBytes("alpha"));
