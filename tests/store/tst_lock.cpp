@@ -78,7 +78,7 @@ protected:
 
 TEST_F(Network, StartUpLoadsTheNetworkStoreUnderTheLock) {
     share("group.dir", names({"Shared"}, 31));
-    share("quil0.0", noteBytes("on the share"));
+    share("quil0.0", storedNote("on the share"));
     // What a crash left half-way goes, under the lock; nothing else does.
     share(".quil0.5.aB3dE9", "torn");
     share(".notes.txt.aB3dE9", "not ours");
@@ -124,7 +124,7 @@ TEST_F(Network, UnsavedTextIsNeverDroppedByCancel) {
     });
     click(w->Item[1]);
     EXPECT_EQ(shown, 2);
-    EXPECT_EQ(shared("quil0.0"), noteBytes("typed on the share"));
+    EXPECT_EQ(shared("quil0.0"), storedNote("typed on the share"));
     QApplication::setActiveWindow(w.get());
     click(w->Item[1]);
     EXPECT_EQ(m->S.currentItem(), 1);
@@ -163,12 +163,12 @@ TEST_F(Network, InputCarriedIntoTheWaitingDialogActsOnNothing) {
     EXPECT_TRUE(ui.questions.isEmpty()) << "the wait was not cancelled";
     EXPECT_EQ(m->S.NetworkMode, 1);
     EXPECT_EQ(w->DragArmed, 0) << "no armed press is left to pause the refresh";
-    EXPECT_EQ(shared("quil0.0"), noteBytes("first"));
+    EXPECT_EQ(shared("quil0.0"), storedNote("first"));
     QApplication::setActiveWindow(w.get());
     ASSERT_SOON(w->isActiveWindow());
     type(" and second");
     click(w->Item[1]);
-    EXPECT_EQ(shared("quil0.0"), noteBytes("first and second"));
+    EXPECT_EQ(shared("quil0.0"), storedNote("first and second"));
     EXPECT_EQ(m->S.currentItem(), 1);
 }
 
@@ -177,7 +177,7 @@ TEST_F(Network, InputCarriedIntoTheWaitingDialogActsOnNothing) {
 TEST_F(Network, ACancelledWaitFallsBackToTheLocalStoreAndDropsANameEdit) {
     share("group.dir", names({"Shared"}, 31));
     dir.write("group.dir", names({"Local"}, 31));
-    dir.write("quil0.0", noteBytes("local"));
+    dir.write("quil0.0", storedNote("local"));
     start();
     click(w->Group[4]);
     const QStringList netBefore = dir.files("net");

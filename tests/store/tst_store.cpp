@@ -104,13 +104,13 @@ TEST_F(Store, EachWordWrapSavesTheVisibleBox) {
         NoteText::set(w->Txt[wrap], QStringLiteral("visible"));
         NoteText::set(w->Txt[1 - wrap], QStringLiteral("hidden"));
         m->SaveNote();
-        EXPECT_EQ(dir.read("quil0.0"), noteBytes("visible", char(wrap)));
+        EXPECT_EQ(dir.read("quil0.0"), storedNote("visible", char(wrap)));
     }
     // An empty note is the 2-byte flag alone and loads as empty with its flag.
     m->S.WordWrap = 0;
     NoteText::set(w->Txt[0], QString());
     m->SaveNote();
-    EXPECT_EQ(dir.read("quil0.0"), noteBytes("", 0));
+    EXPECT_EQ(dir.read("quil0.0"), storedNote("", 0));
     m->S.WordWrap = 1;
     m->LoadNote();
     EXPECT_TRUE(w->Txt[0]->isVisible());
@@ -130,7 +130,7 @@ TEST_F(Store, UnloadOffersAWayOutWhenTheDiskIsFull) {
         m.reset();
         unmount(QFile::encodeName(app).constData());
     });
-    ASSERT_TRUE(FileLayer::writeAtomic(app + "quil0.0", noteBytes("the old note")));
+    ASSERT_TRUE(FileLayer::writeAtomic(app + "quil0.0", storedNote("the old note")));
     start(app);
     const QString big = QString(200000, QLatin1Char('x')) + QStringLiteral("\n\u20ac");
     NoteText::set(m->noteBox(), big);
@@ -150,7 +150,7 @@ TEST_F(Store, UnloadOffersAWayOutWhenTheDiskIsFull) {
     ui.answers = {1};
     w->unload->click();
     EXPECT_EQ(ended.count(), 2) << "Quit Without Saving";
-    EXPECT_EQ(dir.read("small/quil0.0"), noteBytes("the old note"));
+    EXPECT_EQ(dir.read("small/quil0.0"), storedNote("the old note"));
     EXPECT_TRUE(dir.files("small").filter(QRegularExpression("^\\.")).isEmpty())
         << dir.files("small").join(' ').toStdString();
 }
@@ -158,7 +158,7 @@ TEST_F(Store, UnloadOffersAWayOutWhenTheDiskIsFull) {
 // A file the program could not read is not saved over with what it did not see.
 TEST_F(Store, UnreadableFilesAreNotSavedOver) {
     dir.write("group.dir", names({"Alpha", "Beta"}, 31));
-    dir.write("quil0.1", noteBytes("stored"));
+    dir.write("quil0.1", storedNote("stored"));
     FileFaults::failStep("read", "group.dir", EIO);
     start();
     FileFaults::reset();
@@ -180,7 +180,7 @@ TEST_F(Store, UnreadableFilesAreNotSavedOver) {
     FileFaults::reset();
     type("typed over nothing");
     click(w->Item[2]);
-    EXPECT_EQ(dir.read("quil0.1"), noteBytes("stored"));
+    EXPECT_EQ(dir.read("quil0.1"), storedNote("stored"));
     EXPECT_EQ(note(), QStringLiteral("typed over nothing"));
     EXPECT_TRUE(ui.errors.last().contains("not overwritten"));
     // Given up, the stored note shows again.
@@ -197,7 +197,7 @@ TEST_F(Store, UnreachableNetworkFolderFallsBackToTheLocalStore) {
         r.setNetworkFolder(QStringLiteral("/no/such/share"));
         r.CurrentGroup = 4;
     });
-    dir.write("quil0.0", noteBytes("local note"));
+    dir.write("quil0.0", storedNote("local note"));
     start();
     EXPECT_TRUE(w->NetOption[0]->isChecked());
     EXPECT_EQ(m->S.CurrentGroup, 0);

@@ -91,7 +91,7 @@ QString useNetworkFolder(const TestFolder& dir) {
     return net;
 }
 
-QByteArray noteBytes(const QByteArray& text, char wrap) {
+QByteArray storedNote(const QByteArray& text, char wrap) {
     return text + wrap + '\0';
 }
 

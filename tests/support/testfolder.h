@@ -38,7 +38,7 @@ QString reachableTempPath();
 // The folder holding the built program and tools.
 QString binDir();
 // A note file's bytes: the text and its word-wrap flag.
-QByteArray noteBytes(const QByteArray& text, char wrap = 1);
+QByteArray storedNote(const QByteArray& text, char wrap = 1);
 // A 40-byte name field.
 QByteArray field(const QByteArray& name);
 // An index file: these names first, blank fields up to `count`.

@@ -49,7 +49,7 @@ TEST_F(NetMode, WithNoFolderNetworkGoesBackToTheLocalStoreInFull) {
 
     type("saved first");
     click(w->NetOption[0]);
-    EXPECT_EQ(dir.read("quil0.0"), noteBytes("saved first")) << "the current mode's button saves";
+    EXPECT_EQ(dir.read("quil0.0"), storedNote("saved first")) << "the current mode's button saves";
     EXPECT_EQ(ui.errors.size(), 1) << "Local needs no folder";
     click(w->NetOption[1]);
     EXPECT_TRUE(w->NetOption[0]->isChecked());
@@ -63,7 +63,7 @@ TEST_F(NetMode, SwitchingBothWaysSavesFirstAndStartsAtTheFirstItem) {
     writeSettings(dir, [this](SettingsRecord& r) { r.setNetworkFolder(net); });
     dir.write("group.dir", names({"Local"}, 31));
     share("group.dir", names({"Shared"}, 31));
-    share("quil0.0", noteBytes("on the share"));
+    share("quil0.0", storedNote("on the share"));
     start();
     click(w->Group[3]);
     click(w->Item[5]);
@@ -78,7 +78,7 @@ TEST_F(NetMode, SwitchingBothWaysSavesFirstAndStartsAtTheFirstItem) {
     FileFaults::reset();
     EXPECT_FALSE(reads.isEmpty());
     EXPECT_EQ(reads.filter("busy").size(), reads.size());
-    EXPECT_EQ(dir.read("quil3.5"), noteBytes("local words"));
+    EXPECT_EQ(dir.read("quil3.5"), storedNote("local words"));
     EXPECT_EQ(m->StoreFolder, net);
     EXPECT_EQ(w->Group[0]->text(), QStringLiteral("Shared"));
     EXPECT_EQ(note(), QStringLiteral("on the share"));
@@ -98,7 +98,7 @@ TEST_F(NetMode, SwitchingBothWaysSavesFirstAndStartsAtTheFirstItem) {
     });
     click(w->NetOption[0]);
     FileFaults::reset();
-    EXPECT_EQ(shared("quil0.0"), noteBytes("more on the share"));
+    EXPECT_EQ(shared("quil0.0"), storedNote("more on the share"));
     EXPECT_EQ(whileSaving, "busy");
     EXPECT_EQ(w->Group[0]->text(), QStringLiteral("Local"));
     EXPECT_EQ(m->S.CurrentGroup, 0);
@@ -107,7 +107,7 @@ TEST_F(NetMode, SwitchingBothWaysSavesFirstAndStartsAtTheFirstItem) {
 
 TEST_F(NetMode, TheRefreshShowsWhatOtherCopiesSaved) {
     share("group.dir", names({"Shared"}, 31));
-    share("quil0.0", noteBytes("first"));
+    share("quil0.0", storedNote("first"));
     start();
     otherCopySaves(0, 0, "second\nline", 0);
     tool({"rename-group", net, "4", "Theirs"});
@@ -149,11 +149,11 @@ TEST_F(NetMode, TheRefreshShowsWhatOtherCopiesSaved) {
 TEST_F(NetMode, OnlyAnotherCopysSaveIsAConflictAndTheEditIsKeptInSight) {
     share("group.dir", names({"Shared"}, 31));
     share("items0.dir", names({QByteArray(40, 'L'), "taken"}, 62));
-    share("quil0.0", noteBytes("base"));
+    share("quil0.0", storedNote("base"));
     start();
     type("my ");
     click(w->NetOption[1]); // saves, and loads nothing: already in network mode
-    EXPECT_EQ(shared("quil0.0"), noteBytes("my base"));
+    EXPECT_EQ(shared("quil0.0"), storedNote("my base"));
     type("own ");
     w->refreshit();
     EXPECT_EQ(note(), QStringLiteral("my own base"));
@@ -167,7 +167,7 @@ TEST_F(NetMode, OnlyAnotherCopysSaveIsAConflictAndTheEditIsKeptInSight) {
     EXPECT_FALSE(m->noteChanged());
     const QByteArray mine = QByteArray(33, 'L') + " (mine)";
     EXPECT_EQ(shared("items0.dir"), names({QByteArray(40, 'L'), "taken", mine}, 62));
-    EXPECT_EQ(shared("quil0.2"), noteBytes("my own base"));
+    EXPECT_EQ(shared("quil0.2"), storedNote("my own base"));
     ASSERT_EQ(ui.errors.size(), 1);
     EXPECT_TRUE(ui.errors[0].contains("Your own text was kept as the note"))
         << ui.errors[0].toStdString();
@@ -190,7 +190,7 @@ TEST_F(NetMode, OnlyAnotherCopysSaveIsAConflictAndTheEditIsKeptInSight) {
     ASSERT_EQ(ui.errors.size(), 2);
     EXPECT_TRUE(ui.errors[1].contains("item 25 of this group (shown in the large window)"))
         << ui.errors[1].toStdString();
-    EXPECT_EQ(shared("quil1.24"), noteBytes("edit"));
+    EXPECT_EQ(shared("quil1.24"), storedNote("edit"));
     click(w->Group[0]);
 
     // A note another program wrote with lone CRs is no conflict while typing.
@@ -276,18 +276,18 @@ TEST_F(NetMode, ARiskyShareIsNamedOncePerRun) {
 TEST_F(NetMode, ANoteAnotherCopyPutInTheEditedPlaceIsNeverSavedOver) {
     share("group.dir", names({"Shared"}, 31));
     share("items0.dir", names({"a"}, 62));
-    share("quil0.0", noteBytes("alpha"));
+    share("quil0.0", storedNote("alpha"));
     start();
     type("my ");
     share("items0.dir", names({"theirs", "a"}, 62));
-    share("quil0.1", noteBytes("alpha"));
-    share("quil0.0", noteBytes("their own"));
+    share("quil0.1", storedNote("alpha"));
+    share("quil0.0", storedNote("their own"));
     click(w->Item[2]);
     click(w->Item[2]);
     w->refreshit();
-    EXPECT_EQ(shared("quil0.0"), noteBytes("their own"));
+    EXPECT_EQ(shared("quil0.0"), storedNote("their own"));
     EXPECT_EQ(shared("items0.dir"), names({"theirs", "a", "theirs (mine)"}, 62));
-    EXPECT_EQ(shared("quil0.2"), noteBytes("my alpha"));
+    EXPECT_EQ(shared("quil0.2"), storedNote("my alpha"));
     EXPECT_EQ(note(), QStringLiteral("their own"));
     EXPECT_EQ(ui.errors.size(), 1);
 }
