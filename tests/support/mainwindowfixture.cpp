@@ -8,10 +8,6 @@
 
 #include <QApplication>
 
-QByteArray storedNote(const QByteArray& text) {
-    return text + QByteArray("\x01\x00", 2);
-}
-
 void MainWindowFixture::TearDown() {
     if (w) {
         w->hide();

@@ -13,9 +13,6 @@
 
 #include <memory>
 
-// A note file's bytes: `text` as stored, then the word-wrap flag (on).
-QByteArray storedNote(const QByteArray& text);
-
 // One program in a test folder: its own services double, state and window.
 class MainWindowFixture : public ::testing::Test {
 protected:
