@@ -11,6 +11,7 @@
 #include <QDir>
 
 int main(int argc, char** argv) {
+    std::jthread fontConfiguration = ReadFontConfiguration();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Quillo Pad"));
     // Lets the desktop match the window to its menu entry and icon.
@@ -29,6 +30,7 @@ int main(int argc, char** argv) {
     QtUiServices services;
     Module1 module(services, folder.AppFolder);
     module.HelpFile = folder.HelpFile;
+    fontConfiguration.join();
     edit window(module);
     QObject::connect(&instance, &SingleInstance::showRequested, &window,
                      [&window] { RestoreAndRaise(window); });

@@ -15,6 +15,8 @@
 #include <QRadioButton>
 #include <QTimer>
 
+#include <fontconfig/fontconfig.h>
+
 namespace {
 
 void applyFonts(const Module1& m, edit& w) {
@@ -44,6 +46,13 @@ void applyColours(const Module1& m, edit& w) {
 }
 
 } // namespace
+
+std::jthread ReadFontConfiguration() {
+    // Parsing the configuration's few dozen files is a third of what the
+    // program does before its window shows; it needs no display, and the
+    // library keeps the result for every later use.
+    return std::jthread([] { FcInit(); });
+}
 
 void InitialLoad(Module1& m, edit& w) {
     // Only this copy uses its program folder, so what a crash left half-way
