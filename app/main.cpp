@@ -12,7 +12,6 @@
 #include <QDir>
 
 int main(int argc, char** argv) {
-    std::jthread fontConfiguration = ReadFontConfiguration();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Quillo Pad"));
     // Lets the desktop match the window to its menu entry and icon.
@@ -31,7 +30,6 @@ int main(int argc, char** argv) {
     QtUiServices services;
     Module1 module(services, folder.AppFolder);
     module.HelpFile = folder.HelpFile;
-    fontConfiguration.join();
     LaterStyle::install();
     edit window(module);
     QObject::connect(&instance, &SingleInstance::showRequested, &window,

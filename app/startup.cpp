@@ -16,8 +16,6 @@
 #include <QScopeGuard>
 #include <QTimer>
 
-#include <fontconfig/fontconfig.h>
-
 namespace {
 
 void applyFonts(const Module1& m, edit& w) {
@@ -47,13 +45,6 @@ void applyColours(const Module1& m, edit& w) {
 }
 
 } // namespace
-
-std::jthread ReadFontConfiguration() {
-    // Parsing the configuration's few dozen files is a third of what the
-    // program does before its window shows; it needs no display, and the
-    // library keeps the result for every later use.
-    return std::jthread([] { FcInit(); });
-}
 
 void InitialLoad(Module1& m, edit& w) {
     // The buttons keep quiet while the window is hidden: the note is named

@@ -1,14 +1,7 @@
 #pragma once
 
-#include <thread>
-
 class Module1;
 class edit;
-
-// Reads the system's font configuration on a thread of its own, begun
-// before the application connects to the display; the first font the
-// window asks for waits for it (join the thread before the window is made).
-std::jthread ReadFontConfiguration();
 
 // Start-up, after the single-instance check: reads the settings, applies
 // them to the main window, chooses the store folder, takes the lock in
