@@ -5,6 +5,7 @@
 #include "app/singleinstance.h"
 #include "app/startup.h"
 #include "store/module1.h"
+#include "ui/laterstyle.h"
 #include "ui/main/edit.h"
 
 #include <QApplication>
@@ -29,6 +30,7 @@ int main(int argc, char** argv) {
     QtUiServices services;
     Module1 module(services, folder.AppFolder);
     module.HelpFile = folder.HelpFile;
+    LaterStyle::install();
     edit window(module);
     QObject::connect(&instance, &SingleInstance::showRequested, &window,
                      [&window] { RestoreAndRaise(window); });

@@ -2,18 +2,24 @@
 
 #include <QDir>
 #include <QFile>
-#include <QLocalServer>
-#include <QLocalSocket>
+#include <QSocketNotifier>
 #include <QThread>
 
+#include <cerrno>
 #include <fcntl.h>
+#include <poll.h>
 #include <sys/file.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 namespace {
 constexpr int kTimeoutMs = 1000;
-const QByteArray kShow = QByteArrayLiteral("show\n");
+constexpr char kShow[] = "show\n";
+constexpr char kOk[] = "ok\n";
+// What a peer may send before its line ends: more is not a request.
+constexpr qsizetype kMaxRequest = 64;
 } // namespace
 
 namespace {
@@ -25,11 +31,53 @@ bool isPrivateFolder(const QString& folder) {
            st.st_uid == ::getuid() && (st.st_mode & 077) == 0;
 }
 
+// The address of the socket file `path`; false when the path is too long.
+bool addressOf(const QString& path, sockaddr_un& address) {
+    const QByteArray bytes = QFile::encodeName(path);
+    address = {};
+    address.sun_family = AF_UNIX;
+    if (bytes.isEmpty() || size_t(bytes.size()) >= sizeof(address.sun_path)) {
+        return false;
+    }
+    std::copy(bytes.begin(), bytes.end(), address.sun_path);
+    return true;
+}
+
+// Waits up to kTimeoutMs for `events` on `fd`.
+bool waitFor(int fd, short events) {
+    pollfd p{fd, events, 0};
+    int n = 0;
+    do {
+        n = ::poll(&p, 1, kTimeoutMs);
+    } while (n < 0 && errno == EINTR);
+    return n > 0 && (p.revents & events) != 0;
+}
+
+// Sends all of `data` on the non-blocking socket `fd`, waiting as needed.
+bool sendAll(int fd, const char* data, size_t size) {
+    while (size > 0) {
+        const ssize_t n = ::send(fd, data, size, MSG_NOSIGNAL);
+        if (n > 0) {
+            data += n;
+            size -= size_t(n);
+        } else if (n < 0 && errno == EINTR) {
+            continue;
+        } else if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK) && waitFor(fd, POLLOUT)) {
+            continue;
+        } else {
+            return false;
+        }
+    }
+    return true;
+}
+
 } // namespace
 
 SingleInstance::SingleInstance(QObject* parent) : QObject(parent) {}
 
 SingleInstance::~SingleInstance() {
+    // The socket file goes while the lock still says it is this copy's.
+    closeServer();
     if (m_lockFd >= 0) {
         ::close(m_lockFd);
     }
@@ -52,21 +100,29 @@ QString SingleInstance::serverName() {
 }
 
 bool SingleInstance::handOverToRunningCopy() {
-    const QString name = serverName();
-    if (name.isEmpty()) {
+    sockaddr_un address{};
+    if (!addressOf(serverName(), address)) {
         return false;
     }
-    QLocalSocket socket;
-    socket.connectToServer(name);
-    if (!socket.waitForConnected(kTimeoutMs)) {
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+    if (fd < 0) {
         return false;
     }
-    socket.write(kShow);
-    socket.waitForBytesWritten(kTimeoutMs);
-    // Wait for the first copy to take the request before ending.
-    socket.waitForReadyRead(kTimeoutMs);
-    socket.disconnectFromServer();
-    return true;
+    bool connected = ::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
+    if (!connected && (errno == EAGAIN || errno == EINPROGRESS) && waitFor(fd, POLLOUT)) {
+        int error = 0;
+        socklen_t length = sizeof error;
+        connected = ::getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &length) == 0 && error == 0;
+    }
+    if (connected && sendAll(fd, kShow, sizeof kShow - 1)) {
+        // Wait for the first copy to take the request before ending.
+        if (waitFor(fd, POLLIN)) {
+            char reply[8];
+            (void)!::recv(fd, reply, sizeof reply, 0);
+        }
+    }
+    ::close(fd);
+    return connected;
 }
 
 SingleInstance::Claim SingleInstance::claim() {
@@ -95,7 +151,8 @@ SingleInstance::Claim SingleInstance::claim() {
 bool SingleInstance::listen() {
     m_busy = false;
     const QString name = serverName();
-    if (name.isEmpty()) {
+    sockaddr_un address{};
+    if (!addressOf(name, address)) {
         return false;
     }
     if (m_lockFd < 0) {
@@ -111,25 +168,76 @@ bool SingleInstance::listen() {
         }
         m_lockFd = fd;
     }
+    closeServer();
     // Holding the lock, a socket still there is one a killed copy left.
-    QLocalServer::removeServer(name);
-    delete m_server;
-    m_server = new QLocalServer(this);
-    m_server->setSocketOptions(QLocalServer::UserAccessOption);
-    if (!m_server->listen(name)) {
+    ::unlink(address.sun_path);
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+    if (fd < 0) {
         return false;
     }
-    connect(m_server, &QLocalServer::newConnection, this, [this] {
-        while (QLocalSocket* peer = m_server->nextPendingConnection()) {
-            connect(peer, &QLocalSocket::disconnected, peer, &QObject::deleteLater);
-            connect(peer, &QLocalSocket::readyRead, this, [this, peer] {
-                if (peer->readAll().contains('\n')) {
-                    peer->write("ok\n");
-                    peer->flush();
-                    emit showRequested();
-                }
-            });
-        }
-    });
+    if (::bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0 ||
+        ::chmod(address.sun_path, S_IRWXU) != 0 || ::listen(fd, 32) != 0) {
+        ::close(fd);
+        return false;
+    }
+    m_serverPath = name;
+    m_server = new QSocketNotifier(fd, QSocketNotifier::Read, this);
+    connect(m_server, &QSocketNotifier::activated, this, &SingleInstance::acceptPeers);
     return true;
+}
+
+void SingleInstance::closeServer() {
+    if (!m_server) {
+        return;
+    }
+    const int fd = int(m_server->socket());
+    delete m_server;
+    m_server = nullptr;
+    ::close(fd);
+    ::unlink(QFile::encodeName(m_serverPath).constData());
+    m_serverPath.clear();
+}
+
+void SingleInstance::acceptPeers() {
+    for (;;) {
+        const int fd = ::accept4(int(m_server->socket()), nullptr, nullptr,
+                                 SOCK_CLOEXEC | SOCK_NONBLOCK);
+        if (fd < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            return;
+        }
+        auto* peer = new QSocketNotifier(fd, QSocketNotifier::Read, this);
+        // Closed with its notifier, so that no new peer takes its number
+        // while the notifier is still watching it.
+        connect(peer, &QObject::destroyed, [fd] { ::close(fd); });
+        connect(peer, &QSocketNotifier::activated, this, [this, peer] { readPeer(peer); });
+    }
+}
+
+void SingleInstance::readPeer(QSocketNotifier* peer) {
+    const int fd = int(peer->socket());
+    QByteArray& line = m_requests[fd];
+    char buffer[kMaxRequest];
+    const ssize_t n = ::recv(fd, buffer, sizeof buffer, 0);
+    if (n < 0 && (errno == EINTR || errno == EAGAIN || errno == EWOULDBLOCK)) {
+        return;
+    }
+    if (n > 0) {
+        line.append(buffer, n);
+    }
+    const bool request = line.contains('\n');
+    if (request) {
+        sendAll(fd, kOk, sizeof kOk - 1);
+    }
+    if (n <= 0 || request || line.size() > kMaxRequest) {
+        // Done with this peer: it has asked, gone, or sent no request.
+        m_requests.remove(fd);
+        peer->setEnabled(false);
+        peer->deleteLater();
+    }
+    if (request) {
+        emit showRequested();
+    }
 }

@@ -1,11 +1,13 @@
 #pragma once
 
+#include <QByteArray>
+#include <QHash>
 #include <QObject>
 #include <QString>
 
 #include <functional>
 
-class QLocalServer;
+class QSocketNotifier;
 
 // Only one copy runs per user on this machine. The first copy listens on a
 // local socket in a folder only this account can enter: $XDG_RUNTIME_DIR
@@ -16,6 +18,10 @@ class QLocalServer;
 // was killed leaves nothing that could stop the next start. A second copy
 // connects, asks the first to restore and raise its window, and ends
 // without touching any file.
+//
+// The socket is a plain local socket watched by the event loop: the
+// program's only one, and checked before the window, so no network library
+// is loaded for it.
 class SingleInstance final : public QObject {
     Q_OBJECT
 public:
@@ -43,7 +49,13 @@ signals:
     void showRequested();
 
 private:
-    QLocalServer* m_server = nullptr;
+    void acceptPeers();
+    void readPeer(QSocketNotifier* peer);
+    void closeServer();
+
+    QSocketNotifier* m_server = nullptr;
+    QString m_serverPath; // the socket file while listening
+    QHash<int, QByteArray> m_requests; // what each peer has sent so far
     int m_lockFd = -1;
     bool m_busy = false; // the last listen found the lock held by another copy
 };

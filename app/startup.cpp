@@ -13,6 +13,7 @@
 
 #include <QApplication>
 #include <QRadioButton>
+#include <QScopeGuard>
 #include <QTimer>
 
 namespace {
@@ -46,6 +47,9 @@ void applyColours(const Module1& m, edit& w) {
 } // namespace
 
 void InitialLoad(Module1& m, edit& w) {
+    // The buttons keep quiet while the window is hidden: the note is named
+    // once, after the settings and the names are in, on every way out.
+    const auto nameNote = qScopeGuard([&w] { w.nameNote(); });
     // Only this copy uses its program folder, so what a crash left half-way
     // there is undone before anything is read (without a journal this is
     // one failed open).

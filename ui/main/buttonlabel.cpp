@@ -79,7 +79,9 @@ void ButtonLabel::announce() {
 
 bool ButtonLabel::event(QEvent* event) {
     const bool handled = QLabel::event(event);
-    if (event->type() == QEvent::DynamicPropertyChange &&
+    // Before the window is first shown (start-up colours every button)
+    // nobody can hear it; start-up names the note once at the end.
+    if (event->type() == QEvent::DynamicPropertyChange && window()->isVisible() &&
         static_cast<QDynamicPropertyChangeEvent*>(event)->propertyName() == "vbBack") {
         // The highlight came or went: "selected" is part of the name.
         announce();

@@ -14,6 +14,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QFontDatabase>
 #include <QGroupBox>
 #include <QLabel>
 #include <QMenu>
@@ -21,6 +22,8 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTimer>
+
+#include <algorithm>
 
 namespace {
 
@@ -30,10 +33,20 @@ template <typename W> W* named(W* w, const QString& name) {
 }
 
 QFont captionFont() {
-    QFont::insertSubstitutions(QStringLiteral("MS Sans Serif"),
-                               {QStringLiteral("DejaVu Sans"), QStringLiteral("Liberation Sans"),
-                                QStringLiteral("Arial"), QStringLiteral("Sans Serif")});
-    QFont f(QStringLiteral("MS Sans Serif"));
+    const std::array<QString, 5> families = {
+        QStringLiteral("MS Sans Serif"), QStringLiteral("DejaVu Sans"),
+        QStringLiteral("Liberation Sans"), QStringLiteral("Arial"), QStringLiteral("Sans Serif")};
+    // The first of these that is installed, looked up once: asked for a
+    // family it lacks, the font matcher would fail and query the system for
+    // fallbacks again for every size and weight the window uses.
+    const QStringList installed = QFontDatabase::families();
+    const auto found = std::find_if(families.begin(), families.end(), [&](const QString& family) {
+        return installed.contains(family, Qt::CaseInsensitive);
+    });
+    if (found == families.end()) {
+        QFont::insertSubstitutions(families[0], {families.begin() + 1, families.end()});
+    }
+    QFont f(found == families.end() ? families[0] : *found);
     f.setPixelSize(11);
     return f;
 }

@@ -249,6 +249,20 @@ TEST_F(Accessibility, NamesFollowCaptionsAndTheSelection) {
     EXPECT_EQ(nameOf(m->noteBox()), QStringLiteral("Note of Recipes, item 8"));
 }
 
+// The buttons keep quiet until the window first shows; start-up still names
+// the note after the settings and the names it read.
+TEST_F(Accessibility, TheNoteIsNamedBeforeTheWindowShows) {
+    dir.write("group.dir", names({"", "Letters"}, 31));
+    writeSettings(dir, [](SettingsRecord& r) {
+        r.CurrentGroup = 1;
+        r.CurrentItem[1] = 4;
+    });
+    Module1 module(ui, dir.path());
+    edit window(module);
+    InitialLoad(module, window);
+    EXPECT_EQ(nameOf(module.noteBox()), QStringLiteral("Note of Letters, item 5"));
+}
+
 // A name taken from a note's first line keeps its line break in the store;
 // its button draws it on one line, the break as a pilcrow, and a screen
 // reader hears a blank there.

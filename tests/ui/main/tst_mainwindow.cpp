@@ -1,6 +1,7 @@
 #include "mainwindowfixture.h"
 #include "soon.h"
 
+#include "ui/laterstyle.h"
 #include "ui/main/buttonlabel.h"
 #include "ui/main/notebox.h"
 #include "ui/twips.h"
@@ -12,6 +13,7 @@
 #include <QGroupBox>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QStyleFactory>
 
 using MainWindow = MainWindowFixture;
 
@@ -100,4 +102,20 @@ TEST_F(MainWindow, CloseBoxMinimisesOnlyUnloadAndTheSessionEndClose) {
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList({"quillo.ini"}));
     w->sessionEnding();
     EXPECT_TRUE(w->close());
+}
+
+// The program's style puts off reading the menu bar's overflow arrow until
+// it is drawn; then it is the base style's own, at every size.
+TEST(LaterStyle, TheOverflowArrowIsTheBaseStylesOwn) {
+    const QString name = QApplication::style()->name();
+    const std::unique_ptr<QStyle> base(QStyleFactory::create(name));
+    LaterStyle later(QStyleFactory::create(name));
+    const auto arrow = QStyle::SP_ToolBarHorizontalExtensionButton;
+    const QIcon real = base->standardIcon(arrow, nullptr, nullptr);
+    const QIcon put = later.standardIcon(arrow, nullptr, nullptr);
+    EXPECT_FALSE(put.isNull());
+    EXPECT_EQ(put.availableSizes(), real.availableSizes());
+    for (const int size : {8, 16, 24, 32}) {
+        EXPECT_EQ(put.pixmap(size).toImage(), real.pixmap(size).toImage()) << size;
+    }
 }
