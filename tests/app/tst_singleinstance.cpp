@@ -7,6 +7,7 @@
 #include <QProcessEnvironment>
 #include <QScopeGuard>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -19,6 +20,15 @@
 #include <unistd.h>
 
 namespace {
+
+// The copies these tests start meet only each other: a program of this
+// account running elsewhere on the machine (or another suite's) has a
+// meeting place of its own.
+class OwnMeetingPlace : public ::testing::Environment {
+    void SetUp() override { qputenv("XDG_RUNTIME_DIR", QFile::encodeName(m_dir.path())); }
+    QTemporaryDir m_dir; // made owner-only
+};
+const auto* const ownMeetingPlace = ::testing::AddGlobalTestEnvironment(new OwnMeetingPlace);
 
 // The real program, started in its own program folder, headless.
 void startProgram(QProcess& p, const TestFolder& dir) {
