@@ -192,8 +192,16 @@ FileResult History::usable(bool create) const {
         if (errno != ENOENT || !create) {
             return FileResult::failure(QStringLiteral("use the folder"), m_folder, errno);
         }
-        // Shared like the store folder it is in: the umask decides, as for notes.
-        if (::mkdir(path.constData(), 0777) != 0 && errno != EEXIST) {
+        // As open to others as the store folder it is in, so that every
+        // account that can change the store can keep what it replaces.
+        struct stat parent {};
+        const QByteArray above = QFile::encodeName(m_folder.chopped(1).section(QLatin1Char('/'), 0, -2));
+        if (::stat(above.constData(), &parent) != 0) {
+            return FileResult::failure(QStringLiteral("make the folder"), m_folder, errno);
+        }
+        if (::mkdir(path.constData(), 0700) == 0) {
+            ::chmod(path.constData(), parent.st_mode & 07777);
+        } else if (errno != EEXIST) {
             return FileResult::failure(QStringLiteral("make the folder"), m_folder, errno);
         }
         if (::lstat(path.constData(), &st) != 0) {
@@ -203,6 +211,17 @@ FileResult History::usable(bool create) const {
     if (!S_ISDIR(st.st_mode)) {
         return FileResult::failure(QStringLiteral("use the folder"), m_folder,
                                    S_ISLNK(st.st_mode) ? ELOOP : ENOTDIR);
+    }
+    return FileResult::success();
+}
+
+FileResult History::ready() const {
+    if (const FileResult r = usable(true); !r) {
+        return r;
+    }
+    if (::faccessat(AT_FDCWD, QFile::encodeName(m_folder).constData(), W_OK | X_OK,
+                    AT_EACCESS) != 0) {
+        return FileResult::failure(QStringLiteral("keep earlier texts in"), m_folder, errno);
     }
     return FileResult::success();
 }
@@ -266,7 +285,12 @@ FileResult History::keep(const QString& noteFile, Entry meta,
         made->clear();
     }
     FileResult look;
-    const qint64 size = FileLayer::size(noteFile, &look);
+    qint64 size = FileLayer::size(noteFile, &look);
+    if (size < 0 && look) {
+        // "Missing" is made sure of by a second look: a text taken for
+        // gone would not be kept.
+        size = FileLayer::size(noteFile, &look);
+    }
     if (!look) {
         return look;
     }

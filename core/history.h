@@ -75,6 +75,10 @@ public:
                     const std::function<FileResult(const QString& path)>& beforeCreate,
                     QString* made = nullptr);
 
+    // The folder is there (made now, as open to others as the store folder
+    // it is in) and this account may make files in it.
+    FileResult ready() const;
+
     // Removes at most `atMost` entries: those older than the age limit
     // first, then the oldest while the history passes its size or count
     // limit. Only call it under the lock. The folder is listed again at
