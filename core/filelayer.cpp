@@ -357,7 +357,7 @@ FileResult FileLayer::copy(const QString& from, const QString& to) {
     return writeNew(to, src.data);
 }
 
-FileResult FileLayer::keepCopy(const QString& from, const QString& to) {
+FileResult FileLayer::keepCopy(const QString& from, const QString& to, bool sync) {
     const auto fail = [&from](int err) {
         return FileResult::failure(QStringLiteral("keep a copy of"), from, err);
     };
@@ -373,7 +373,9 @@ FileResult FileLayer::keepCopy(const QString& from, const QString& to) {
     // file may be rewritten in place, which would change the copy too.
     if (st.st_uid == ::geteuid()) {
         if (checkpoint("link", to) && ::link(native(from).constData(), native(to).constData()) == 0) {
-            syncFolderOf(to);
+            if (sync) {
+                syncFolderOf(to);
+            }
             return FileResult::success();
         }
         if (errno != EPERM && errno != ENOTSUP && errno != EXDEV && errno != EMLINK &&

@@ -323,7 +323,7 @@ FileResult History::keep(const QString& noteFile, Entry meta,
     const bool sticky =
         ::stat(QFile::encodeName(m_folder).constData(), &folder) == 0 && (folder.st_mode & S_ISVTX);
     if (const FileResult r =
-            sticky ? FileLayer::copy(noteFile, text) : FileLayer::keepCopy(noteFile, text);
+            sticky ? FileLayer::copy(noteFile, text) : FileLayer::keepCopy(noteFile, text, !beforeCreate);
         !r) {
         return r;
     }
@@ -332,8 +332,12 @@ FileResult History::keep(const QString& noteFile, Entry meta,
             return r;
         }
     }
-    // Made under a free name and synced: the entry is whole once it is there.
-    if (const FileResult r = FileLayer::append(ent, describe(meta), true, true); !r) {
+    // Made under a free name. Within an operation nothing here is synced
+    // (see StoreJournal::commit): syncing would cost a save half as much
+    // again. A power cut in the moments after a save may lose its entry or
+    // leave its description empty (the entry is then skipped); the note
+    // itself is as safe as ever.
+    if (const FileResult r = FileLayer::append(ent, describe(meta), !beforeCreate, true); !r) {
         if (!beforeCreate) {
             FileLayer::remove(text);
         }

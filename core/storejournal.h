@@ -85,5 +85,4 @@ private:
     std::vector<Undo> m_undo;
     QStringList m_backups;
     bool m_created = false; // this operation made the journal file
-    bool m_inHistory = false; // this operation made files in the history folder
 };
