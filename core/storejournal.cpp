@@ -51,7 +51,7 @@ bool StoreJournal::isJournalName(const QString& name, char kind) {
 
 FileResult StoreJournal::recordNew(const QString& path) {
     const QString name = path.mid(m_folder.size());
-    if (!path.startsWith(m_folder) || !isJournalName(name, 'N')) {
+    if (m_folder.isEmpty() || !path.startsWith(m_folder) || !isJournalName(name, 'N')) {
         return FileResult::failure(QStringLiteral("keep"), path, EINVAL);
     }
     return record({'N', name, QString()});

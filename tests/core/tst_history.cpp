@@ -2,6 +2,7 @@
 
 #include "core/filelayer.h"
 #include "core/history.h"
+#include "core/storejournal.h"
 
 #include <QDir>
 #include <QFile>
@@ -139,4 +140,56 @@ TEST(History, PruningKeepsTheLimits) {
     EXPECT_EQ(h.entries().size(), 1);
     History::limits() = saved;
     History::clock() = savedClock;
+}
+
+// A kept text belongs to its operation: the journal names the history's new
+// files, and undoing the operation (now, or after a kill) removes them. A
+// journal read back is untrusted: only entry names, one level down in the
+// history folder itself and never through a link, are acted on.
+TEST(History, AnUndoneOperationKeepsNothingAndAJournalNamesNothingElse) {
+    TestFolder dir;
+    dir.write("quil0.1", "old text");
+    dir.write("group.dir", "names");
+    for (const bool killed : {false, true}) {
+        StoreJournal j;
+        j.setFolder(dir.path());
+        History h(dir.path());
+        QString id;
+        ASSERT_TRUE(h.keep(dir.file("quil0.1"), place(0, 1, "g", "i"),
+                           [&](const QString& p) { return j.recordNew(p); }, &id)
+                        .ok());
+        ASSERT_TRUE(j.write(dir.file("quil0.1"), "new text").ok());
+        EXPECT_EQ(h.entries().size(), 1);
+        if (killed) {
+            EXPECT_TRUE(StoreJournal::recover(dir.path()));
+        } else {
+            EXPECT_TRUE(j.rollBack());
+        }
+        EXPECT_TRUE(h.entries().isEmpty()) << killed;
+        EXPECT_FALSE(dir.exists(".quillo-history/" + id + ".txt")) << killed;
+        EXPECT_EQ(dir.read("quil0.1"), "old text");
+    }
+    EXPECT_FALSE(StoreJournal().recordNew(dir.file(".quillo-history/../group.dir")).ok());
+
+    const QString id = "001700000000000-abcdef";
+    const QString elsewhere = dir.mkdir("elsewhere");
+    dir.write("elsewhere/" + id + ".txt", "not ours");
+    dir.write("elsewhere/group.dir", "not ours");
+    dir.write(".quillo-history/" + id + ".ent", "kept");
+    dir.mkdir("sub");
+    dir.write("sub/" + id + ".txt", "kept");
+    dir.write("quillo.jnl", "QJNL1\nN\t.quillo-history/../group.dir\nN\t../elsewhere/group.dir\n"
+                            "N\tsub/" + id.toUtf8() + ".txt\nB\t.quillo-history/" + id.toUtf8() +
+                                ".ent\tx\nN\t.quillo-history/" + id.toUtf8() + ".ent\n");
+    EXPECT_TRUE(StoreJournal::recover(dir.path()));
+    EXPECT_EQ(dir.read("group.dir"), "names");
+    EXPECT_EQ(dir.read("elsewhere/group.dir"), "not ours");
+    EXPECT_TRUE(dir.exists("sub/" + id + ".txt"));
+    EXPECT_FALSE(dir.exists(".quillo-history/" + id + ".ent")) << "its own line is undone";
+    // The history folder swapped for a link: nothing is removed through it.
+    ASSERT_TRUE(QDir(dir.path()).rename(".quillo-history", "moved"));
+    ASSERT_TRUE(QFile::link(elsewhere, dir.file(".quillo-history")));
+    dir.write("quillo.jnl", "QJNL1\nN\t.quillo-history/" + id.toUtf8() + ".txt\n");
+    EXPECT_TRUE(StoreJournal::recover(dir.path()));
+    EXPECT_EQ(dir.read("elsewhere/" + id + ".txt"), "not ours");
 }

@@ -336,7 +336,7 @@ TEST_F(Faults, WhatAnotherAccountPutsInTheFolderIsRefused) {
     FileLayer::writeAtomic(privateFile, secret, 0600);
     const char* namesUsed[] = {"group.dir",       "items0.dir",         "quil0.0",
                                "quil0.1",         "quillo.loc",         "quillo.jnl",
-                               ".quil0.1.aB3dE9", ".quillo-undo.aB3dE9"};
+                               ".quil0.1.aB3dE9", ".quillo-undo.aB3dE9", ".quillo-history"};
     const char* kinds[] = {"private-link", "dangling-link", "pipe", "folder"};
     int n = 0;
     for (const char* name : namesUsed) {
@@ -401,6 +401,14 @@ TEST_F(Faults, WhatAnotherAccountPutsInTheFolderIsRefused) {
                             (QLatin1String(name) == QLatin1String("quillo.loc") &&
                              ui.modalsShown.contains("Waiting")))
                     << at << ": the user was not told: " << told.toStdString();
+            }
+            // Another account's thing in place of the history folder stops
+            // no change; the user hears that earlier texts are not kept.
+            if (QLatin1String(name) == QLatin1String(".quillo-history")) {
+                EXPECT_EQ(told.contains("Earlier texts cannot be kept"),
+                          QLatin1String(kind) != QLatin1String("folder"))
+                    << at << ": " << told.toStdString();
+                EXPECT_NE(FileLayer::readAll(store + "quil0.1").data, noteBytes("beta")) << at;
             }
             w.reset();
             m.reset();
