@@ -170,6 +170,22 @@ TEST(History, AnUndoneOperationKeepsNothingAndAJournalNamesNothingElse) {
         EXPECT_EQ(dir.read("quil0.1"), "old text");
     }
     EXPECT_FALSE(StoreJournal().recordNew(dir.file(".quillo-history/../group.dir")).ok());
+    {
+        // A commit that stands has synced the store folder itself.
+        StoreJournal j;
+        j.setFolder(dir.path());
+        ASSERT_TRUE(j.write(dir.file("quil0.1"), "old text").ok());
+        QStringList synced;
+        FileFaults::setObserver([&](const char* step, const QString& path) {
+            if (QLatin1String(step) == QLatin1String("syncdir")) {
+                synced.append(path);
+            }
+        });
+        ASSERT_TRUE(j.commit().ok());
+        FileFaults::reset();
+        FileFaults::setObserver(nullptr);
+        EXPECT_TRUE(synced.contains(dir.path().chopped(1))) << synced.join(' ').toStdString();
+    }
 
     const QString id = "001700000000000-abcdef";
     const QString elsewhere = dir.mkdir("elsewhere");
