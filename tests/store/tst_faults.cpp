@@ -204,6 +204,7 @@ protected:
         QMap<QString, QByteArray> before;
         QMap<QString, QByteArray> after;
         int injected = 0;
+        // SWEEP=<what> runs that sweep alone, to look into a failure.
         if (qEnvironmentVariableIsSet("SWEEP") && qgetenv("SWEEP") != what) {
             return 0;
         }
