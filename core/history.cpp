@@ -201,6 +201,10 @@ FileResult History::usable(bool create) const {
         }
         if (::mkdir(path.constData(), 0700) == 0) {
             ::chmod(path.constData(), parent.st_mode & 07777);
+            // Made once: it lasts from now on, and later syncs of the store
+            // folder have no new folder to carry along.
+            FileLayer::syncFolder(m_folder);
+            FileLayer::syncFolder(m_folder + QStringLiteral(".."));
         } else if (errno != EEXIST) {
             return FileResult::failure(QStringLiteral("make the folder"), m_folder, errno);
         }
