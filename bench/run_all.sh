@@ -3,7 +3,7 @@
 # (empty program folder, full store, and a bare Qt window as the yardstick),
 # then the lock's hand-over time and the waiter's processor use, a group drop, and a
 # whole search pass against grep -ril over the same files, and typing into a
-# 1 MiB note on a slow disk.
+# 1 MiB note on a slow disk, and a save with and without keeping earlier texts.
 # usage: bench/run_all.sh [build folder] [runs] [startup: only the start-up pairs]
 set -euo pipefail
 BUILD=${1:-build}
@@ -81,6 +81,7 @@ mkdir -p "$WORK/full"
 measure "Quillo Pad, full store" quillo "$WORK/full"
 "$BIN/quillo_lockbench" "$RUNS" 1000
 "$BIN/quillo_dragbench" 20
+"$BIN/quillo_savebench" 200
 "$BIN/quillo_searchbench" "$WORK/full" "$RUNS"
 "$BIN/quillo_refreshbench" 60
 "$BIN/quillo_typebench" 8

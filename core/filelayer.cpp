@@ -132,8 +132,7 @@ bool writeFully(int fd, const QByteArray& data, const QString& path) {
 
 // Makes a rename or a new file last through a power cut. Some network file
 // systems refuse to sync a folder at all; that is no failure.
-bool syncFolderOf(const QString& path) {
-    const QString folder = QFileInfo(path).absolutePath();
+bool syncFolderItself(const QString& folder) {
     if (!checkpoint("syncdir", folder)) {
         return false;
     }
@@ -144,6 +143,10 @@ bool syncFolderOf(const QString& path) {
     const bool ok = ::fsync(fd) == 0 || errno == EINVAL || errno == ENOTSUP;
     ::close(fd);
     return ok;
+}
+
+bool syncFolderOf(const QString& path) {
+    return syncFolderItself(QFileInfo(path).absolutePath());
 }
 
 // Why a name is refused, or 0 for a regular file.
@@ -357,7 +360,7 @@ FileResult FileLayer::copy(const QString& from, const QString& to) {
     return writeNew(to, src.data);
 }
 
-FileResult FileLayer::keepCopy(const QString& from, const QString& to) {
+FileResult FileLayer::keepCopy(const QString& from, const QString& to, bool sync) {
     const auto fail = [&from](int err) {
         return FileResult::failure(QStringLiteral("keep a copy of"), from, err);
     };
@@ -373,7 +376,9 @@ FileResult FileLayer::keepCopy(const QString& from, const QString& to) {
     // file may be rewritten in place, which would change the copy too.
     if (st.st_uid == ::geteuid()) {
         if (checkpoint("link", to) && ::link(native(from).constData(), native(to).constData()) == 0) {
-            syncFolderOf(to);
+            if (sync) {
+                syncFolderOf(to);
+            }
             return FileResult::success();
         }
         if (errno != EPERM && errno != ENOTSUP && errno != EXDEV && errno != EMLINK &&
@@ -421,7 +426,8 @@ FileResult FileLayer::append(const QString& path, const QByteArray& data, bool s
 }
 
 void FileLayer::syncFolder(const QString& folder) {
-    syncFolderOf(folder + QStringLiteral("/."));
+    // The folder itself, not the one it is in.
+    syncFolderItself(QFileInfo(folder + QStringLiteral("/.")).absoluteFilePath());
 }
 
 FileResult FileLayer::rename(const QString& from, const QString& to, bool sync) {

@@ -48,7 +48,8 @@ public:
     static FileResult copy(const QString& from, const QString& to);
     // A second name for `from`'s content that a later rewrite of `from` leaves
     // alone: a hard link where the file system has them, else a copy.
-    static FileResult keepCopy(const QString& from, const QString& to);
+    // `sync` false leaves syncing the link's folder to the caller.
+    static FileResult keepCopy(const QString& from, const QString& to, bool sync = true);
     // Adds `data` at the end of the file; `create` makes it, and fails
     // where the name exists. `sync` waits until it is on disk.
     static FileResult append(const QString& path, const QByteArray& data, bool sync = true,

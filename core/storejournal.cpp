@@ -1,12 +1,14 @@
 #include "core/storejournal.h"
 
 #include "core/filelayer.h"
+#include "core/history.h"
 
 #include <QFileInfo>
 
 #include <QRandomGenerator>
 #include <QRegularExpression>
 #include <cerrno>
+#include <sys/stat.h>
 
 namespace {
 
@@ -35,6 +37,43 @@ bool StoreJournal::covers(const QString& path) const {
 bool StoreJournal::isBackupName(const QString& name) {
     static const QRegularExpression pattern(QStringLiteral(R"(^\.quillo-undo\.[A-Za-z0-9]{6}$)"));
     return pattern.match(name).hasMatch();
+}
+
+bool StoreJournal::isJournalName(const QString& name, char kind) {
+    const qsizetype slash = name.indexOf(QLatin1Char('/'));
+    if (slash < 0) {
+        return !name.isEmpty() && !name.startsWith(QLatin1String(".."));
+    }
+    // Only what the history keeps, and only one level down.
+    return kind == 'N' && name.left(slash) == QLatin1String(History::FolderName) &&
+           History::isEntryFileName(name.mid(slash + 1));
+}
+
+FileResult StoreJournal::recordNew(const QString& path) {
+    const QString name = path.mid(m_folder.size());
+    if (m_folder.isEmpty() || !path.startsWith(m_folder) || !isJournalName(name, 'N')) {
+        return FileResult::failure(QStringLiteral("keep"), path, EINVAL);
+    }
+    return record({'N', name, QString()});
+}
+
+std::optional<ReadResult> StoreJournal::original(const QString& path) const {
+    if (!covers(path)) {
+        return std::nullopt;
+    }
+    const QString name = path.mid(m_folder.size());
+    for (const Undo& u : m_undo) {
+        if (u.name == name && u.kind != 'M') {
+            if (u.kind != 'B') {
+                return ReadResult();
+            }
+            const ReadResult r = FileLayer::readAll(m_folder + u.other);
+            // The backup is there while the operation runs: "missing" is
+            // made sure of by a second look.
+            return r.exists ? r : FileLayer::readAll(m_folder + u.other);
+        }
+    }
+    return std::nullopt;
 }
 
 FileResult StoreJournal::record(const Undo& undo) {
@@ -191,6 +230,10 @@ FileResult StoreJournal::commit() {
     }
     // Every change on disk first; then deleting the journal is the moment
     // the operation stands.
+    // Earlier texts kept by the operation are not synced here: one more
+    // folder sync would cost each save a fifth more. A kill or a crash of the
+    // program loses none (the system has them); a power cut in the moments
+    // after a save may, the store itself as safe as ever.
     FileLayer::syncFolder(m_folder);
     const FileResult r = FileLayer::remove(journalPath());
     if (!r) {
@@ -216,6 +259,14 @@ FileResult StoreJournal::undoOne(const QString& folder, const Undo& undo) {
         }
         return putBack(folder, undo.other, undo.name);
     case 'N': {
+        if (undo.name.contains(QLatin1Char('/'))) {
+            // Never through a link put in place of the history folder.
+            struct stat st {};
+            const QByteArray sub = QFile::encodeName(History::folderOf(folder).chopped(1));
+            if (::lstat(sub.constData(), &st) != 0 || !S_ISDIR(st.st_mode)) {
+                return FileResult::success();
+            }
+        }
         const FileResult r = FileLayer::remove(path);
         // Another account's file a sticky folder keeps: emptied, it is none.
         return refusedByFolder(r, path) ? FileLayer::writeInPlace(path, QByteArray()) : r;
@@ -275,9 +326,9 @@ bool StoreJournal::recover(const QString& folder, FileResult* problem) {
         }
         const QString name = QFile::decodeName(f.at(1));
         const QString other = f.size() > 2 ? QFile::decodeName(f.at(2)) : QString();
-        // Only plain names in this folder: the journal may come from anywhere.
-        if (name.contains(QLatin1Char('/')) || other.contains(QLatin1Char('/')) || name.isEmpty() ||
-            name.startsWith(QLatin1String(".."))) {
+        // Only plain names in this folder, or kept texts in its history
+        // folder: the journal may come from anywhere.
+        if (!isJournalName(name, f.at(0).at(0)) || other.contains(QLatin1Char('/'))) {
             continue;
         }
         undo.push_back({f.at(0).at(0), name, other});

@@ -1,11 +1,13 @@
 #pragma once
 
+#include "core/filelayer.h"
 #include "core/fileresult.h"
 
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
 
+#include <optional>
 #include <vector>
 
 // Makes one operation on the store folder all or nothing, even when the
@@ -19,7 +21,9 @@
 //   N <name>                    <name> did not exist
 //   M <from> <to>               <from> was moved to <to>
 //
-// (fields separated by a tab). A file that is replaced or removed first goes
+// (fields separated by a tab). A name is a plain name in the folder, or,
+// for an `N` line only, a name in its history folder (".quillo-history/<name>"),
+// so that an undone operation leaves none of the earlier texts it kept. A file that is replaced or removed first goes
 // to a hidden backup beside it. `commit` deletes the journal, which makes the
 // operation stand, then the backups. A journal found later (only ever under
 // the lock, or at start-up in the program's own folder) was left by a copy
@@ -44,6 +48,13 @@ public:
     // `to` must not exist.
     FileResult copy(const QString& from, const QString& to);
 
+    // `path` (in the folder or its history folder) is about to be made by
+    // the operation: undoing it removes the file.
+    FileResult recordNew(const QString& path);
+    // What `path` held before this operation changed it (empty for a file
+    // the operation made); nothing when the operation has not changed it.
+    std::optional<ReadResult> original(const QString& path) const;
+
     FileResult commit();
     // Undoes every recorded change; false when a file could not be put back.
     bool rollBack();
@@ -52,6 +63,8 @@ public:
     // read, a file it could not put back, or a journal it could not remove.
     static bool recover(const QString& folder, FileResult* problem = nullptr);
     static bool isBackupName(const QString& name);
+    // A name a journal line may give (read back from a journal, it is untrusted).
+    static bool isJournalName(const QString& name, char kind);
 
 private:
     struct Undo {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/fileresult.h"
+#include "core/history.h"
 #include "core/mounttable.h"
 #include "core/recoveryfile.h"
 #include "core/settingsrecord.h"
@@ -48,6 +49,7 @@ public:
     int lockRetryMs = 25; // pacing of the Waiting dialog's attempts
     int quickAttempts = 50;
     Trash trash{AppFolder}; // what the erase target took, for Undo Erase
+    History history() const { return History(StoreFolder); }
 
     static QString withSeparator(const QString& folder);
 
@@ -105,6 +107,10 @@ public:
     // stands: it may add changes of its own.
     void FinishOperation();
     std::function<void()> beforeCommit;
+    // What the current operation does to the notes it replaces or removes,
+    // as their earlier texts record it: by default a write saves over, a
+    // removal or a move moves away. Cleared when the operation ends.
+    std::optional<History::What> historyWhat;
 
     // Removes an empty note or index found in the store, as loading does: a
     // sticky folder may keep another account's, which is no failure.
@@ -233,6 +239,14 @@ private:
     void postFinish();
     bool opBegin();
     bool rememberPrivate(const QString& path);
+    // Keeps the text of the note or slot file `path` in the history before
+    // the operation replaces it by `replacement` (or removes it, when null).
+    bool keepEarlier(const QString& path, History::What what,
+                     const QByteArray* replacement = nullptr);
+    bool originalName(const QString& indexPath, int count, int index, QString* name);
+    void pruneHistory();
+    int m_keptThisOp = 0;
+    bool m_historyProblemTold = false;
 
     void endOperationWhenDone(int afterMs = 0);
     std::optional<StorePlace> m_opPlace;

@@ -1,9 +1,14 @@
 // One user action's changes to files, all of them or none.
 
 #include "core/filelayer.h"
+#include "core/nameindex.h"
 #include "store/module1.h"
 
+#include <QRegularExpression>
 #include <QTimer>
+
+#include <algorithm>
+#include <cstring>
 
 bool Module1::opStep(const FileResult& result) {
     if (!result) {
@@ -62,8 +67,124 @@ bool Module1::rememberPrivate(const QString& path) {
     return true;
 }
 
+// The name an index gave before this operation changed it.
+bool Module1::originalName(const QString& indexPath, int count, int index, QString* name) {
+    QByteArray bytes;
+    if (const auto before = m_journal.original(indexPath)) {
+        if (!opStep(before->result)) {
+            return false;
+        }
+        bytes = before->data;
+    } else {
+        const auto it = std::find_if(m_privateUndo.begin(), m_privateUndo.end(),
+                                     [&](const PrivateUndo& u) { return u.path == indexPath; });
+        if (it != m_privateUndo.end()) {
+            bytes = it->bytes;
+        } else {
+            ReadResult r = FileLayer::readAll(indexPath);
+            if (r.result && !r.exists) {
+                // "Missing" is made sure of by a second look: names taken
+                // for blank would be lost from the entry for good.
+                r = FileLayer::readAll(indexPath);
+            }
+            if (!opStep(r.result)) {
+                return false;
+            }
+            bytes = r.data;
+        }
+    }
+    *name = NameIndex::decode(bytes, count).value(index);
+    return true;
+}
+
+// A note's text is kept before the operation replaces or removes it, by the
+// operation itself: undone with it, and standing with it.
+bool Module1::keepEarlier(const QString& path, History::What what, const QByteArray* replacement) {
+    if (!History::enabled()) {
+        return true;
+    }
+    static const QRegularExpression note(QStringLiteral(R"(^quil(\d{1,2})\.(\d{1,2})$)"));
+    static const QRegularExpression slot(QStringLiteral(R"(^trans\.(\d{1,2})$)"));
+    History::Entry meta;
+    meta.what = what;
+    QRegularExpressionMatch found;
+    const bool isNote = path.startsWith(StoreFolder) &&
+                        (found = note.match(path.mid(StoreFolder.size()))).hasMatch();
+    if (isNote) {
+        meta.group = found.captured(1).toInt();
+        meta.item = found.captured(2).toInt();
+    } else if (path.startsWith(AppFolder) &&
+               (found = slot.match(path.mid(AppFolder.size()))).hasMatch()) {
+        meta.item = found.captured(1).toInt();
+    } else {
+        return true; // an index: its names are no text of the user's
+    }
+    if (meta.group > 30 || meta.item > (isNote ? 61 : 11)) {
+        return true;
+    }
+    FileResult look;
+    qint64 size = FileLayer::size(path, &look);
+    if (size < 0 && look) {
+        size = FileLayer::size(path, &look); // "missing" made sure of, as above
+    }
+    if (!opStep(look)) {
+        return false;
+    }
+    if (size <= 0) {
+        return true; // nothing to lose
+    }
+    const QString folder = isNote ? StoreFolder : AppFolder;
+    if (isNote ? !originalName(groupIndexPath(), 31, meta.group, &meta.groupName) ||
+                     !originalName(itemIndexPath(meta.group), 62, meta.item, &meta.itemName)
+               : !originalName(transferIndexPath(), 12, meta.item, &meta.itemName)) {
+        return false;
+    }
+    if (replacement && replacement->size() == size &&
+        FileLayer::readAll(path).data == *replacement) {
+        return true; // saved as it was: nothing is replaced
+    }
+    History history(folder);
+    if (const FileResult ready = history.ready(); !ready) {
+        // A history folder this account cannot use (another account's, or
+        // something else under its name) does not stop the store's work.
+        if (!m_historyProblemTold) {
+            m_historyProblemTold = true;
+            reportMessage(QStringLiteral("Earlier texts cannot be kept in the folder \"%1\" "
+                                         "(%2). Your changes are saved, but the texts they "
+                                         "replace are not kept.")
+                              .arg(History::folderOf(folder),
+                                   QString::fromLocal8Bit(std::strerror(ready.error()))));
+        }
+        return true;
+    }
+    const bool journaled = m_journal.covers(path);
+    const FileResult kept = history.keep(path, meta, [&](const QString& made) {
+        if (journaled) {
+            return m_journal.recordNew(made);
+        }
+        m_privateUndo.push_back({made, false, QByteArray()});
+        return FileResult::success();
+    });
+    if (kept) {
+        ++m_keptThisOp;
+    }
+    return opStep(kept);
+}
+
+// A little at a time, under the lock, after an operation that changed the store.
+void Module1::pruneHistory() {
+    if (!History::enabled()) {
+        return;
+    }
+    const int atMost = 4 + 2 * m_keptThisOp;
+    History(StoreFolder).prune(atMost);
+    if (AppFolder != StoreFolder) {
+        History(AppFolder).prune(atMost);
+    }
+}
+
 bool Module1::opWrite(const QString& path, const QByteArray& bytes) {
-    if (!opBegin()) {
+    if (!opBegin() || !keepEarlier(path, historyWhat.value_or(History::What::SavedOver), &bytes)) {
         return false;
     }
     if (m_journal.covers(path)) {
@@ -73,7 +194,9 @@ bool Module1::opWrite(const QString& path, const QByteArray& bytes) {
 }
 
 bool Module1::opRemove(const QString& path, bool* keptContent) {
-    if (!opBegin()) {
+    // With `keptContent` only an empty file goes: nothing to keep.
+    if (!opBegin() ||
+        (!keptContent && !keepEarlier(path, historyWhat.value_or(History::What::MovedAway)))) {
         return false;
     }
     if (m_journal.covers(path)) {
@@ -100,7 +223,8 @@ bool Module1::opRename(const QString& from, const QString& to) {
         return false;
     }
     if (m_journal.covers(from) && m_journal.covers(to)) {
-        return opStep(m_journal.rename(from, to));
+        return keepEarlier(from, historyWhat.value_or(History::What::MovedAway)) &&
+               opStep(m_journal.rename(from, to));
     }
     // Between folders a note is copied and its source removed.
     return opCopy(from, to) && opRemove(from);
@@ -136,6 +260,8 @@ bool Module1::RollBackOperation(bool tell) {
     m_privateRemembered.clear();
     m_afterCommit.clear();
     m_opFailed = false;
+    historyWhat.reset();
+    m_keptThisOp = 0;
     // The names on screen are those in the files again.
     LoadGroupIndex();
     LoadItemIndex();
@@ -155,6 +281,7 @@ void Module1::FinishOperation() {
         return;
     }
     if (!m_journal.active() && m_privateUndo.empty() && m_afterCommit.empty()) {
+        historyWhat.reset();
         return;
     }
     if (beforeCommit) {
@@ -189,4 +316,7 @@ void Module1::FinishOperation() {
     m_opFailed = false;
     m_privateUndo.clear();
     m_privateRemembered.clear();
+    pruneHistory();
+    historyWhat.reset();
+    m_keptThisOp = 0;
 }

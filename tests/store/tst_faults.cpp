@@ -15,6 +15,7 @@
 #include "namedcontrols.h"
 
 #include "core/filelayer.h"
+#include "core/history.h"
 #include "core/nameindex.h"
 #include "core/notefile.h"
 #include "core/storejournal.h"
@@ -69,6 +70,23 @@ protected:
             if (f != "quillo.ini" && f != "quillo.loc") {
                 all.insert(f, FileLayer::readAll(folder + f).data);
             }
+        }
+        // The earlier texts, each whole (text and description but its time),
+        // and nothing else in their folder.
+        const QString kept = History::folderOf(folder);
+        QByteArrayList entries;
+        for (const QString& f : QDir(kept).entryList(QDir::Files | QDir::Hidden | QDir::System)) {
+            QByteArrayList ent = FileLayer::readAll(kept + f.chopped(4) + ".ent").data.split('\n');
+            if (f.endsWith(".txt") && ent.size() > 1) {
+                ent.removeAt(1);
+                entries.append(FileLayer::readAll(kept + f).data + "|" + ent.join('\n'));
+            } else if (!f.endsWith(".ent") || !QFile::exists(kept + f.chopped(4) + ".txt")) {
+                entries.append("stray " + f.toUtf8());
+            }
+        }
+        std::sort(entries.begin(), entries.end());
+        if (!entries.isEmpty()) {
+            all.insert("(history)", entries.join("\n--\n"));
         }
         return all;
     }
@@ -186,6 +204,10 @@ protected:
         QMap<QString, QByteArray> before;
         QMap<QString, QByteArray> after;
         int injected = 0;
+        // SWEEP=<what> runs that sweep alone, to look into a failure.
+        if (qEnvironmentVariableIsSet("SWEEP") && qgetenv("SWEEP") != what) {
+            return 0;
+        }
         for (int n = 0; n < 2000; ++n) {
             const QString program = dir.mkdir(QStringLiteral("%1-%2").arg(what).arg(n));
             const QString store =
@@ -235,7 +257,10 @@ protected:
                 }
                 EXPECT_TRUE(now == before || now == after)
                     << what << ": failing at call " << n << " (" << at
-                    << ") left the store half done: " << differ.join(' ').toStdString();
+                    << ") left the store half done: " << differ.join(' ').toStdString()
+                    << "\nhistory now:\n" << now.value("(history)").toStdString()
+                    << "\nbefore:\n" << before.value("(history)").toStdString()
+                    << "\nafter:\n" << after.value("(history)").toStdString();
             }
             expectScreenMatchesDisk(store, program, n, at);
             w.reset();
@@ -312,7 +337,7 @@ TEST_F(Faults, WhatAnotherAccountPutsInTheFolderIsRefused) {
     FileLayer::writeAtomic(privateFile, secret, 0600);
     const char* namesUsed[] = {"group.dir",       "items0.dir",         "quil0.0",
                                "quil0.1",         "quillo.loc",         "quillo.jnl",
-                               ".quil0.1.aB3dE9", ".quillo-undo.aB3dE9"};
+                               ".quil0.1.aB3dE9", ".quillo-undo.aB3dE9", ".quillo-history"};
     const char* kinds[] = {"private-link", "dangling-link", "pipe", "folder"};
     int n = 0;
     for (const char* name : namesUsed) {
@@ -377,6 +402,14 @@ TEST_F(Faults, WhatAnotherAccountPutsInTheFolderIsRefused) {
                             (QLatin1String(name) == QLatin1String("quillo.loc") &&
                              ui.modalsShown.contains("Waiting")))
                     << at << ": the user was not told: " << told.toStdString();
+            }
+            // Another account's thing in place of the history folder stops
+            // no change; the user hears that earlier texts are not kept.
+            if (QLatin1String(name) == QLatin1String(".quillo-history")) {
+                EXPECT_EQ(told.contains("Earlier texts cannot be kept"),
+                          QLatin1String(kind) != QLatin1String("folder"))
+                    << at << ": " << told.toStdString();
+                EXPECT_NE(FileLayer::readAll(store + "quil0.1").data, noteBytes("beta")) << at;
             }
             w.reset();
             m.reset();

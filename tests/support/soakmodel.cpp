@@ -9,6 +9,8 @@
 #include <QDir>
 #include <QUrl>
 
+#include <algorithm>
+
 namespace {
 
 QString trimmedName(const QString& s) {
@@ -54,9 +56,29 @@ QStringList& SoakModel::items(int g) {
     return *index;
 }
 
+void SoakModel::keep(int g, int i, History::What what) {
+    const QByteArray text = m_notes.value(note(g, i));
+    if (text.isEmpty()) {
+        return;
+    }
+    History::Entry e;
+    e.group = g;
+    e.item = i;
+    e.groupName = m_groupsBefore.value(g);
+    e.itemName = m_itemsBefore.value(g).value_or(QStringList()).value(i);
+    e.what = what;
+    m_kept.append(e);
+    m_keptText.append(text);
+}
+
 // Carrying a file: the destination goes; a source with content moves or is
-// copied there; an empty or missing source leaves neither.
+// copied there; an empty or missing source leaves neither. What goes or
+// moves away is kept.
 void SoakModel::carry(const QString& from, const QString& to, bool byCopy) {
+    const auto place = [](const QString& name) {
+        return name.mid(4).split(QLatin1Char('.'));
+    };
+    keep(place(to)[0].toInt(), place(to)[1].toInt(), History::What::MovedAway);
     m_notes.remove(to);
     if (m_notes.value(from).isEmpty()) {
         m_notes.remove(from);
@@ -64,6 +86,7 @@ void SoakModel::carry(const QString& from, const QString& to, bool byCopy) {
     }
     m_notes.insert(to, m_notes.value(from));
     if (!byCopy) {
+        keep(place(from)[0].toInt(), place(from)[1].toInt(), History::What::MovedAway);
         m_notes.remove(from);
     }
 }
@@ -81,10 +104,16 @@ bool SoakModel::apply(const QString& entry) {
     }
     const int copy = f[0].toInt();
     const QString& op = f[1];
+    m_groupsBefore = m_groups;
+    m_itemsBefore = m_items;
     const auto n = [&f](int k) { return f.value(k).toInt(); };
     if (op == QLatin1String("save") && f.size() == 7) {
         const QString text = soakText(f[5].toULongLong(), n(6));
-        m_notes.insert(note(n(2), n(3)), NoteFile::encode(text, static_cast<qint16>(n(4))));
+        const QByteArray bytes = NoteFile::encode(text, static_cast<qint16>(n(4)));
+        if (m_notes.value(note(n(2), n(3))) != bytes) {
+            keep(n(2), n(3), History::What::SavedOver);
+        }
+        m_notes.insert(note(n(2), n(3)), bytes);
         if (items(n(2))[n(3)].isEmpty()) {
             items(n(2))[n(3)] = nameFromText(text);
         }
@@ -133,9 +162,11 @@ bool SoakModel::apply(const QString& entry) {
         m_groups[n(2)] = QString();
         m_items.remove(n(2));
         for (int i = 0; i < 62; ++i) {
+            keep(n(2), i, History::What::Erased);
             m_notes.remove(note(n(2), i));
         }
     } else if (op == QLatin1String("erase-item") && f.size() == 4) {
+        keep(n(2), n(3), History::What::Erased);
         m_notes.remove(note(n(2), n(3)));
         items(n(2))[n(3)] = QString();
     } else if (op == QLatin1String("to-slot") && f.size() == 7) {
@@ -149,6 +180,7 @@ bool SoakModel::apply(const QString& entry) {
         }
         if (move) {
             items(n(3))[n(4)] = QString();
+            keep(n(3), n(4), History::What::MovedAway);
             m_notes.remove(note(n(3), n(4)));
         }
     } else if (op == QLatin1String("from-slot") && f.size() == 7) {
@@ -156,6 +188,7 @@ bool SoakModel::apply(const QString& entry) {
         Slots& held = m_slots[copy];
         const int j = n(3), g = n(4), k = n(5);
         items(g)[k] = unesc(f[6]);
+        keep(g, k, History::What::MovedAway);
         m_notes.remove(note(g, k));
         if (!held.notes.value(j).isEmpty()) {
             m_notes.insert(note(g, k), held.notes.value(j));
@@ -225,6 +258,40 @@ QStringList SoakModel::compare(const QString& store,
                 diffs.append(QStringLiteral("slot %1 of copy %2 differs").arg(k).arg(it.key()));
             }
         }
+    }
+    return diffs;
+}
+
+QStringList SoakModel::compareHistory(const QString& store) const {
+    QStringList diffs;
+    const History history(store);
+    QList<History::Entry> kept = history.entries();
+    std::reverse(kept.begin(), kept.end());
+    if (kept.size() != m_kept.size()) {
+        diffs.append(QStringLiteral("the history holds %1 entries, not %2")
+                         .arg(kept.size())
+                         .arg(m_kept.size()));
+    }
+    qint64 last = 0;
+    for (qsizetype k = 0; k < std::min(kept.size(), m_kept.size()); ++k) {
+        const History::Entry& e = kept[k];
+        const History::Entry& want = m_kept[k];
+        if (e.group != want.group || e.item != want.item || e.what != want.what ||
+            e.groupName != want.groupName || e.itemName != want.itemName ||
+            e.account != History::account() || e.timeMs < last) {
+            diffs.append(QStringLiteral("entry %1 is %2.%3 %4 \"%5\" \"%6\" by %7, not %8.%9 %10 "
+                                        "\"%11\" \"%12\"")
+                             .arg(k)
+                             .arg(e.group)
+                             .arg(e.item)
+                             .arg(History::whatName(e.what), e.groupName, e.itemName, e.account)
+                             .arg(want.group)
+                             .arg(want.item)
+                             .arg(History::whatName(want.what), want.groupName, want.itemName));
+        } else if (history.text(e).data != m_keptText[k]) {
+            diffs.append(QStringLiteral("entry %1's text differs").arg(k));
+        }
+        last = e.timeMs;
     }
     return diffs;
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/history.h"
+
 #include <QByteArray>
 #include <QMap>
 #include <QString>
@@ -21,6 +23,10 @@ public:
     // Every difference between the model and the store folder (and each
     // listed copy's program folder), in words; empty when they agree.
     QStringList compare(const QString& store, const QMap<int, QString>& programFolders) const;
+    // Every difference between the earlier texts the store's history holds
+    // and those the operations replaced or removed, in order.
+    QStringList compareHistory(const QString& store) const;
+    qsizetype keptCount() const { return m_kept.size(); }
 
 private:
     struct Slots {
@@ -32,9 +38,16 @@ private:
     QStringList& items(int g);
     void carry(const QString& from, const QString& to, bool byCopy);
     void untitled(int g);
+    // The note's text, if any, goes into the history with the names it had
+    // before the operation.
+    void keep(int g, int i, History::What what);
 
     QStringList m_groups;
     QMap<int, Index> m_items;
     QMap<QString, QByteArray> m_notes; // every quil file that exists
     QMap<int, Slots> m_slots;          // per copy
+    QStringList m_groupsBefore;        // the names as the operation found them
+    QMap<int, Index> m_itemsBefore;
+    QList<History::Entry> m_kept; // what each entry must say, oldest first
+    QList<QByteArray> m_keptText;
 };

@@ -469,6 +469,7 @@ void edit::Del_DragDrop(ButtonLabel* Source) {
 
 bool edit::eraseGroup(int j) {
     StoreTransaction t(m);
+    m.historyWhat = History::What::Erased;
     Group[j]->setText(QString());
     m.S.CurrentItem.at(size_t(j)) = 0;
     t.remove(m.itemIndexPath(j));
@@ -494,6 +495,7 @@ bool edit::eraseItem(int j) {
     const int s = DragSourceGroup;
     const int g = m.S.CurrentGroup;
     StoreTransaction t(m);
+    m.historyWhat = History::What::Erased;
     t.remove(m.notePath(s, j));
     if (s != g) {
         t.blankItemField(s, j);
