@@ -1,0 +1,385 @@
+#include "core/history.h"
+
+#include <QDateTime>
+#include <QFile>
+#include <QRandomGenerator>
+#include <QRegularExpression>
+
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <chrono>
+#include <map>
+#include <vector>
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <pwd.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+constexpr char kMagic[] = "QHIST1";
+constexpr qint64 kMaxEntryFile = 4096;
+// Older than this, a lone half of an entry is no entry being made.
+constexpr qint64 kOrphanMs = 3600 * 1000;
+constexpr auto kRelist = std::chrono::seconds(60);
+
+QByteArray encoded(const QString& s) {
+    return s.toUtf8().toPercentEncoding(" ");
+}
+
+QString decoded(const QByteArray& b) {
+    return QString::fromUtf8(QByteArray::fromPercentEncoding(b));
+}
+
+const char* const kWhat[] = {"saved-over", "moved-away", "erased", "restored"};
+
+QByteArray describe(const History::Entry& e) {
+    QByteArray b = QByteArray(kMagic) + '\n' + QByteArray::number(e.timeMs) + '\n' +
+                   encoded(e.account) + '\n' + kWhat[static_cast<int>(e.what)] + '\n';
+    b += QByteArray::number(e.group) + ' ' + QByteArray::number(e.item) + '\n';
+    return b + encoded(e.groupName) + '\n' + encoded(e.itemName) + '\n';
+}
+
+bool parse(const QByteArray& bytes, const QString& id, History::Entry* e) {
+    const QList<QByteArray> lines = bytes.split('\n');
+    if (lines.size() != 8 || lines[0] != kMagic || !lines[7].isEmpty()) {
+        return false;
+    }
+    bool ok[3] = {false, false, false};
+    e->id = id;
+    e->timeMs = lines[1].toLongLong(&ok[0]);
+    const int what = static_cast<int>(std::find(std::begin(kWhat), std::end(kWhat), lines[3]) -
+                                      std::begin(kWhat));
+    const QList<QByteArray> place = lines[4].split(' ');
+    if (place.size() == 2) {
+        e->group = place[0].toInt(&ok[1]);
+        e->item = place[1].toInt(&ok[2]);
+    }
+    // The time is the id's own: an entry cannot claim another place in time.
+    if (!ok[0] || !ok[1] || !ok[2] || what >= 4 || e->timeMs != id.left(15).toLongLong() ||
+        e->group < -1 || e->group > 30 || e->item < 0 || e->item > (e->group < 0 ? 11 : 61)) {
+        return false;
+    }
+    e->what = static_cast<History::What>(what);
+    e->account = decoded(lines[2]);
+    e->groupName = decoded(lines[5]);
+    e->itemName = decoded(lines[6]);
+    return true;
+}
+
+QString randomTail() {
+    static const char letters[] = "abcdefghijklmnopqrstuvwxyz0123456789";
+    QString s;
+    for (int k = 0; k < 6; ++k) {
+        s.append(QLatin1Char(letters[QRandomGenerator::global()->bounded(36)]));
+    }
+    return s;
+}
+
+// A folder's names, never through a link, the folder itself included.
+// Only the names an entry may have (and temporaries of them) are returned.
+struct Listed {
+    QString name;
+    qint64 size = 0;
+};
+std::vector<Listed> listFolder(const QString& folder, bool sizes) {
+    std::vector<Listed> out;
+    const int fd = ::open(QFile::encodeName(folder).constData(),
+                          O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        return out;
+    }
+    DIR* d = ::fdopendir(fd);
+    if (!d) {
+        ::close(fd);
+        return out;
+    }
+    static const QRegularExpression temp(
+        QStringLiteral(R"(^\.\d{15}-[a-z0-9]{6}\.(txt|ent)\.[A-Za-z0-9]{6}$)"));
+    while (const dirent* e = ::readdir(d)) {
+        const QString name = QFile::decodeName(e->d_name);
+        if (!History::isEntryFileName(name) && !temp.match(name).hasMatch()) {
+            continue;
+        }
+        Listed l{name, 0};
+        if (sizes) {
+            struct stat st {};
+            if (::fstatat(fd, e->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(st.st_mode)) {
+                l.size = -1;
+            } else {
+                l.size = st.st_size;
+            }
+        }
+        out.push_back(l);
+    }
+    ::closedir(d);
+    return out;
+}
+
+// What pruning knows of one history folder, listed at most once a minute.
+struct Known {
+    std::chrono::steady_clock::time_point listedAt;
+    std::map<QString, qint64> entries; // id -> bytes of both its files
+    qint64 bytes = 0;
+};
+std::map<QString, Known>& known() {
+    static std::map<QString, Known> k;
+    return k;
+}
+
+qint64 idTime(const QString& name) {
+    return name.left(15).toLongLong();
+}
+
+} // namespace
+
+History::Limits& History::limits() {
+    static Limits l;
+    return l;
+}
+
+std::function<qint64()>& History::clock() {
+    static std::function<qint64()> c = [] { return QDateTime::currentMSecsSinceEpoch(); };
+    return c;
+}
+
+bool& History::enabled() {
+    static bool on = true;
+    return on;
+}
+
+QString History::folderOf(const QString& storeFolder) {
+    return storeFolder + QLatin1String(FolderName) + QLatin1Char('/');
+}
+
+History::History(const QString& storeFolder) : m_folder(folderOf(storeFolder)) {}
+
+bool History::isId(const QString& id) {
+    static const QRegularExpression pattern(QStringLiteral(R"(^\d{15}-[a-z0-9]{6}$)"));
+    return pattern.match(id).hasMatch();
+}
+
+bool History::isEntryFileName(const QString& name) {
+    return (name.endsWith(QLatin1String(".txt")) || name.endsWith(QLatin1String(".ent"))) &&
+           isId(name.chopped(4));
+}
+
+QString History::account() {
+    static const QString name = [] {
+        std::vector<char> buf(16384);
+        passwd pw{};
+        passwd* found = nullptr;
+        if (::getpwuid_r(::geteuid(), &pw, buf.data(), buf.size(), &found) == 0 && found &&
+            found->pw_name && *found->pw_name) {
+            return QString::fromLocal8Bit(found->pw_name);
+        }
+        return QString::number(::geteuid());
+    }();
+    return name;
+}
+
+QString History::whatName(What what) {
+    return QString::fromLatin1(kWhat[static_cast<int>(what)]);
+}
+
+FileResult History::usable(bool create) const {
+    const QByteArray path = QFile::encodeName(m_folder.chopped(1));
+    struct stat st {};
+    if (::lstat(path.constData(), &st) != 0) {
+        if (errno != ENOENT || !create) {
+            return FileResult::failure(QStringLiteral("use the folder"), m_folder, errno);
+        }
+        // Shared like the store folder it is in: the umask decides, as for notes.
+        if (::mkdir(path.constData(), 0777) != 0 && errno != EEXIST) {
+            return FileResult::failure(QStringLiteral("make the folder"), m_folder, errno);
+        }
+        if (::lstat(path.constData(), &st) != 0) {
+            return FileResult::failure(QStringLiteral("use the folder"), m_folder, errno);
+        }
+    }
+    if (!S_ISDIR(st.st_mode)) {
+        return FileResult::failure(QStringLiteral("use the folder"), m_folder,
+                                   S_ISLNK(st.st_mode) ? ELOOP : ENOTDIR);
+    }
+    return FileResult::success();
+}
+
+QList<History::Entry> History::entries() const {
+    QList<Entry> out;
+    if (!usable(false)) {
+        return out;
+    }
+    const qint64 maxText = limits().maxBytes;
+    for (const Listed& l : listFolder(m_folder, false)) {
+        if (!l.name.endsWith(QLatin1String(".ent")) || !isEntryFileName(l.name)) {
+            continue;
+        }
+        const QString id = l.name.chopped(4);
+        const qint64 size = FileLayer::size(m_folder + l.name);
+        const qint64 textSize = FileLayer::size(m_folder + id + QLatin1String(".txt"));
+        if (size <= 0 || size > kMaxEntryFile || textSize < 0 || textSize > maxText) {
+            continue;
+        }
+        const ReadResult r = FileLayer::readAll(m_folder + l.name);
+        Entry e;
+        if (r.result && r.exists && parse(r.data, id, &e)) {
+            out.append(e);
+        }
+    }
+    std::sort(out.begin(), out.end(), [](const Entry& a, const Entry& b) { return a.id > b.id; });
+    return out;
+}
+
+ReadResult History::text(const Entry& e) const {
+    ReadResult r;
+    if (!isId(e.id)) {
+        r.result = FileResult::failure(QStringLiteral("read"), m_folder + e.id, ENOENT);
+        return r;
+    }
+    if (const FileResult f = usable(false); !f) {
+        r.result = f;
+        return r;
+    }
+    const QString path = m_folder + e.id + QLatin1String(".txt");
+    if (FileLayer::size(path) > limits().maxBytes) {
+        r.result = FileResult::failure(QStringLiteral("read"), path, EFBIG);
+        return r;
+    }
+    r = FileLayer::readAll(path);
+    if (r.result && !r.exists) {
+        r.result = FileResult::failure(QStringLiteral("read"), path, ENOENT);
+    }
+    return r;
+}
+
+FileResult History::keep(const QString& noteFile, Entry meta) {
+    return keep(noteFile, std::move(meta), nullptr);
+}
+
+FileResult History::keep(const QString& noteFile, Entry meta,
+                         const std::function<FileResult(const QString& path)>& beforeCreate,
+                         QString* made) {
+    if (made) {
+        made->clear();
+    }
+    FileResult look;
+    const qint64 size = FileLayer::size(noteFile, &look);
+    if (!look) {
+        return look;
+    }
+    if (size <= 0) {
+        return FileResult::success(); // no text, nothing lost
+    }
+    if (const FileResult r = usable(true); !r) {
+        return r;
+    }
+    // Strictly later than this copy's last entry, so that one operation's
+    // entries keep their order.
+    static std::atomic<qint64> last{0};
+    qint64 t = std::max(clock()(), last.load() + 1);
+    last = t;
+    meta.timeMs = t;
+    meta.id = QStringLiteral("%1-%2").arg(t, 15, 10, QLatin1Char('0')).arg(randomTail());
+    if (meta.account.isEmpty()) {
+        meta.account = account();
+    }
+    const QString text = m_folder + meta.id + QLatin1String(".txt");
+    const QString ent = m_folder + meta.id + QLatin1String(".ent");
+    if (beforeCreate) {
+        if (const FileResult r = beforeCreate(text); !r) {
+            return r;
+        }
+    }
+    // A note in a sticky folder may be rewritten in place by another
+    // account: a second name would follow that rewrite, a copy does not.
+    struct stat folder {};
+    const bool sticky =
+        ::stat(QFile::encodeName(m_folder).constData(), &folder) == 0 && (folder.st_mode & S_ISVTX);
+    if (const FileResult r =
+            sticky ? FileLayer::copy(noteFile, text) : FileLayer::keepCopy(noteFile, text);
+        !r) {
+        return r;
+    }
+    if (beforeCreate) {
+        if (const FileResult r = beforeCreate(ent); !r) {
+            return r;
+        }
+    }
+    // Made under a free name and synced: the entry is whole once it is there.
+    if (const FileResult r = FileLayer::append(ent, describe(meta), true, true); !r) {
+        if (!beforeCreate) {
+            FileLayer::remove(text);
+        }
+        return r;
+    }
+    if (made) {
+        *made = meta.id;
+    }
+    auto k = known().find(m_folder);
+    if (k != known().end()) {
+        const qint64 bytes = size + describe(meta).size();
+        k->second.entries[meta.id] = bytes;
+        k->second.bytes += bytes;
+    }
+    return FileResult::success();
+}
+
+int History::prune(int atMost) {
+    if (!usable(false)) {
+        return 0;
+    }
+    const auto now = std::chrono::steady_clock::now();
+    const qint64 nowMs = clock()();
+    auto it = known().find(m_folder);
+    if (it == known().end() || now - it->second.listedAt > kRelist) {
+        Known k;
+        k.listedAt = now;
+        std::map<QString, int> halves;
+        for (const Listed& l : listFolder(m_folder, true)) {
+            if (l.name.startsWith(QLatin1Char('.'))) {
+                // A temporary a killed copy left: old ones go.
+                if (idTime(l.name.mid(1)) < nowMs - kOrphanMs) {
+                    FileLayer::remove(m_folder + l.name);
+                }
+                continue;
+            }
+            if (l.size >= 0) {
+                k.entries[l.name.chopped(4)] += l.size;
+                k.bytes += l.size;
+                ++halves[l.name.chopped(4)];
+            }
+        }
+        // A lone half of an entry, once old enough not to be one being made.
+        for (const auto& [id, count] : halves) {
+            if (count == 1 && idTime(id) < nowMs - kOrphanMs) {
+                FileLayer::remove(m_folder + id + QLatin1String(".ent"));
+                FileLayer::remove(m_folder + id + QLatin1String(".txt"));
+                k.bytes -= k.entries[id];
+                k.entries.erase(id);
+            }
+        }
+        it = known().insert_or_assign(m_folder, std::move(k)).first;
+    }
+    Known& k = it->second;
+    const Limits lim = limits();
+    int removed = 0;
+    while (removed < atMost && !k.entries.empty()) {
+        const auto oldest = k.entries.begin();
+        const bool tooOld = idTime(oldest->first) < nowMs - lim.maxAgeMs;
+        const bool over = k.bytes > lim.maxBytes ||
+                          static_cast<qint64>(k.entries.size()) > lim.maxEntries;
+        if (!tooOld && !over) {
+            break;
+        }
+        // The description first: without it, what is left is no entry.
+        FileLayer::remove(m_folder + oldest->first + QLatin1String(".ent"));
+        FileLayer::remove(m_folder + oldest->first + QLatin1String(".txt"));
+        k.bytes -= oldest->second;
+        k.entries.erase(oldest);
+        ++removed;
+    }
+    return removed;
+}

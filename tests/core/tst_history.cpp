@@ -1,0 +1,142 @@
+#include "testfolder.h"
+
+#include "core/filelayer.h"
+#include "core/history.h"
+
+#include <QDir>
+#include <QFile>
+
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+History::Entry place(int group, int item, const char* groupName, const char* itemName,
+                     History::What what = History::What::SavedOver) {
+    History::Entry e;
+    e.group = group;
+    e.item = item;
+    e.groupName = QString::fromUtf8(groupName);
+    e.itemName = QString::fromUtf8(itemName);
+    e.what = what;
+    return e;
+}
+
+ino_t inode(const QString& path) {
+    struct stat st {};
+    return ::lstat(QFile::encodeName(path).constData(), &st) == 0 ? st.st_ino : 0;
+}
+
+} // namespace
+
+// What is kept reads back byte for byte with its place, names, account and
+// time, newest first; the text is a second name of the old file, not a copy.
+// Nothing is kept of an empty or missing note. A damaged, foreign or linked
+// entry is skipped, and a history folder that is a link is not used.
+TEST(History, KeepsReadsBackAndSkipsWhatItCannotTrust) {
+    TestFolder dir;
+    const QByteArray first("caf\xe9\r\nline two\x81", 15);
+    dir.write("quil3.7", first);
+    dir.write("trans.2", "slot text");
+    dir.write("quil0.0", "");
+    History h(dir.path());
+    EXPECT_EQ(History::folderOf(dir.path()), dir.path() + ".quillo-history/");
+    EXPECT_TRUE(h.entries().isEmpty());
+    ASSERT_TRUE(h.keep(dir.file("quil3.7"), place(3, 7, "Work\nstuff", "Caf\u00e9 %20")).ok());
+    EXPECT_EQ(inode(dir.file("quil3.7")), inode(History::folderOf(dir.path()) +
+                                                h.entries().value(0).id + ".txt"));
+    ASSERT_TRUE(FileLayer::writeAtomic(dir.file("quil3.7"), "second text")); // as the store does
+    ASSERT_TRUE(h.keep(dir.file("quil3.7"), place(3, 7, "Work", "Caf", History::What::Erased)));
+    ASSERT_TRUE(h.keep(dir.file("trans.2"), place(-1, 2, "", "Slot", History::What::MovedAway)));
+    ASSERT_TRUE(h.keep(dir.file("quil0.0"), place(0, 0, "a", "b")).ok());
+    ASSERT_TRUE(h.keep(dir.file("quil0.9"), place(0, 9, "a", "b")).ok());
+
+    const QList<History::Entry> all = h.entries();
+    ASSERT_EQ(all.size(), 3);
+    EXPECT_EQ(all[0].group, -1);
+    EXPECT_EQ(all[0].item, 2);
+    EXPECT_EQ(all[0].what, History::What::MovedAway);
+    EXPECT_EQ(h.text(all[0]).data, "slot text");
+    EXPECT_EQ(h.text(all[1]).data, "second text");
+    EXPECT_EQ(all[1].what, History::What::Erased);
+    EXPECT_EQ(all[2].groupName, QString("Work\nstuff"));
+    EXPECT_EQ(all[2].itemName, QString::fromUtf8("Caf\u00e9 %20"));
+    EXPECT_EQ(all[2].account, History::account());
+    EXPECT_FALSE(all[2].account.isEmpty());
+    EXPECT_EQ(h.text(all[2]).data, first);
+    EXPECT_TRUE(all[2].id < all[1].id && all[1].id < all[0].id);
+    EXPECT_TRUE(all[2].timeMs <= all[1].timeMs && all[1].timeMs <= all[0].timeMs);
+    EXPECT_NEAR(double(all[0].timeMs), double(QDateTime::currentMSecsSinceEpoch()), 60000.0);
+
+    // Hostile and damaged entries beside the sound ones.
+    const QString hist = History::folderOf(dir.path());
+    const QString id = all[1].id;
+    const QByteArray ent = dir.read(".quillo-history/" + id + ".ent");
+    const auto fake = [&](const QString& fakeId, const QByteArray& bytes) {
+        dir.write(".quillo-history/" + fakeId + ".ent", bytes);
+        dir.write(".quillo-history/" + fakeId + ".txt", "x");
+    };
+    fake("000000000000001-aaaaaa", QByteArray(ent).replace(id.left(15).toLatin1(), "1"));
+    fake("000000000000002-aaaaaa", ent); // claims another time than its name
+    fake("000000000000003-aaaaaa", QByteArray(ent).replace("3 7", "31 7"));
+    fake("000000000000004-aaaaaa", ent.left(ent.size() - 3));
+    fake("00000000000000x-aaaaaa", ent);
+    QFile::link(hist + id + ".ent", hist + "000000000000005-aaaaaa.ent");
+    dir.write(".quillo-history/000000000000005-aaaaaa.txt", "x");
+    dir.write(".quillo-history/000000000000006-aaaaaa.ent",
+              QByteArray(ent).replace(id.left(15).toLatin1(), "000000000000006"));
+    QFile::link(dir.file("quil3.7"), hist + "000000000000006-aaaaaa.txt");
+    EXPECT_EQ(h.entries().size(), 3);
+    History::Entry bad = all[1];
+    bad.id = "../quil3";
+    EXPECT_FALSE(h.text(bad).result.ok());
+
+    // The history folder swapped for a link: not read, not written.
+    ASSERT_TRUE(QDir(dir.path()).rename(".quillo-history", "elsewhere"));
+    ASSERT_TRUE(QFile::link(dir.file("elsewhere"), dir.file(".quillo-history")));
+    EXPECT_TRUE(h.entries().isEmpty());
+    EXPECT_FALSE(h.text(all[0]).result.ok());
+    const qsizetype there = QDir(dir.file("elsewhere")).entryList(QDir::Files | QDir::System).size();
+    EXPECT_FALSE(h.keep(dir.file("quil3.7"), place(3, 7, "", "")).ok());
+    EXPECT_EQ(QDir(dir.file("elsewhere")).entryList(QDir::Files | QDir::System).size(), there);
+}
+
+// Past the age limit entries go first, then the oldest while the history
+// passes its count or size limit, a few per call.
+TEST(History, PruningKeepsTheLimits) {
+    TestFolder dir;
+    History h(dir.path());
+    const History::Limits saved = History::limits();
+    const auto savedClock = History::clock();
+    qint64 now = 1700000000000;
+    History::clock() = [&now] { return now; };
+    History::limits() = {1000000, 1 << 20, 5};
+    dir.write("quil1.1", QByteArray(50, 'a'));
+    for (int k = 0; k < 8; ++k) {
+        now += 10000;
+        ASSERT_TRUE(h.keep(dir.file("quil1.1"), place(1, 1, "g", "i")).ok());
+    }
+    EXPECT_EQ(h.prune(2), 2); // count 8 > 5, a little at a time
+    EXPECT_EQ(h.prune(10), 1);
+    EXPECT_EQ(h.entries().size(), 5);
+    EXPECT_EQ(h.prune(10), 0);
+    // Sizes: each entry is 50 text bytes and a description of under 50.
+    History::limits().maxBytes = 300;
+    ASSERT_TRUE(FileLayer::writeAtomic(dir.file("quil1.1"), QByteArray(50, 'b')));
+    now += 10000;
+    ASSERT_TRUE(h.keep(dir.file("quil1.1"), place(1, 1, "g", "i")).ok());
+    EXPECT_EQ(h.prune(10), 3);
+    QList<History::Entry> left = h.entries();
+    ASSERT_EQ(left.size(), 3);
+    EXPECT_EQ(h.text(left[0]).data, QByteArray(50, 'b'));
+    // Age: the oldest just within it, then all but the newest past it.
+    now = left[2].timeMs + 1000000 - 1;
+    EXPECT_EQ(h.prune(10), 0);
+    now = left[1].timeMs + 1000000 + 1;
+    EXPECT_EQ(h.prune(10), 2);
+    EXPECT_EQ(h.entries().size(), 1);
+    History::limits() = saved;
+    History::clock() = savedClock;
+}
