@@ -62,7 +62,9 @@ protected:
     // A text kept as an entry of the store's history, a second after the last.
     void keep(int group, int item, const QString& groupName, const QString& itemName,
               History::What what, const QString& text) {
-        src.write("note", noteBytes(text));
+        // A file of its own each: the history may keep a second name of it.
+        const QString name = QString::number(m_now);
+        src.write(name, noteBytes(text));
         History::Entry e;
         e.account = "ann";
         e.what = what;
@@ -70,13 +72,19 @@ protected:
         e.item = item;
         e.groupName = groupName;
         e.itemName = itemName;
-        ASSERT_TRUE(History(dir.path()).keep(src.file("note"), e).ok());
+        ASSERT_TRUE(History(dir.path()).keep(src.file(name), e).ok());
     }
     // "Earlier &Texts..." from the Edit menu, by the keyboard or the mouse;
     // `step` plays the user in the dialog.
     void open(bool byMouse, const std::function<void(EarlierTexts&)>& step) {
         DialogScript script(ui);
-        script.then([step](QDialog& d) { step(static_cast<EarlierTexts&>(d)); });
+        script.then([step](QDialog& d) {
+            QApplication::setActiveWindow(&d);
+            step(static_cast<EarlierTexts&>(d));
+        });
+        // The window is active again once a dialog has closed, as on a desktop.
+        QApplication::setActiveWindow(w.get());
+        ASSERT_SOON(w->isActiveWindow());
         if (byMouse) {
             QMenuBar* bar = w->menuBar();
             QTest::mouseClick(w->windowHandle(), Qt::LeftButton, Qt::NoModifier,
@@ -160,6 +168,7 @@ TEST_F(EarlierTextsTest, ListsPreviewsAndRestoresIntoAFreePlace) {
     open(false, [](EarlierTexts& d) {
         d.List->setCurrentItem(rowNamed(d, "Slotty"));
         keyIn(d, Qt::Key_R, Qt::AltModifier);
+        EXPECT_SOON(!d.isVisible()); // a mnemonic shows its button pressed first
     });
     EXPECT_FALSE(dir.exists("trans.3")) << "the first free slot, not the one it came from";
     EXPECT_EQ(dir.read("trans.0"), noteBytes("slot text"));
@@ -168,16 +177,19 @@ TEST_F(EarlierTextsTest, ListsPreviewsAndRestoresIntoAFreePlace) {
     EXPECT_EQ(dir.read("items0.dir"), full);
 
     // No free slot either: nothing changes, and the user is told.
-    QByteArray slots;
+    QByteArray taken;
     for (int k = 0; k < 12; ++k) {
-        slots += field("Taken");
+        taken += field("Taken");
     }
-    dir.write("trans.dir", slots);
+    dir.write("trans.dir", taken);
     m->LoadTransferIndex();
     const auto before = dir.snapshot();
     const int entries = int(History(dir.path()).entries().size());
     ui.errors.clear();
-    open(false, [](EarlierTexts& d) { keyIn(d, Qt::Key_R, Qt::AltModifier); });
+    open(false, [](EarlierTexts& d) {
+        keyIn(d, Qt::Key_R, Qt::AltModifier);
+        EXPECT_SOON(!d.isVisible());
+    });
     EXPECT_EQ(dir.snapshot(), before);
     EXPECT_EQ(History(dir.path()).entries().size(), entries);
     ASSERT_EQ(ui.errors.size(), 1);
