@@ -112,7 +112,14 @@ QList<edit::KeptText> edit::keptTexts() const {
 }
 
 void edit::FearlierTexts_Click() {
-    if (m_dragSource || EditMode != 0 || m.AccessCheckAbandons(false)) {
+    if (m_dragSource) {
+        return;
+    }
+    // A name being edited is taken first, as when the user turns away from it.
+    if (EditMode != 0) {
+        m.focusNote();
+    }
+    if (EditMode != 0 || m.AccessCheckAbandons(false)) {
         return;
     }
     const QList<KeptText> kept = keptTexts();
