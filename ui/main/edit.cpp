@@ -254,6 +254,7 @@ void edit::createMenus() {
     Fselectall = Fedit->addAction(QStringLiteral("Select &All"));
     Fedit->addSeparator();
     FundoErase = Fedit->addAction(QStringLiteral("&Undo Erase"));
+    FearlierTexts = Fedit->addAction(QStringLiteral("Earlier &Texts..."));
 
     Fsearch = named(bar->addMenu(QStringLiteral("&Search")), QStringLiteral("Fsearch"));
     Ffind = Fsearch->addAction(QStringLiteral("&Find"));
@@ -266,7 +267,7 @@ void edit::createMenus() {
 
     // "&Width" is an entry of the bar itself: it acts when clicked.
     fsize = bar->addAction(QStringLiteral("&Width"));
-    const std::array<std::pair<QAction*, const char*>, 15> names = {
+    const std::array<std::pair<QAction*, const char*>, 16> names = {
         {{Fopen, "Fopen"},
          {Fsave, "Fsave"},
          {Fsaveas, "Fsaveas"},
@@ -277,6 +278,7 @@ void edit::createMenus() {
          {L3, "L3"},
          {Fselectall, "Fselectall"},
          {FundoErase, "FundoErase"},
+         {FearlierTexts, "FearlierTexts"},
          {Ffind, "Ffind"},
          {Ffindnext, "Ffindnext"},
          {Fhelpcontents, "Fhelpcontents"},
@@ -322,6 +324,7 @@ void edit::connectHandlers() {
     connect(Fdelete, &QAction::triggered, this, &edit::Fdelete_Click);
     connect(Fselectall, &QAction::triggered, this, &edit::Fselectall_Click);
     connect(FundoErase, &QAction::triggered, this, &edit::FundoErase_Click);
+    connect(FearlierTexts, &QAction::triggered, this, &edit::FearlierTexts_Click);
     connect(sendtoclipboard, &QPushButton::clicked, this, &edit::sendtoclipboard_Click);
     connect(file, &QMenu::aboutToShow, this, &edit::file_Click);
     connect(Fopen, &QAction::triggered, this, &edit::Fopen_Click);

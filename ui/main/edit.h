@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/history.h"
 #include "core/trash.h"
 #include "ui/main/searchstate.h"
 
@@ -77,6 +78,7 @@ public:
     QAction* L3 = nullptr;
     QAction* Fselectall = nullptr;
     QAction* FundoErase = nullptr; // puts back what the erase target last took
+    QAction* FearlierTexts = nullptr; // lists kept texts and restores one
     QMenu* Fsearch = nullptr;
     QAction* Ffind = nullptr;
     QAction* Ffindnext = nullptr;
@@ -173,6 +175,14 @@ public:
     void Fdelete_Click();
     void Fselectall_Click();
     void FundoErase_Click();
+    void FearlierTexts_Click();
+    // A kept text, the folder whose history holds it, and whether it was
+    // kept from the place of the note on screen.
+    struct KeptText {
+        History::Entry entry;
+        QString folder;
+        bool here = false;
+    };
     void sendtoclipboard_Click();
 
     // --- text files ---
@@ -262,6 +272,14 @@ private:
     std::optional<bool> placeIsFree(const Trash::Entry& e);
     bool putBack(const Trash::Entry& e, StoreTransaction& t);
     void showPutBack(const Trash::Entry& e);
+    struct RestorePlace {
+        bool slot = false;
+        int index = -1;
+    };
+    QList<KeptText> keptTexts() const;
+    RestorePlace freePlaceForRestore() const;
+    void restoreKept(const KeptText& k);
+    void keepRestored(const QString& path, RestorePlace to, const QString& name);
     bool editShortcut(QObject* watched, QKeyEvent* event);
     void offerSelectionEntries();
     bool readTextFile(const QString& path);

@@ -6,6 +6,7 @@
 #include "ui/dialogs/about.h"
 #include "ui/dialogs/cant.h"
 #include "ui/dialogs/colorform.h"
+#include "ui/dialogs/earliertexts.h"
 #include "ui/main/buttonlabel.h"
 #include "ui/main/notebox.h"
 #include "ui/main/searchform.h"
@@ -130,6 +131,7 @@ struct Dialogs {
     SearchForm* find = nullptr;
     TargetForm* target = nullptr;
     HelpViewer* help = nullptr;
+    EarlierTexts* earlier = nullptr;
 
     Dialogs(Module1& m, edit& w, QSize screen, const QString& helpFile) {
         all.emplace_back(new ColorForm(m, w));
@@ -148,6 +150,9 @@ struct Dialogs {
                                                  {{"Group 1, Work", {{3, "Item 4"}}},
                                                   {"Transfer slots", {{0, "Transfer slot 1"}}}},
                                                  0, &w));
+        all.emplace_back(earlier = new EarlierTexts(
+                             {{"1/2/25 10:00:00", "ann", "Work", "Plan", "saved over", true}},
+                             [](int) { return EarlierTexts::Preview{true, "Old plan"}; }, &w));
         all.emplace_back(help = new HelpViewer);
         help->showFile(helpFile);
         help->hide();
@@ -186,6 +191,8 @@ TEST_F(Accessibility, EveryControlIsNamed) {
     EXPECT_EQ(nameOf(d.pass->Password[1]), QStringLiteral("New Password"));
     EXPECT_EQ(nameOf(d.find->Txt), QStringLiteral("Enter the text to search for."));
     EXPECT_EQ(nameOf(d.target->PlaceList), QStringLiteral("Free place"));
+    EXPECT_EQ(nameOf(d.earlier->List), QStringLiteral("Kept texts"));
+    EXPECT_EQ(nameOf(d.earlier->Text), QStringLiteral("Text"));
 }
 
 // Run at scale factors 1, 1.5 and 2 (see the test list).

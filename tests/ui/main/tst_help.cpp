@@ -90,4 +90,5 @@ TEST(HelpFile, SaysWhatSurprisesANewcomer) {
     EXPECT_TRUE(says("Moving", "Every group button an item passes over opens"));
     EXPECT_TRUE(says("Text files", "start in your Documents folder"));
     EXPECT_TRUE(says("Sharing", "With no network folder set, Quillo Pad says so"));
+    EXPECT_TRUE(says("Earlier texts", "64 MiB or 10,000 texts"));
 }
