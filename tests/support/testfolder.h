@@ -31,9 +31,9 @@ private:
     QTemporaryDir m_dir;
 };
 
-// The temporary folder where every folder above lets others through, so a
-// test's child that drops root can reach its files; /tmp where it does not
-// (a TMPDIR in a private home).
+// The temporary folder where every folder above lets others through and
+// anyone may make a folder, so a test's child that drops root can reach its
+// files and make its own; /tmp where it does not (a TMPDIR in a private home).
 QString reachableTempPath();
 // The folder holding the built program and tools.
 QString binDir();
