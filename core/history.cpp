@@ -323,11 +323,17 @@ FileResult History::keep(const QString& noteFile, Entry meta,
     }
     // A note in a sticky folder may be rewritten in place by another
     // account: a second name would follow that rewrite, a copy does not.
-    struct stat folder {};
-    const bool sticky =
-        ::stat(QFile::encodeName(m_folder).constData(), &folder) == 0 && (folder.st_mode & S_ISVTX);
+    // The note's own folder decides (the history folder may have been made
+    // before the store folder became sticky, or by another account); a
+    // folder that cannot be looked at counts as sticky.
+    const auto sticky = [](const QString& folder) {
+        struct stat st {};
+        return ::stat(QFile::encodeName(folder).constData(), &st) != 0 || (st.st_mode & S_ISVTX);
+    };
+    const bool stickyFolder =
+        sticky(noteFile.section(QLatin1Char('/'), 0, -2) + QLatin1Char('/')) || sticky(m_folder);
     if (const FileResult r =
-            sticky ? FileLayer::copy(noteFile, text) : FileLayer::keepCopy(noteFile, text, !beforeCreate);
+            stickyFolder ? FileLayer::copy(noteFile, text) : FileLayer::keepCopy(noteFile, text, !beforeCreate);
         !r) {
         return r;
     }

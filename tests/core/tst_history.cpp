@@ -49,7 +49,13 @@ TEST(History, KeepsReadsBackAndSkipsWhatItCannotTrust) {
     EXPECT_EQ(inode(dir.file("quil3.7")), inode(History::folderOf(dir.path()) +
                                                 h.entries().value(0).id + ".txt"));
     ASSERT_TRUE(FileLayer::writeAtomic(dir.file("quil3.7"), "second text")); // as the store does
+    // The store folder made sticky after its history folder: another account
+    // may now rewrite the note in place, so the text is kept as a copy.
+    ASSERT_EQ(::chmod(QFile::encodeName(dir.path()).constData(), 01777), 0);
     ASSERT_TRUE(h.keep(dir.file("quil3.7"), place(3, 7, "Work", "Caf", History::What::Erased)));
+    ASSERT_EQ(::chmod(QFile::encodeName(dir.path()).constData(), 0700), 0);
+    EXPECT_NE(inode(dir.file("quil3.7")), inode(History::folderOf(dir.path()) +
+                                                h.entries().value(0).id + ".txt"));
     ASSERT_TRUE(h.keep(dir.file("trans.2"), place(-1, 2, "", "Slot", History::What::MovedAway)));
     ASSERT_TRUE(h.keep(dir.file("quil0.0"), place(0, 0, "a", "b")).ok());
     ASSERT_TRUE(h.keep(dir.file("quil0.9"), place(0, 9, "a", "b")).ok());
