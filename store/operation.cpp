@@ -67,11 +67,12 @@ bool Module1::rememberPrivate(const QString& path) {
     return true;
 }
 
-// The name an index gave before this operation changed it.
+// The name an index gave before this operation changed it; false (and the
+// name blank) when the index cannot be read.
 bool Module1::originalName(const QString& indexPath, int count, int index, QString* name) {
     QByteArray bytes;
     if (const auto before = m_journal.original(indexPath)) {
-        if (!opStep(before->result)) {
+        if (!before->result) {
             return false;
         }
         bytes = before->data;
@@ -87,7 +88,7 @@ bool Module1::originalName(const QString& indexPath, int count, int index, QStri
                 // for blank would be lost from the entry for good.
                 r = FileLayer::readAll(indexPath);
             }
-            if (!opStep(r.result)) {
+            if (!r.result) {
                 return false;
             }
             bytes = r.data;
@@ -134,10 +135,14 @@ bool Module1::keepEarlier(const QString& path, History::What what, const QByteAr
         return true; // nothing to lose
     }
     const QString folder = isNote ? StoreFolder : AppFolder;
-    if (isNote ? !originalName(groupIndexPath(), 31, meta.group, &meta.groupName) ||
-                     !originalName(itemIndexPath(meta.group), 62, meta.item, &meta.itemName)
-               : !originalName(transferIndexPath(), 12, meta.item, &meta.itemName)) {
-        return false;
+    // The names only label the entry: an index that cannot be read (another
+    // account's, or something else under its name) leaves them blank and
+    // stops no change; only a text that cannot be kept does.
+    if (isNote) {
+        originalName(groupIndexPath(), 31, meta.group, &meta.groupName);
+        originalName(itemIndexPath(meta.group), 62, meta.item, &meta.itemName);
+    } else {
+        originalName(transferIndexPath(), 12, meta.item, &meta.itemName);
     }
     if (replacement && replacement->size() == size &&
         FileLayer::readAll(path).data == *replacement) {

@@ -415,6 +415,31 @@ TEST_F(Faults, WhatAnotherAccountPutsInTheFolderIsRefused) {
             m.reset();
         }
     }
+    // An index made unreadable after the lock was taken, as the save keeps
+    // the old text: the entry goes without that name, and the save stands.
+    const QString store = dir.mkdir("unreadable-index/net");
+    fill(store);
+    useNetwork(dir.file("unreadable-index/"), store);
+    ui = FakeUiServices();
+    start(dir.file("unreadable-index/"));
+    click(w->Item[1]);
+    type("typed");
+    bool planted = false;
+    FileFaults::setObserver([&](const char*, const QString& path) {
+        if (!planted && path.endsWith("quil0.1")) {
+            planted = true;
+            ::unlink(QFile::encodeName(store + "items0.dir").constData());
+            ::mkfifo(QFile::encodeName(store + "items0.dir").constData(), 0666);
+        }
+    });
+    click(w->Item[0]);
+    FileFaults::setObserver(nullptr);
+    FileFaults::reset();
+    EXPECT_TRUE(planted);
+    EXPECT_TRUE(NoteFile::decode(FileLayer::readAll(store + "quil0.1").data).text.contains("typed"));
+    const History::Entry kept = History(store).entries().value(0);
+    EXPECT_EQ(History(store).text(kept).data, noteBytes("beta"));
+    EXPECT_EQ(kept.groupName + "|" + kept.itemName, "Work|");
 }
 
 // The user's account is not root here: root may rename anything in a sticky
