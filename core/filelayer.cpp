@@ -449,6 +449,14 @@ FileResult FileLayer::remove(const QString& path) {
     return FileResult::success();
 }
 
+FileResult FileLayer::removeAt(int folderFd, const QString& name, const QString& path) {
+    if (!checkpoint("unlink", path) ||
+        (::unlinkat(folderFd, native(name).constData(), 0) != 0 && errno != ENOENT)) {
+        return FileResult::failure(QStringLiteral("delete"), path, errno);
+    }
+    return FileResult::success();
+}
+
 qint64 FileLayer::size(const QString& path, FileResult* result) {
     struct stat st {};
     if (!checkpoint("stat", path) || ::lstat(native(path).constData(), &st) != 0 ||

@@ -61,6 +61,9 @@ public:
     static void syncFolder(const QString& folder);
     // Deleting a missing file is not an error.
     static FileResult remove(const QString& path);
+    // Deletes `name` in the folder open as `folderFd`, not in whatever now
+    // has that folder's name; `path` names the file in messages.
+    static FileResult removeAt(int folderFd, const QString& name, const QString& path);
     // -1 for a missing file, and for anything but a regular file (with a failure).
     static qint64 size(const QString& path, FileResult* result = nullptr);
     static bool isFolder(const QString& path);

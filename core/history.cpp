@@ -85,10 +85,10 @@ struct Listed {
     QString name;
     qint64 size = 0;
 };
-std::vector<Listed> listFolder(const QString& folder, bool sizes) {
+std::vector<Listed> listFolder(int folderFd, bool sizes) {
     std::vector<Listed> out;
-    const int fd = ::open(QFile::encodeName(folder).constData(),
-                          O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    // An open of its own: reading the names moves it along.
+    const int fd = ::openat(folderFd, ".", O_RDONLY | O_DIRECTORY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
         return out;
     }
@@ -119,6 +119,11 @@ std::vector<Listed> listFolder(const QString& folder, bool sizes) {
     return out;
 }
 
+std::vector<Listed> listFolder(const QString& folder, bool sizes) {
+    const HistoryFolder open(folder);
+    return open.isOpen() ? listFolder(open.fd(), sizes) : std::vector<Listed>();
+}
+
 // What pruning knows of one history folder, listed at most once a minute.
 struct Known {
     std::chrono::steady_clock::time_point listedAt;
@@ -135,6 +140,26 @@ qint64 idTime(const QString& name) {
 }
 
 } // namespace
+
+HistoryFolder::HistoryFolder(const QString& folder)
+    : m_folder(folder),
+      // Without the last separator, which would make the open follow a link.
+      m_fd(::open(QFile::encodeName(folder.endsWith(QLatin1Char('/')) ? folder.chopped(1) : folder)
+                      .constData(),
+                  O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC)) {}
+
+HistoryFolder::~HistoryFolder() {
+    if (m_fd >= 0) {
+        ::close(m_fd);
+    }
+}
+
+FileResult HistoryFolder::remove(const QString& name) const {
+    if (m_fd < 0) {
+        return FileResult::failure(QStringLiteral("delete"), m_folder + name, EBADF);
+    }
+    return FileLayer::removeAt(m_fd, name, m_folder + name);
+}
 
 History::Limits& History::limits() {
     static Limits l;
@@ -349,7 +374,7 @@ FileResult History::keep(const QString& noteFile, Entry meta,
     // itself is as safe as ever.
     if (const FileResult r = FileLayer::append(ent, describe(meta), !beforeCreate, true); !r) {
         if (!beforeCreate) {
-            FileLayer::remove(text);
+            HistoryFolder(m_folder).remove(meta.id + QLatin1String(".txt"));
         }
         return r;
     }
@@ -366,7 +391,8 @@ FileResult History::keep(const QString& noteFile, Entry meta,
 }
 
 int History::prune(int atMost) {
-    if (!usable(false)) {
+    const HistoryFolder folder(m_folder);
+    if (!folder.isOpen()) {
         return 0;
     }
     const auto now = std::chrono::steady_clock::now();
@@ -376,11 +402,11 @@ int History::prune(int atMost) {
         Known k;
         k.listedAt = now;
         std::map<QString, int> halves;
-        for (const Listed& l : listFolder(m_folder, true)) {
+        for (const Listed& l : listFolder(folder.fd(), true)) {
             if (l.name.startsWith(QLatin1Char('.'))) {
                 // A temporary a killed copy left: old ones go.
                 if (idTime(l.name.mid(1)) < nowMs - kOrphanMs) {
-                    FileLayer::remove(m_folder + l.name);
+                    folder.remove(l.name);
                 }
                 continue;
             }
@@ -393,8 +419,8 @@ int History::prune(int atMost) {
         // A lone half of an entry, once old enough not to be one being made.
         for (const auto& [id, count] : halves) {
             if (count == 1 && idTime(id) < nowMs - kOrphanMs) {
-                FileLayer::remove(m_folder + id + QLatin1String(".ent"));
-                FileLayer::remove(m_folder + id + QLatin1String(".txt"));
+                folder.remove(id + QLatin1String(".ent"));
+                folder.remove(id + QLatin1String(".txt"));
                 k.bytes -= k.entries[id];
                 k.entries.erase(id);
             }
@@ -413,8 +439,8 @@ int History::prune(int atMost) {
             break;
         }
         // The description first: without it, what is left is no entry.
-        FileLayer::remove(m_folder + oldest->first + QLatin1String(".ent"));
-        FileLayer::remove(m_folder + oldest->first + QLatin1String(".txt"));
+        folder.remove(oldest->first + QLatin1String(".ent"));
+        folder.remove(oldest->first + QLatin1String(".txt"));
         k.bytes -= oldest->second;
         k.entries.erase(oldest);
         ++removed;

@@ -7,6 +7,24 @@
 
 #include <functional>
 
+// A history folder opened once, never through a link: a name removed
+// through it is removed in the folder that was opened, even when another
+// account has since put a link in that folder's place.
+class HistoryFolder final {
+public:
+    explicit HistoryFolder(const QString& folder); // ends with the separator
+    ~HistoryFolder();
+    HistoryFolder(const HistoryFolder&) = delete;
+    HistoryFolder& operator=(const HistoryFolder&) = delete;
+    bool isOpen() const { return m_fd >= 0; }
+    int fd() const { return m_fd; }
+    FileResult remove(const QString& name) const;
+
+private:
+    QString m_folder;
+    int m_fd = -1;
+};
+
 // Earlier texts of a store: every note text a save, a drop or an erase
 // replaced or removed, kept in the hidden folder ".quillo-history/" of the
 // store folder, which every copy sharing the store shares too.

@@ -259,15 +259,18 @@ FileResult StoreJournal::undoOne(const QString& folder, const Undo& undo) {
         }
         return putBack(folder, undo.other, undo.name);
     case 'N': {
+        FileResult r;
         if (undo.name.contains(QLatin1Char('/'))) {
-            // Never through a link put in place of the history folder.
-            struct stat st {};
-            const QByteArray sub = QFile::encodeName(History::folderOf(folder).chopped(1));
-            if (::lstat(sub.constData(), &st) != 0 || !S_ISDIR(st.st_mode)) {
+            // Never through a link put in place of the history folder, then
+            // or while the file is removed.
+            const HistoryFolder kept(History::folderOf(folder));
+            if (!kept.isOpen()) {
                 return FileResult::success();
             }
+            r = kept.remove(undo.name.section(QLatin1Char('/'), 1));
+        } else {
+            r = FileLayer::remove(path);
         }
-        const FileResult r = FileLayer::remove(path);
         // Another account's file a sticky folder keeps: emptied, it is none.
         return refusedByFolder(r, path) ? FileLayer::writeInPlace(path, QByteArray()) : r;
     }

@@ -214,4 +214,30 @@ TEST(History, AnUndoneOperationKeepsNothingAndAJournalNamesNothingElse) {
     dir.write("quillo.jnl", "QJNL1\nN\t.quillo-history/" + id.toUtf8() + ".txt\n");
     EXPECT_TRUE(StoreJournal::recover(dir.path()));
     EXPECT_EQ(dir.read("elsewhere/" + id + ".txt"), "not ours");
+    // ... nor when the swap comes while a file is being removed, by an undo
+    // or by pruning (which clears a lone half of an old entry).
+    const QString lone = "001700000000001-abcdef.txt";
+    dir.write("elsewhere/" + lone, "not ours");
+    for (const bool pruning : {false, true}) {
+        ASSERT_TRUE(QFile::remove(dir.file(".quillo-history")));
+        ASSERT_TRUE(QDir(dir.path()).rename("moved", ".quillo-history"));
+        dir.write(".quillo-history/" + (pruning ? lone : id + ".txt"), "ours");
+        FileFaults::setObserver([&](const char* step, const QString&) {
+            if (QLatin1String(step) == QLatin1String("unlink") &&
+                !QFileInfo(dir.file(".quillo-history")).isSymLink()) {
+                QDir(dir.path()).rename(".quillo-history", "moved");
+                QFile::link(elsewhere, dir.file(".quillo-history"));
+            }
+        });
+        if (pruning) {
+            History(dir.path()).prune(10);
+        } else {
+            dir.write("quillo.jnl", "QJNL1\nN\t.quillo-history/" + id.toUtf8() + ".txt\n");
+            EXPECT_TRUE(StoreJournal::recover(dir.path()));
+        }
+        FileFaults::setObserver(nullptr);
+        EXPECT_EQ(dir.read("elsewhere/" + id + ".txt"), "not ours");
+        EXPECT_EQ(dir.read("elsewhere/" + lone), "not ours") << pruning;
+        EXPECT_FALSE(dir.exists("moved/" + (pruning ? lone : id + ".txt"))) << pruning;
+    }
 }
