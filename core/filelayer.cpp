@@ -389,6 +389,68 @@ FileResult FileLayer::keepCopy(const QString& from, const QString& to, bool sync
     return copy(from, to);
 }
 
+FileResult FileLayer::keepCopyAt(const QString& from, int folderFd, const QString& name,
+                                 const QString& path, bool mayLink, bool sync) {
+    struct stat st {};
+    if (::lstat(native(from).constData(), &st) != 0) {
+        return FileResult::failure(QStringLiteral("keep a copy of"), from, errno);
+    }
+    if (const int err = notRegular(st)) {
+        return FileResult::failure(QStringLiteral("keep a copy of"), from, err);
+    }
+    // Only this account's own file gets a second name, as in keepCopy.
+    if (mayLink && st.st_uid == ::geteuid()) {
+        if (checkpoint("link", path) &&
+            ::linkat(AT_FDCWD, native(from).constData(), folderFd, native(name).constData(), 0) ==
+                0) {
+            if (sync) {
+                ::fsync(folderFd);
+            }
+            return FileResult::success();
+        }
+        if (errno != EPERM && errno != ENOTSUP && errno != EXDEV && errno != EMLINK &&
+            errno != ENOSYS) {
+            return FileResult::failure(QStringLiteral("keep a copy of"), from, errno);
+        }
+    }
+    const ReadResult src = readAll(from);
+    if (!src.result) {
+        return src.result;
+    }
+    if (!src.exists) {
+        return FileResult::failure(QStringLiteral("copy"), from, ENOENT);
+    }
+    return writeNewAt(folderFd, name, path, src.data, sync);
+}
+
+FileResult FileLayer::writeNewAt(int folderFd, const QString& name, const QString& path,
+                                 const QByteArray& data, bool sync) {
+    const int fd = checkpoint("open", path)
+                       ? ::openat(folderFd, native(name).constData(),
+                                  O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
+                                  defaultMode())
+                       : -1;
+    if (fd < 0) {
+        return FileResult::failure(QStringLiteral("write to"), path, errno);
+    }
+    int err = 0;
+    if (!writeFully(fd, data, path) || (sync && (!checkpoint("sync", path) || ::fsync(fd) != 0))) {
+        err = errno;
+    }
+    const int closeErr = closeChecked(fd, path);
+    if (err == 0) {
+        err = closeErr;
+    }
+    if (err != 0) {
+        ::unlinkat(folderFd, native(name).constData(), 0);
+        return FileResult::failure(QStringLiteral("write to"), path, err);
+    }
+    if (sync) {
+        ::fsync(folderFd);
+    }
+    return FileResult::success();
+}
+
 FileResult FileLayer::append(const QString& path, const QByteArray& data, bool sync, bool create) {
     const auto fail = [&path](int err) {
         return FileResult::failure(QStringLiteral("write to"), path, err);

@@ -50,6 +50,15 @@ public:
     // alone: a hard link where the file system has them, else a copy.
     // `sync` false leaves syncing the link's folder to the caller.
     static FileResult keepCopy(const QString& from, const QString& to, bool sync = true);
+    // keepCopy and writeNew for a new file `name` in the folder open as
+    // `folderFd`, not in whatever now has that folder's name; `path` names the
+    // file in messages. Not atomic: a file cut short stays behind, for a caller
+    // to whom it is nothing until a later file says otherwise. `mayLink` false
+    // always copies; `sync` waits until the file is on disk.
+    static FileResult keepCopyAt(const QString& from, int folderFd, const QString& name,
+                                 const QString& path, bool mayLink, bool sync);
+    static FileResult writeNewAt(int folderFd, const QString& name, const QString& path,
+                                 const QByteArray& data, bool sync);
     // Adds `data` at the end of the file; `create` makes it, and fails
     // where the name exists. `sync` waits until it is on disk.
     static FileResult append(const QString& path, const QByteArray& data, bool sync = true,

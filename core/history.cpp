@@ -329,6 +329,12 @@ FileResult History::keep(const QString& noteFile, Entry meta,
     if (const FileResult r = usable(true); !r) {
         return r;
     }
+    // Its files are made in the folder just looked at, whatever is put in
+    // its place meanwhile.
+    const HistoryFolder folder(m_folder);
+    if (!folder.isOpen()) {
+        return FileResult::failure(QStringLiteral("use the folder"), m_folder, errno);
+    }
     // Strictly later than this copy's last entry, so that one operation's
     // entries keep their order.
     static std::atomic<qint64> last{0};
@@ -351,14 +357,14 @@ FileResult History::keep(const QString& noteFile, Entry meta,
     // The note's own folder decides (the history folder may have been made
     // before the store folder became sticky, or by another account); a
     // folder that cannot be looked at counts as sticky.
-    const auto sticky = [](const QString& folder) {
+    const auto sticky = [](const QString& path) {
         struct stat st {};
-        return ::stat(QFile::encodeName(folder).constData(), &st) != 0 || (st.st_mode & S_ISVTX);
+        return ::stat(QFile::encodeName(path).constData(), &st) != 0 || (st.st_mode & S_ISVTX);
     };
     const bool stickyFolder =
         sticky(noteFile.section(QLatin1Char('/'), 0, -2) + QLatin1Char('/')) || sticky(m_folder);
-    if (const FileResult r =
-            stickyFolder ? FileLayer::copy(noteFile, text) : FileLayer::keepCopy(noteFile, text, !beforeCreate);
+    if (const FileResult r = FileLayer::keepCopyAt(noteFile, folder.fd(), meta.id + QLatin1String(".txt"),
+                                                   text, !stickyFolder, !beforeCreate);
         !r) {
         return r;
     }
@@ -372,9 +378,11 @@ FileResult History::keep(const QString& noteFile, Entry meta,
     // again. A power cut in the moments after a save may lose its entry or
     // leave its description empty (the entry is then skipped); the note
     // itself is as safe as ever.
-    if (const FileResult r = FileLayer::append(ent, describe(meta), !beforeCreate, true); !r) {
+    if (const FileResult r = FileLayer::writeNewAt(folder.fd(), meta.id + QLatin1String(".ent"), ent,
+                                                   describe(meta), !beforeCreate);
+        !r) {
         if (!beforeCreate) {
-            HistoryFolder(m_folder).remove(meta.id + QLatin1String(".txt"));
+            folder.remove(meta.id + QLatin1String(".txt"));
         }
         return r;
     }

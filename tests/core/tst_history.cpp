@@ -108,6 +108,20 @@ TEST(History, KeepsReadsBackAndSkipsWhatItCannotTrust) {
     const qsizetype there = QDir(dir.file("elsewhere")).entryList(QDir::Files | QDir::System).size();
     EXPECT_FALSE(h.keep(dir.file("quil3.7"), place(3, 7, "", "")).ok());
     EXPECT_EQ(QDir(dir.file("elsewhere")).entryList(QDir::Files | QDir::System).size(), there);
+    // ... nor when the swap comes as the entry is being made.
+    ASSERT_TRUE(QFile::remove(dir.file(".quillo-history")));
+    ASSERT_TRUE(QDir(dir.path()).rename("elsewhere", ".quillo-history"));
+    const QString outside = dir.mkdir("outside");
+    FileFaults::setObserver([&](const char*, const QString& path) {
+        if (path.startsWith(hist) && !QFileInfo(dir.file(".quillo-history")).isSymLink()) {
+            QDir(dir.path()).rename(".quillo-history", "elsewhere");
+            QFile::link(outside, dir.file(".quillo-history"));
+        }
+    });
+    EXPECT_TRUE(h.keep(dir.file("quil3.7"), place(3, 7, "", "")).ok());
+    FileFaults::setObserver(nullptr);
+    EXPECT_TRUE(QDir(outside).entryList(QDir::Files | QDir::Hidden | QDir::System).isEmpty());
+    EXPECT_EQ(QDir(dir.file("elsewhere")).entryList(QDir::Files | QDir::System).size(), there + 2);
 }
 
 // Past the age limit entries go first, then the oldest while the history
