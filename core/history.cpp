@@ -119,11 +119,6 @@ std::vector<Listed> listFolder(int folderFd, bool sizes) {
     return out;
 }
 
-std::vector<Listed> listFolder(const QString& folder, bool sizes) {
-    const HistoryFolder open(folder);
-    return open.isOpen() ? listFolder(open.fd(), sizes) : std::vector<Listed>();
-}
-
 // What pruning knows of one history folder, listed at most once a minute.
 struct Known {
     std::chrono::steady_clock::time_point listedAt;
@@ -133,6 +128,53 @@ struct Known {
 std::map<QString, Known>& known() {
     static std::map<QString, Known> k;
     return k;
+}
+
+// An account's user name, or its number where it has none.
+QString nameOf(uid_t uid) {
+    std::vector<char> buf(16384);
+    passwd pw{};
+    passwd* found = nullptr;
+    if (::getpwuid_r(uid, &pw, buf.data(), buf.size(), &found) == 0 && found && found->pw_name &&
+        *found->pw_name) {
+        return QString::fromLocal8Bit(found->pw_name);
+    }
+    return QString::number(uid);
+}
+
+// A small regular file of the open folder, never through a link nor
+// waiting on a pipe, with its owner.
+bool readSmall(int folderFd, const QString& name, qint64 max, QByteArray* bytes, uid_t* owner) {
+    const QByteArray native = QFile::encodeName(name);
+    struct stat look {};
+    if (::fstatat(folderFd, native.constData(), &look, AT_SYMLINK_NOFOLLOW) != 0 ||
+        !S_ISREG(look.st_mode) || look.st_size <= 0 || look.st_size > max) {
+        return false;
+    }
+    const int fd = ::openat(folderFd, native.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        return false;
+    }
+    struct stat st {};
+    bool ok = ::fstat(fd, &st) == 0 && st.st_dev == look.st_dev && st.st_ino == look.st_ino &&
+              S_ISREG(st.st_mode) && st.st_size <= max;
+    bytes->resize(ok ? static_cast<qsizetype>(st.st_size) + 1 : 0);
+    qsizetype got = 0;
+    while (ok && got < bytes->size()) {
+        const ssize_t n = ::read(fd, bytes->data() + got, static_cast<size_t>(bytes->size() - got));
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        ok = n >= 0;
+        if (n <= 0) {
+            break;
+        }
+        got += n;
+    }
+    ::close(fd);
+    bytes->truncate(got);
+    *owner = st.st_uid;
+    return ok && got <= max;
 }
 
 qint64 idTime(const QString& name) {
@@ -193,16 +235,7 @@ bool History::isEntryFileName(const QString& name) {
 }
 
 QString History::account() {
-    static const QString name = [] {
-        std::vector<char> buf(16384);
-        passwd pw{};
-        passwd* found = nullptr;
-        if (::getpwuid_r(::geteuid(), &pw, buf.data(), buf.size(), &found) == 0 && found &&
-            found->pw_name && *found->pw_name) {
-            return QString::fromLocal8Bit(found->pw_name);
-        }
-        return QString::number(::geteuid());
-    }();
+    static const QString name = nameOf(::geteuid());
     return name;
 }
 
@@ -257,25 +290,34 @@ FileResult History::ready() const {
 
 QList<History::Entry> History::entries() const {
     QList<Entry> out;
-    if (!usable(false)) {
+    const HistoryFolder folder(m_folder);
+    if (!folder.isOpen()) {
         return out;
     }
     const qint64 maxText = limits().maxBytes;
-    for (const Listed& l : listFolder(m_folder, false)) {
+    for (const Listed& l : listFolder(folder.fd(), false)) {
         if (!l.name.endsWith(QLatin1String(".ent")) || !isEntryFileName(l.name)) {
             continue;
         }
         const QString id = l.name.chopped(4);
-        const qint64 size = FileLayer::size(m_folder + l.name);
         const qint64 textSize = FileLayer::size(m_folder + id + QLatin1String(".txt"));
-        if (size <= 0 || size > kMaxEntryFile || textSize < 0 || textSize > maxText) {
+        if (textSize < 0 || textSize > maxText) {
             continue;
         }
-        const ReadResult r = FileLayer::readAll(m_folder + l.name);
+        QByteArray bytes;
+        uid_t owner = 0;
         Entry e;
-        if (r.result && r.exists && parse(r.data, id, &e)) {
-            out.append(e);
+        if (!readSmall(folder.fd(), l.name, kMaxEntryFile, &bytes, &owner) || !parse(bytes, id, &e)) {
+            continue;
         }
+        // Who wrote the description is who owns it, not what it says: an
+        // account cannot blame another. A file of this account or of root is
+        // taken at its word: a share that shows every file as its mounting
+        // account's (or root's) tells accounts apart by nothing else.
+        if (owner != ::geteuid() && owner != 0) {
+            e.account = nameOf(owner);
+        }
+        out.append(e);
     }
     std::sort(out.begin(), out.end(), [](const Entry& a, const Entry& b) { return a.id > b.id; });
     return out;

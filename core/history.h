@@ -55,7 +55,8 @@ public:
         QString id;        // the entry's own name in the history folder: unique, and
                            // ordering ids as strings orders entries by time
         qint64 timeMs = 0; // when it was replaced, ms since the epoch, UTC
-        QString account;   // the account (user name) that replaced it
+        QString account;   // the account (user name) that replaced it: read back, the
+                           // owner of the description, unless that is this account or root
         What what = What::SavedOver;
         int group = -1; // 0..30; -1 for a transfer slot
         int item = -1;  // 0..61, or the transfer slot 0..11 when group is -1

@@ -96,6 +96,10 @@ TEST(History, KeepsReadsBackAndSkipsWhatItCannotTrust) {
               QByteArray(ent).replace(id.left(15).toLatin1(), "000000000000006"));
     QFile::link(dir.file("quil3.7"), hist + "000000000000006-aaaaaa.txt");
     EXPECT_EQ(h.entries().size(), 3);
+    // An entry made by another account names that account, whatever it says.
+    ASSERT_EQ(::chown(QFile::encodeName(hist + id + ".ent").constData(), 65533, 65533), 0);
+    EXPECT_EQ(h.entries().value(1).account, "65533");
+    EXPECT_EQ(h.entries().value(2).account, History::account());
     History::Entry bad = all[1];
     bad.id = "../quil3";
     EXPECT_FALSE(h.text(bad).result.ok());
