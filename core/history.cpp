@@ -83,9 +83,8 @@ QString randomTail() {
 // Only the names an entry may have (and temporaries of them) are returned.
 struct Listed {
     QString name;
-    qint64 size = 0;
 };
-std::vector<Listed> listFolder(int folderFd, bool sizes) {
+std::vector<Listed> listFolder(int folderFd) {
     std::vector<Listed> out;
     // An open of its own: reading the names moves it along.
     const int fd = ::openat(folderFd, ".", O_RDONLY | O_DIRECTORY | O_NONBLOCK | O_CLOEXEC);
@@ -104,16 +103,7 @@ std::vector<Listed> listFolder(int folderFd, bool sizes) {
         if (!History::isEntryFileName(name) && !temp.match(name).hasMatch()) {
             continue;
         }
-        Listed l{name, 0};
-        if (sizes) {
-            struct stat st {};
-            if (::fstatat(fd, e->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(st.st_mode)) {
-                l.size = -1;
-            } else {
-                l.size = st.st_size;
-            }
-        }
-        out.push_back(l);
+        out.push_back({name});
     }
     ::closedir(d);
     return out;
@@ -122,8 +112,13 @@ std::vector<Listed> listFolder(int folderFd, bool sizes) {
 // What pruning knows of one history folder, listed at most once a minute.
 struct Known {
     std::chrono::steady_clock::time_point listedAt;
-    std::map<QString, qint64> entries; // id -> bytes of both its files
+    std::map<QString, qint64> entries; // id -> bytes of both its files, as far as known
     qint64 bytes = 0;
+    // Every entry file's bytes, -1 until looked at: a listing takes names
+    // only, and each call looks at a few more, so that a full history costs
+    // no operation a long pause on a slow share.
+    std::map<QString, qint64> sizes;
+    std::vector<QString> unsized;
 };
 std::map<QString, Known>& known() {
     static std::map<QString, Known> k;
@@ -295,7 +290,7 @@ QList<History::Entry> History::entries() const {
         return out;
     }
     const qint64 maxText = limits().maxBytes;
-    for (const Listed& l : listFolder(folder.fd(), false)) {
+    for (const Listed& l : listFolder(folder.fd())) {
         if (!l.name.endsWith(QLatin1String(".ent")) || !isEntryFileName(l.name)) {
             continue;
         }
@@ -436,6 +431,8 @@ FileResult History::keep(const QString& noteFile, Entry meta,
         const qint64 bytes = size + describe(meta).size();
         k->second.entries[meta.id] = bytes;
         k->second.bytes += bytes;
+        k->second.sizes[meta.id + QLatin1String(".txt")] = size;
+        k->second.sizes[meta.id + QLatin1String(".ent")] = bytes - size;
     }
     return FileResult::success();
 }
@@ -452,7 +449,7 @@ int History::prune(int atMost) {
         Known k;
         k.listedAt = now;
         std::map<QString, int> halves;
-        for (const Listed& l : listFolder(folder.fd(), true)) {
+        for (const Listed& l : listFolder(folder.fd())) {
             if (l.name.startsWith(QLatin1Char('.'))) {
                 // A temporary a killed copy left: old ones go.
                 if (idTime(l.name.mid(1)) < nowMs - kOrphanMs) {
@@ -460,11 +457,18 @@ int History::prune(int atMost) {
                 }
                 continue;
             }
-            if (l.size >= 0) {
-                k.entries[l.name.chopped(4)] += l.size;
-                k.bytes += l.size;
-                ++halves[l.name.chopped(4)];
+            // A file's size never changes: what an earlier listing saw stands.
+            qint64 size = -1;
+            if (it != known().end()) {
+                size = it->second.sizes.count(l.name) ? it->second.sizes.at(l.name) : -1;
             }
+            k.sizes[l.name] = size;
+            if (size < 0) {
+                k.unsized.push_back(l.name);
+            }
+            k.entries[l.name.chopped(4)] += std::max<qint64>(size, 0);
+            k.bytes += std::max<qint64>(size, 0);
+            ++halves[l.name.chopped(4)];
         }
         // A lone half of an entry, once old enough not to be one being made.
         for (const auto& [id, count] : halves) {
@@ -473,12 +477,30 @@ int History::prune(int atMost) {
                 folder.remove(id + QLatin1String(".txt"));
                 k.bytes -= k.entries[id];
                 k.entries.erase(id);
+                k.sizes.erase(id + QLatin1String(".ent"));
+                k.sizes.erase(id + QLatin1String(".txt"));
             }
         }
         it = known().insert_or_assign(m_folder, std::move(k)).first;
     }
     Known& k = it->second;
     const Limits lim = limits();
+    // Until every size is known, the size limit counts only those known.
+    for (int looked = 0; looked < lim.sizesPerCall && !k.unsized.empty(); ++looked) {
+        const QString name = k.unsized.back();
+        k.unsized.pop_back();
+        const auto s = k.sizes.find(name);
+        if (s == k.sizes.end() || s->second >= 0) {
+            continue; // gone meanwhile
+        }
+        struct stat st {};
+        s->second = ::fstatat(folder.fd(), QFile::encodeName(name).constData(), &st,
+                              AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(st.st_mode)
+                        ? st.st_size
+                        : 0;
+        k.entries[name.chopped(4)] += s->second;
+        k.bytes += s->second;
+    }
     int removed = 0;
     while (removed < atMost && !k.entries.empty()) {
         const auto oldest = k.entries.begin();
@@ -492,6 +514,8 @@ int History::prune(int atMost) {
         folder.remove(oldest->first + QLatin1String(".ent"));
         folder.remove(oldest->first + QLatin1String(".txt"));
         k.bytes -= oldest->second;
+        k.sizes.erase(oldest->first + QLatin1String(".ent"));
+        k.sizes.erase(oldest->first + QLatin1String(".txt"));
         k.entries.erase(oldest);
         ++removed;
     }

@@ -67,6 +67,8 @@ public:
         qint64 maxAgeMs = 30LL * 24 * 3600 * 1000;
         qint64 maxBytes = 64LL * 1024 * 1024;
         int maxEntries = 10000;
+        // Entry files whose size pruning looks up per call (see prune).
+        int sizesPerCall = 256;
     };
 
     static constexpr const char* FolderName = ".quillo-history";
@@ -101,8 +103,10 @@ public:
     // Removes at most `atMost` entries: those older than the age limit
     // first, then the oldest while the history passes its size or count
     // limit. Only call it under the lock. The folder is listed again at
-    // most once a minute (per store, per copy), so a history at its limit
-    // costs each operation a few deletions. Returns how many went.
+    // most once a minute (per store, per copy), by names only; the sizes of
+    // new files are looked up a few per call, and until all are known the
+    // size limit counts those known. A history at its limit costs each
+    // operation a few deletions. Returns how many went.
     int prune(int atMost);
 
     // True for a file name an entry may have ("<id>.txt" or "<id>.ent").

@@ -162,6 +162,21 @@ TEST(History, PruningKeepsTheLimits) {
     now = left[1].timeMs + 1000000 + 1;
     EXPECT_EQ(h.prune(10), 2);
     EXPECT_EQ(h.entries().size(), 1);
+    // A listing takes names only and sizes are looked up a few per call:
+    // the size limit holds once they are known.
+    TestFolder big;
+    History b(big.path());
+    big.write("quil1.1", QByteArray(50, 'c'));
+    for (int k = 0; k < 5; ++k) {
+        now += 10000;
+        ASSERT_TRUE(b.keep(big.file("quil1.1"), place(1, 1, "g", "i")).ok());
+    }
+    History::limits().sizesPerCall = 2;
+    EXPECT_EQ(b.prune(10), 0) << "two files' sizes known: not over yet";
+    for (int calls = 0; calls < 20 && b.entries().size() > 3; ++calls) {
+        b.prune(10);
+    }
+    EXPECT_EQ(b.entries().size(), 3);
     History::limits() = saved;
     History::clock() = savedClock;
 }
