@@ -255,7 +255,19 @@ protected:
                         differ.append(f + (now.contains(f) ? "" : "(gone)"));
                     }
                 }
-                EXPECT_TRUE(now == before || now == after)
+                // A name that could not be read only leaves a kept entry unnamed.
+                const auto unnamed = [](QMap<QString, QByteArray> files) {
+                    QByteArrayList entries = files.value("(history)").split('\n');
+                    for (qsizetype k = 0; k + 5 < entries.size(); ++k) {
+                        if (entries[k].endsWith("|QHIST1")) {
+                            entries[k + 4].clear();
+                            entries[k + 5].clear();
+                        }
+                    }
+                    files["(history)"] = entries.join('\n');
+                    return files;
+                };
+                EXPECT_TRUE(now == before || now == after || unnamed(now) == unnamed(after))
                     << what << ": failing at call " << n << " (" << at
                     << ") left the store half done: " << differ.join(' ').toStdString()
                     << "\nhistory now:\n" << now.value("(history)").toStdString()
