@@ -97,15 +97,9 @@ TEST_F(Store, ItemNamesComeFromTheTextAndAFolderThatWillNotSyncTakesTheSave) {
     EXPECT_TRUE(ui.errors.isEmpty());
 }
 
-TEST_F(Store, EachWordWrapSavesTheVisibleBox) {
+// (That the visible box is the one saved, Selection.WordWrapIsSwitchedPerNote guards.)
+TEST_F(Store, AnEmptyNoteIsItsWordWrapFlagAlone) {
     start();
-    for (const qint16 wrap : {qint16(0), qint16(1)}) {
-        m->S.WordWrap = wrap;
-        NoteText::set(w->Txt[wrap], QStringLiteral("visible"));
-        NoteText::set(w->Txt[1 - wrap], QStringLiteral("hidden"));
-        m->SaveNote();
-        EXPECT_EQ(dir.read("quil0.0"), storedNote("visible", char(wrap)));
-    }
     // An empty note is the 2-byte flag alone and loads as empty with its flag.
     m->S.WordWrap = 0;
     NoteText::set(w->Txt[0], QString());
