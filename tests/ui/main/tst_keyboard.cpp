@@ -362,6 +362,9 @@ TEST_F(Keyboard, MoveToAndCopyToGiveTheSameFilesAsMouseDrags) {
     }
 }
 
+// The item shown and a group not on display, by the menu and by drags onto
+// the erase target: the same files, every note of the group gone, the
+// slots kept, and nothing left to save of the erased note.
 TEST_F(Keyboard, EraseAsksFirstAndCancelErasesNothing) {
     const Files store = sampleStore();
     const Outcome untouched = run(store, [] {});
@@ -378,7 +381,7 @@ TEST_F(Keyboard, EraseAsksFirstAndCancelErasesNothing) {
     ui.questions.clear();
     const Outcome keys = run(store, [&] {
         ui.answers = {0, 0};
-        w->Item[1]->setFocus(Qt::TabFocusReason);
+        w->Item[0]->setFocus(Qt::TabFocusReason);
         menuEntry("Erase");
         ASSERT_SOON(ui.questions.size() == 1);
         w->Group[3]->setFocus(Qt::TabFocusReason);
@@ -394,14 +397,22 @@ TEST_F(Keyboard, EraseAsksFirstAndCancelErasesNothing) {
             EXPECT_EQ(menu->actions().at(0)->isEnabled(), b == w->Trans[0]);
             menu->close();
         }
+        EXPECT_EQ(w->Txt[0]->toPlainText() + w->Txt[1]->toPlainText(), QString());
+        EXPECT_FALSE(m->noteChanged());
     });
     const Outcome mouse = run(store, [&] {
-        dragAlong(Qt::LeftButton, "I1 I5 D0");
+        dragAlong(Qt::LeftButton, "I0 I5 D0");
         dragAlong(Qt::LeftButton, "G3 D2");
     });
     EXPECT_EQ(keys, mouse);
-    EXPECT_FALSE(keys.files.contains("quil0.1"));
-    EXPECT_FALSE(keys.files.contains("items3.dir"));
+    Files expected = store;
+    expected.insert("group.dir", names({"Work"}, 31));
+    expected.insert("items0.dir", names({"", "b", "", "zero"}, 62));
+    expected.remove("quil0.0");
+    expected.remove("items3.dir");
+    expected.remove("quil3.0");
+    expected.insert("quillo.ini", keys.files.value("quillo.ini"));
+    EXPECT_EQ(keys.files, expected);
 }
 
 TEST_F(Keyboard, InNetworkModeAMoveTakesTheLockAsADropDoes) {
