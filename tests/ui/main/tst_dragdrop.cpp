@@ -64,13 +64,15 @@ TEST_F(DragDrop, ADragStartsBeyondTheDesktopsDragDistanceOnANamedButton) {
     EXPECT_EQ(w->Item[7]->text(), QString());
 }
 
-// Where a drop lands and what it shows; the files each move and copy leaves
-// are the keyboard suite's table, which also drags.
+// Where a drop lands and what it shows; the files each move, copy and erase
+// leaves are the keyboard suite's, by the menu and by drags.
 TEST_F(DragDrop, DropsShowWhereTheyLandAndNamedGroupsRefuse) {
     dir.write("group.dir", names({"Work", "Home"}, 31));
     dir.write("items0.dir", names({"a", "b", "", "", "", "empty"}, 62));
     dir.write("quil0.0", storedNote("alpha"));
     dir.write("quil0.1", storedNote("beta"));
+    dir.write("items1.dir", names({"x", "y"}, 62));
+    dir.write("quil1.1", storedNote("yes"));
     start();
 
     // Nothing happens on a named group or on itself.
@@ -104,25 +106,15 @@ TEST_F(DragDrop, DropsShowWhereTheyLandAndNamedGroupsRefuse) {
     expectChosen(9, 21);
     EXPECT_EQ(note(), QStringLiteral("alpha"));
     EXPECT_EQ(w->Item[5]->text(), QStringLiteral("empty"));
-}
 
-// An item of another group, reached over its group, is erased there; the
-// note shown stays. Erasing the shown item or a group is the keyboard
-// suite's, by the menu and by drags.
-TEST_F(DragDrop, TheEraseTargetTakesAnItemOfAnotherGroup) {
-    dir.write("group.dir", names({"Work", "", "Gone"}, 31));
-    dir.write("items0.dir", names({"a", "b"}, 62));
-    dir.write("quil0.1", storedNote("beta"));
-    dir.write("items2.dir", names({"x", "y"}, 62));
-    dir.write("quil2.1", storedNote("yes"));
-    start();
-    click(w->Item[1]);
-    click(w->Group[2]);
-    drag(Qt::LeftButton, {w->Item[1], w->Group[0], w->Del[1]});
-    EXPECT_EQ(dir.read("items2.dir"), names({"x"}, 62));
-    EXPECT_FALSE(dir.exists("quil2.1"));
-    expectChosen(0, 1);
-    EXPECT_EQ(note(), QStringLiteral("beta"));
+    // An item of another group, reached over its group, is erased there; the
+    // note shown stays.
+    click(w->Group[1]);
+    drag(Qt::LeftButton, {w->Item[1], w->Group[9], w->Del[1]});
+    EXPECT_EQ(dir.read("items1.dir"), names({"x"}, 62));
+    EXPECT_FALSE(dir.exists("quil1.1"));
+    expectChosen(9, 21);
+    EXPECT_EQ(note(), QStringLiteral("alpha"));
 }
 
 // A wait for the lock in the middle of a drag: the drag goes on to its drop

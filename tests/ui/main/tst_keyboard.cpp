@@ -111,9 +111,7 @@ protected:
         for (auto it = store.begin(); it != store.end(); ++it) {
             folder.write(it.key(), it.value());
         }
-        w.reset();
-        m.reset();
-        start(folder.path());
+        restart(folder.path());
         steps();
         Outcome o{folder.snapshot(), m->S.CurrentGroup, m->S.currentItem(), note()};
         w->hide();
