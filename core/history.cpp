@@ -216,10 +216,12 @@ FileResult History::usable(bool create) const {
         return FileResult::failure(QStringLiteral("use the folder"), m_folder,
                                    S_ISLNK(st.st_mode) ? ELOOP : ENOTDIR);
     }
+    m_sticky = (st.st_mode & S_ISVTX) != 0;
     return FileResult::success();
 }
 
 FileResult History::ready() const {
+    m_ready = false;
     if (const FileResult r = usable(true); !r) {
         return r;
     }
@@ -227,6 +229,7 @@ FileResult History::ready() const {
                     AT_EACCESS) != 0) {
         return FileResult::failure(QStringLiteral("keep earlier texts in"), m_folder, errno);
     }
+    m_ready = true;
     return FileResult::success();
 }
 
@@ -283,26 +286,30 @@ FileResult History::keep(const QString& noteFile, Entry meta) {
 }
 
 FileResult History::keep(const QString& noteFile, Entry meta,
-                         const std::function<FileResult(const QString& path)>& beforeCreate,
-                         QString* made) {
+                         const std::function<FileResult(const QStringList& paths)>& beforeCreate,
+                         QString* made, qint64 size) {
     if (made) {
         made->clear();
     }
-    FileResult look;
-    qint64 size = FileLayer::size(noteFile, &look);
-    if (size < 0 && look) {
-        // "Missing" is made sure of by a second look: a text taken for
-        // gone would not be kept.
+    if (size < 0) {
+        FileResult look;
         size = FileLayer::size(noteFile, &look);
-    }
-    if (!look) {
-        return look;
+        if (size < 0 && look) {
+            // "Missing" is made sure of by a second look: a text taken for
+            // gone would not be kept.
+            size = FileLayer::size(noteFile, &look);
+        }
+        if (!look) {
+            return look;
+        }
     }
     if (size <= 0) {
         return FileResult::success(); // no text, nothing lost
     }
-    if (const FileResult r = usable(true); !r) {
-        return r;
+    if (!m_ready) {
+        if (const FileResult r = usable(true); !r) {
+            return r;
+        }
     }
     // Strictly later than this copy's last entry, so that one operation's
     // entries keep their order.
@@ -316,25 +323,19 @@ FileResult History::keep(const QString& noteFile, Entry meta,
     }
     const QString text = m_folder + meta.id + QLatin1String(".txt");
     const QString ent = m_folder + meta.id + QLatin1String(".ent");
+    // Both names recorded at once: one line of the journal, not two. Undoing
+    // a name never made removes nothing.
     if (beforeCreate) {
-        if (const FileResult r = beforeCreate(text); !r) {
+        if (const FileResult r = beforeCreate({text, ent}); !r) {
             return r;
         }
     }
     // A note in a sticky folder may be rewritten in place by another
     // account: a second name would follow that rewrite, a copy does not.
-    struct stat folder {};
-    const bool sticky =
-        ::stat(QFile::encodeName(m_folder).constData(), &folder) == 0 && (folder.st_mode & S_ISVTX);
-    if (const FileResult r =
-            sticky ? FileLayer::copy(noteFile, text) : FileLayer::keepCopy(noteFile, text, !beforeCreate);
+    if (const FileResult r = m_sticky ? FileLayer::copy(noteFile, text)
+                                      : FileLayer::keepCopy(noteFile, text, !beforeCreate);
         !r) {
         return r;
-    }
-    if (beforeCreate) {
-        if (const FileResult r = beforeCreate(ent); !r) {
-            return r;
-        }
     }
     // Made under a free name. Within an operation nothing here is synced
     // (see StoreJournal::commit): syncing would cost a save half as much
@@ -360,13 +361,21 @@ FileResult History::keep(const QString& noteFile, Entry meta,
 }
 
 int History::prune(int atMost) {
-    if (!usable(false)) {
-        return 0;
-    }
     const auto now = std::chrono::steady_clock::now();
     const qint64 nowMs = clock()();
     auto it = known().find(m_folder);
-    if (it == known().end() || now - it->second.listedAt > kRelist) {
+    const bool relist = it == known().end() || now - it->second.listedAt > kRelist;
+    // With nothing to list and nothing due, the folder is not even looked at.
+    const Limits lim = limits();
+    const auto due = [&](const Known& k) {
+        return !k.entries.empty() &&
+               (idTime(k.entries.begin()->first) < nowMs - lim.maxAgeMs || k.bytes > lim.maxBytes ||
+                static_cast<qint64>(k.entries.size()) > lim.maxEntries);
+    };
+    if ((!relist && !due(it->second)) || !usable(false)) {
+        return 0;
+    }
+    if (relist) {
         Known k;
         k.listedAt = now;
         std::map<QString, int> halves;
@@ -396,16 +405,9 @@ int History::prune(int atMost) {
         it = known().insert_or_assign(m_folder, std::move(k)).first;
     }
     Known& k = it->second;
-    const Limits lim = limits();
     int removed = 0;
-    while (removed < atMost && !k.entries.empty()) {
+    while (removed < atMost && due(k)) {
         const auto oldest = k.entries.begin();
-        const bool tooOld = idTime(oldest->first) < nowMs - lim.maxAgeMs;
-        const bool over = k.bytes > lim.maxBytes ||
-                          static_cast<qint64>(k.entries.size()) > lim.maxEntries;
-        if (!tooOld && !over) {
-            break;
-        }
         // The description first: without it, what is left is no entry.
         FileLayer::remove(m_folder + oldest->first + QLatin1String(".ent"));
         FileLayer::remove(m_folder + oldest->first + QLatin1String(".txt"));
