@@ -84,12 +84,22 @@ SingleInstance::~SingleInstance() {
 }
 
 QString SingleInstance::folder() {
-    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
-    if (QDir::isAbsolutePath(runtime) && isPrivateFolder(runtime)) {
-        return QDir::cleanPath(runtime);
+    // The socket's whole path must fit in an address: a folder too deep for
+    // that is passed over, or every copy would run unguarded.
+    const auto fits = [](const QString& folder) {
+        sockaddr_un address{};
+        return addressOf(folder + QStringLiteral("/quillo-pad"), address);
+    };
+    const QString runtime = QDir::cleanPath(qEnvironmentVariable("XDG_RUNTIME_DIR"));
+    if (QDir::isAbsolutePath(runtime) && isPrivateFolder(runtime) && fits(runtime)) {
+        return runtime;
     }
     // Made here, owner-only; one another account made first is not used.
-    const QString own = QDir::cleanPath(QDir::tempPath() + QStringLiteral("/quillo-pad-%1").arg(::getuid()));
+    const QString name = QStringLiteral("/quillo-pad-%1").arg(::getuid());
+    QString own = QDir::cleanPath(QDir::tempPath() + name);
+    if (!fits(own)) {
+        own = QStringLiteral("/tmp") + name;
+    }
     ::mkdir(QFile::encodeName(own).constData(), 0700);
     return isPrivateFolder(own) ? own : QString();
 }
@@ -108,7 +118,8 @@ bool SingleInstance::handOverToRunningCopy() {
     if (fd < 0) {
         return false;
     }
-    bool connected = ::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
+    bool connected =
+        ::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
     if (!connected && (errno == EAGAIN || errno == EINPROGRESS) && waitFor(fd, POLLOUT)) {
         int error = 0;
         socklen_t length = sizeof error;
@@ -200,8 +211,8 @@ void SingleInstance::closeServer() {
 
 void SingleInstance::acceptPeers() {
     for (;;) {
-        const int fd = ::accept4(int(m_server->socket()), nullptr, nullptr,
-                                 SOCK_CLOEXEC | SOCK_NONBLOCK);
+        const int fd =
+            ::accept4(int(m_server->socket()), nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
         if (fd < 0) {
             if (errno == EINTR) {
                 continue;

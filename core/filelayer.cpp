@@ -520,7 +520,14 @@ FileResult FileLayer::removeAt(int folderFd, const QString& name, const QString&
 }
 
 qint64 FileLayer::size(const QString& path, FileResult* result) {
+    return size(path, result, nullptr);
+}
+
+qint64 FileLayer::size(const QString& path, FileResult* result, QByteArray* stamp) {
     struct stat st {};
+    if (stamp) {
+        stamp->clear();
+    }
     if (!checkpoint("stat", path) || ::lstat(native(path).constData(), &st) != 0 ||
         (errno = notRegular(st)) != 0) {
         if (result) {
@@ -531,6 +538,15 @@ qint64 FileLayer::size(const QString& path, FileResult* result) {
     }
     if (result) {
         *result = FileResult::success();
+    }
+    if (stamp) {
+        const qint64 fields[] = {static_cast<qint64>(st.st_dev), static_cast<qint64>(st.st_ino),
+                                 static_cast<qint64>(st.st_size),
+                                 static_cast<qint64>(st.st_mtim.tv_sec),
+                                 static_cast<qint64>(st.st_mtim.tv_nsec),
+                                 static_cast<qint64>(st.st_ctim.tv_sec),
+                                 static_cast<qint64>(st.st_ctim.tv_nsec)};
+        *stamp = QByteArray(reinterpret_cast<const char*>(fields), sizeof fields);
     }
     return st.st_size;
 }

@@ -75,6 +75,10 @@ public:
     static FileResult removeAt(int folderFd, const QString& name, const QString& path);
     // -1 for a missing file, and for anything but a regular file (with a failure).
     static qint64 size(const QString& path, FileResult* result = nullptr);
+    // The same look; `stamp` gets what tells this file apart from any other
+    // content under the name (device, inode, size, change and modify times),
+    // empty when there is no regular file.
+    static qint64 size(const QString& path, FileResult* result, QByteArray* stamp);
     static bool isFolder(const QString& path);
     // True for another account's file in a sticky folder, which only its
     // owner (or the folder's) may rename or delete.

@@ -269,10 +269,12 @@ FileResult History::usable(bool create) const {
         return FileResult::failure(QStringLiteral("use the folder"), m_folder,
                                    S_ISLNK(st.st_mode) ? ELOOP : ENOTDIR);
     }
+    m_sticky = (st.st_mode & S_ISVTX) != 0;
     return FileResult::success();
 }
 
 FileResult History::ready() const {
+    m_ready = false;
     if (const FileResult r = usable(true); !r) {
         return r;
     }
@@ -280,6 +282,7 @@ FileResult History::ready() const {
                     AT_EACCESS) != 0) {
         return FileResult::failure(QStringLiteral("keep earlier texts in"), m_folder, errno);
     }
+    m_ready = true;
     return FileResult::success();
 }
 
@@ -345,26 +348,30 @@ FileResult History::keep(const QString& noteFile, Entry meta) {
 }
 
 FileResult History::keep(const QString& noteFile, Entry meta,
-                         const std::function<FileResult(const QString& path)>& beforeCreate,
-                         QString* made) {
+                         const std::function<FileResult(const QStringList& paths)>& beforeCreate,
+                         QString* made, qint64 size) {
     if (made) {
         made->clear();
     }
-    FileResult look;
-    qint64 size = FileLayer::size(noteFile, &look);
-    if (size < 0 && look) {
-        // "Missing" is made sure of by a second look: a text taken for
-        // gone would not be kept.
+    if (size < 0) {
+        FileResult look;
         size = FileLayer::size(noteFile, &look);
-    }
-    if (!look) {
-        return look;
+        if (size < 0 && look) {
+            // "Missing" is made sure of by a second look: a text taken for
+            // gone would not be kept.
+            size = FileLayer::size(noteFile, &look);
+        }
+        if (!look) {
+            return look;
+        }
     }
     if (size <= 0) {
         return FileResult::success(); // no text, nothing lost
     }
-    if (const FileResult r = usable(true); !r) {
-        return r;
+    if (!m_ready) {
+        if (const FileResult r = usable(true); !r) {
+            return r;
+        }
     }
     // Its files are made in the folder just looked at, whatever is put in
     // its place meanwhile.
@@ -384,31 +391,30 @@ FileResult History::keep(const QString& noteFile, Entry meta,
     }
     const QString text = m_folder + meta.id + QLatin1String(".txt");
     const QString ent = m_folder + meta.id + QLatin1String(".ent");
+    // Both names recorded at once: one line of the journal, not two. Undoing
+    // a name never made removes nothing.
     if (beforeCreate) {
-        if (const FileResult r = beforeCreate(text); !r) {
+        if (const FileResult r = beforeCreate({text, ent}); !r) {
             return r;
         }
     }
     // A note in a sticky folder may be rewritten in place by another
     // account: a second name would follow that rewrite, a copy does not.
-    // The note's own folder decides (the history folder may have been made
-    // before the store folder became sticky, or by another account); a
-    // folder that cannot be looked at counts as sticky.
-    const auto sticky = [](const QString& path) {
+    // The note's own folder decides too (the history folder may have been
+    // made before the store folder became sticky, or by another account); a
+    // folder that cannot be looked at counts as sticky. Once `ready` has
+    // said so, looked at once per object, as the history folder is.
+    const QString noteFolder = noteFile.section(QLatin1Char('/'), 0, -2) + QLatin1Char('/');
+    if (!m_ready || noteFolder != m_noteFolder) {
         struct stat st {};
-        return ::stat(QFile::encodeName(path).constData(), &st) != 0 || (st.st_mode & S_ISVTX);
-    };
-    const bool stickyFolder =
-        sticky(noteFile.section(QLatin1Char('/'), 0, -2) + QLatin1Char('/')) || sticky(m_folder);
+        m_noteFolder = noteFolder;
+        m_noteFolderSticky = ::stat(QFile::encodeName(noteFolder).constData(), &st) != 0 ||
+                             (st.st_mode & S_ISVTX);
+    }
     if (const FileResult r = FileLayer::keepCopyAt(noteFile, folder.fd(), meta.id + QLatin1String(".txt"),
-                                                   text, !stickyFolder, !beforeCreate);
+                                                   text, !m_sticky && !m_noteFolderSticky, !beforeCreate);
         !r) {
         return r;
-    }
-    if (beforeCreate) {
-        if (const FileResult r = beforeCreate(ent); !r) {
-            return r;
-        }
     }
     // Made under a free name. Within an operation nothing here is synced
     // (see StoreJournal::commit): syncing would cost a save half as much
@@ -438,14 +444,27 @@ FileResult History::keep(const QString& noteFile, Entry meta,
 }
 
 int History::prune(int atMost) {
+    const auto now = std::chrono::steady_clock::now();
+    const qint64 nowMs = clock()();
+    auto it = known().find(m_folder);
+    const bool relist = it == known().end() || now - it->second.listedAt > kRelist;
+    // With nothing to list and nothing due, the folder is not even looked at.
+    const Limits lim = limits();
+    const auto due = [&](const Known& k) {
+        return !k.entries.empty() &&
+               (idTime(k.entries.begin()->first) < nowMs - lim.maxAgeMs || k.bytes > lim.maxBytes ||
+                static_cast<qint64>(k.entries.size()) > lim.maxEntries);
+    };
+    // Sizes still to look up are work too: until they are known, the size
+    // limit counts only those known.
+    if (!relist && !due(it->second) && it->second.unsized.empty()) {
+        return 0;
+    }
     const HistoryFolder folder(m_folder);
     if (!folder.isOpen()) {
         return 0;
     }
-    const auto now = std::chrono::steady_clock::now();
-    const qint64 nowMs = clock()();
-    auto it = known().find(m_folder);
-    if (it == known().end() || now - it->second.listedAt > kRelist) {
+    if (relist) {
         Known k;
         k.listedAt = now;
         std::map<QString, int> halves;
@@ -484,8 +503,6 @@ int History::prune(int atMost) {
         it = known().insert_or_assign(m_folder, std::move(k)).first;
     }
     Known& k = it->second;
-    const Limits lim = limits();
-    // Until every size is known, the size limit counts only those known.
     for (int looked = 0; looked < lim.sizesPerCall && !k.unsized.empty(); ++looked) {
         const QString name = k.unsized.back();
         k.unsized.pop_back();
@@ -502,14 +519,8 @@ int History::prune(int atMost) {
         k.bytes += s->second;
     }
     int removed = 0;
-    while (removed < atMost && !k.entries.empty()) {
+    while (removed < atMost && due(k)) {
         const auto oldest = k.entries.begin();
-        const bool tooOld = idTime(oldest->first) < nowMs - lim.maxAgeMs;
-        const bool over = k.bytes > lim.maxBytes ||
-                          static_cast<qint64>(k.entries.size()) > lim.maxEntries;
-        if (!tooOld && !over) {
-            break;
-        }
         // The description first: without it, what is left is no entry.
         folder.remove(oldest->first + QLatin1String(".ent"));
         folder.remove(oldest->first + QLatin1String(".txt"));

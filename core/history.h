@@ -3,6 +3,7 @@
 #include "core/filelayer.h"
 
 #include <QList>
+#include <QStringList>
 #include <QString>
 
 #include <functional>
@@ -87,17 +88,21 @@ public:
     // by tests; the store's operations call it (or its journaled variant)
     // inside their all-or-nothing operation, under the lock.
     FileResult keep(const QString& noteFile, Entry meta);
-    // The journaled variant: `beforeCreate` is told each file's path before
-    // the file is made (the journal records it, so that undoing the operation
-    // removes it), and a failure there stops the entry. A missing or empty
-    // note file is no text worth keeping: nothing is made. `made` (if given)
-    // gets the entry's id, or stays empty.
+    // The journaled variant: `beforeCreate` is told the paths of both the
+    // entry's files, once, before either is made (the journal records them,
+    // so that undoing the operation removes them), and a failure there stops
+    // the entry. A missing or empty note file is no text worth keeping:
+    // nothing is made. `made` (if given) gets the entry's id, or stays empty.
+    // `size` is the note file's size when the caller has just looked (under
+    // the lock, nothing else changes it), -1 to look here.
     FileResult keep(const QString& noteFile, Entry meta,
-                    const std::function<FileResult(const QString& path)>& beforeCreate,
-                    QString* made = nullptr);
+                    const std::function<FileResult(const QStringList& paths)>& beforeCreate,
+                    QString* made = nullptr, qint64 size = -1);
 
     // The folder is there (made now, as open to others as the store folder
-    // it is in) and this account may make files in it.
+    // it is in) and this account may make files in it. Once it has said so,
+    // this object's `keep` trusts it and looks at the folder no more: an
+    // operation under the lock checks its history once.
     FileResult ready() const;
 
     // Removes at most `atMost` entries: those older than the age limit
@@ -126,4 +131,8 @@ private:
     // The folder is there (made if `create`) and is a folder, not a link.
     FileResult usable(bool create) const;
     QString m_folder;
+    mutable bool m_ready = false;  // `ready` said so
+    mutable bool m_sticky = false; // the folder is sticky (as `ready` saw it)
+    mutable QString m_noteFolder;  // the folder of the notes `keep` kept, and
+    mutable bool m_noteFolderSticky = false; // whether it is sticky
 };

@@ -50,11 +50,19 @@ bool StoreJournal::isJournalName(const QString& name, char kind) {
 }
 
 FileResult StoreJournal::recordNew(const QString& path) {
-    const QString name = path.mid(m_folder.size());
-    if (m_folder.isEmpty() || !path.startsWith(m_folder) || !isJournalName(name, 'N')) {
-        return FileResult::failure(QStringLiteral("keep"), path, EINVAL);
+    return recordNew(QStringList{path});
+}
+
+FileResult StoreJournal::recordNew(const QStringList& paths) {
+    std::vector<Undo> undo;
+    for (const QString& path : paths) {
+        const QString name = path.mid(m_folder.size());
+        if (m_folder.isEmpty() || !path.startsWith(m_folder) || !isJournalName(name, 'N')) {
+            return FileResult::failure(QStringLiteral("keep"), path, EINVAL);
+        }
+        undo.push_back({'N', name, QString()});
     }
-    return record({'N', name, QString()});
+    return record(undo);
 }
 
 std::optional<ReadResult> StoreJournal::original(const QString& path) const {
@@ -77,15 +85,21 @@ std::optional<ReadResult> StoreJournal::original(const QString& path) const {
 }
 
 FileResult StoreJournal::record(const Undo& undo) {
+    return record(std::vector<Undo>{undo});
+}
+
+FileResult StoreJournal::record(const std::vector<Undo>& undo) {
     QByteArray line;
     if (m_undo.empty()) {
         line = kHeader;
     }
-    line += QByteArray(1, undo.kind) + '\t' + QFile::encodeName(undo.name);
-    if (!undo.other.isEmpty()) {
-        line += '\t' + QFile::encodeName(undo.other);
+    for (const Undo& u : undo) {
+        line += QByteArray(1, u.kind) + '\t' + QFile::encodeName(u.name);
+        if (!u.other.isEmpty()) {
+            line += '\t' + QFile::encodeName(u.other);
+        }
+        line += '\n';
     }
-    line += '\n';
     // The line is in the file before the change it undoes is made. It is not
     // synced: on the file systems the store lives on, a later change to the
     // folder does not reach the disk before an earlier append; `commit`
@@ -95,7 +109,7 @@ FileResult StoreJournal::record(const Undo& undo) {
     const FileResult r = FileLayer::append(journalPath(), line, false, !m_created);
     if (r) {
         m_created = true;
-        m_undo.push_back(undo);
+        m_undo.insert(m_undo.end(), undo.begin(), undo.end());
     }
     return r;
 }

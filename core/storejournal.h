@@ -51,6 +51,8 @@ public:
     // `path` (in the folder or its history folder) is about to be made by
     // the operation: undoing it removes the file.
     FileResult recordNew(const QString& path);
+    // The same for several paths, in one line each but one write.
+    FileResult recordNew(const QStringList& paths);
     // What `path` held before this operation changed it (empty for a file
     // the operation made); nothing when the operation has not changed it.
     std::optional<ReadResult> original(const QString& path) const;
@@ -73,6 +75,7 @@ private:
         QString other;
     };
     FileResult record(const Undo& undo);
+    FileResult record(const std::vector<Undo>& undo);
     FileResult backupOf(const QString& name, QString* backup, bool byMove);
     static FileResult undoOne(const QString& folder, const Undo& undo);
     static FileResult putBack(const QString& folder, const QString& backup, const QString& name);

@@ -16,6 +16,7 @@
 #include <QStringList>
 
 #include <functional>
+#include <map>
 #include <optional>
 #include <vector>
 
@@ -245,8 +246,24 @@ private:
                      const QByteArray* replacement = nullptr);
     bool originalName(const QString& indexPath, int count, int index, QString* name);
     void pruneHistory();
+    void endHistoryOp();
     int m_keptThisOp = 0;
     bool m_historyProblemTold = false;
+    // The history folders this operation has checked, and what the check said.
+    std::map<QString, std::pair<History, FileResult>> m_opHistories;
+    // Index files as last read, with the stamp of the file read: a name is
+    // read again only when the file has changed.
+    struct Known {
+        QByteArray stamp;
+        QByteArray bytes;
+    };
+    std::map<QString, Known> m_knownIndexes;
+    // The note or slot file this copy wrote last, and the stamp it had then:
+    // a save over it with other bytes needs no reading back to know them
+    // different.
+    QString m_writtenPath;
+    Known m_written;
+    QString m_keptPath; // the note or slot file keepEarlier looked at last
 
     void endOperationWhenDone(int afterMs = 0);
     std::optional<StorePlace> m_opPlace;

@@ -82,16 +82,31 @@ bool Module1::originalName(const QString& indexPath, int count, int index, QStri
         if (it != m_privateUndo.end()) {
             bytes = it->bytes;
         } else {
-            ReadResult r = FileLayer::readAll(indexPath);
-            if (r.result && !r.exists) {
-                // "Missing" is made sure of by a second look: names taken
-                // for blank would be lost from the entry for good.
-                r = FileLayer::readAll(indexPath);
+            // Under the lock nothing else changes the file: a file with the
+            // stamp of the one read before holds what it held.
+            QByteArray stamp;
+            FileResult look;
+            FileLayer::size(indexPath, &look, &stamp);
+            const auto known = m_knownIndexes.find(indexPath);
+            if (!stamp.isEmpty() && known != m_knownIndexes.end() && known->second.stamp == stamp) {
+                bytes = known->second.bytes;
+            } else {
+                ReadResult r = FileLayer::readAll(indexPath);
+                if (r.result && !r.exists) {
+                    // "Missing" is made sure of by a second look: names taken
+                    // for blank would be lost from the entry for good.
+                    r = FileLayer::readAll(indexPath);
+                }
+                if (!r.result) {
+                    return false;
+                }
+                bytes = r.data;
+                if (!stamp.isEmpty()) {
+                    m_knownIndexes[indexPath] = {stamp, bytes};
+                } else {
+                    m_knownIndexes.erase(indexPath);
+                }
             }
-            if (!r.result) {
-                return false;
-            }
-            bytes = r.data;
         }
     }
     *name = NameIndex::decode(bytes, count).value(index);
@@ -123,10 +138,12 @@ bool Module1::keepEarlier(const QString& path, History::What what, const QByteAr
     if (meta.group > 30 || meta.item > (isNote ? 61 : 11)) {
         return true;
     }
+    m_keptPath = path;
     FileResult look;
-    qint64 size = FileLayer::size(path, &look);
+    QByteArray stamp;
+    qint64 size = FileLayer::size(path, &look, &stamp);
     if (size < 0 && look) {
-        size = FileLayer::size(path, &look); // "missing" made sure of, as above
+        size = FileLayer::size(path, &look, &stamp); // "missing" made sure of, as above
     }
     if (!opStep(look)) {
         return false;
@@ -144,12 +161,24 @@ bool Module1::keepEarlier(const QString& path, History::What what, const QByteAr
     } else {
         originalName(transferIndexPath(), 12, meta.item, &meta.itemName);
     }
-    if (replacement && replacement->size() == size &&
-        FileLayer::readAll(path).data == *replacement) {
-        return true; // saved as it was: nothing is replaced
+    if (replacement && replacement->size() == size) {
+        // The file this copy wrote last, unchanged since, and other bytes
+        // than these: no need to read it back. Otherwise it is compared.
+        const bool knownOther = m_writtenPath == path && m_written.stamp == stamp &&
+                                !stamp.isEmpty() && m_written.bytes != *replacement;
+        if (!knownOther && FileLayer::readAll(path).data == *replacement) {
+            return true; // saved as it was: nothing is replaced
+        }
     }
-    History history(folder);
-    if (const FileResult ready = history.ready(); !ready) {
+    // The history folder is checked once per operation.
+    auto checked = m_opHistories.find(folder);
+    if (checked == m_opHistories.end()) {
+        History fresh(folder);
+        const FileResult ready = fresh.ready();
+        checked = m_opHistories.emplace(folder, std::make_pair(fresh, ready)).first;
+    }
+    History& history = checked->second.first;
+    if (const FileResult ready = checked->second.second; !ready) {
         // A history folder this account cannot use (another account's, or
         // something else under its name) does not stop the store's work.
         if (!m_historyProblemTold) {
@@ -163,13 +192,18 @@ bool Module1::keepEarlier(const QString& path, History::What what, const QByteAr
         return true;
     }
     const bool journaled = m_journal.covers(path);
-    const FileResult kept = history.keep(path, meta, [&](const QString& made) {
-        if (journaled) {
-            return m_journal.recordNew(made);
-        }
-        m_privateUndo.push_back({made, false, QByteArray()});
-        return FileResult::success();
-    });
+    const FileResult kept = history.keep(
+        path, meta,
+        [&](const QStringList& made) {
+            if (journaled) {
+                return m_journal.recordNew(made);
+            }
+            for (const QString& file : made) {
+                m_privateUndo.push_back({file, false, QByteArray()});
+            }
+            return FileResult::success();
+        },
+        nullptr, size);
     if (kept) {
         ++m_keptThisOp;
     }
@@ -188,14 +222,28 @@ void Module1::pruneHistory() {
     }
 }
 
+// What an operation knew of the history folders is not trusted by the next.
+void Module1::endHistoryOp() {
+    m_opHistories.clear();
+    m_keptThisOp = 0;
+    m_keptPath.clear();
+}
+
 bool Module1::opWrite(const QString& path, const QByteArray& bytes) {
     if (!opBegin() || !keepEarlier(path, historyWhat.value_or(History::What::SavedOver), &bytes)) {
         return false;
     }
-    if (m_journal.covers(path)) {
-        return opStep(m_journal.write(path, bytes));
+    const bool written = m_journal.covers(path)
+                             ? opStep(m_journal.write(path, bytes))
+                             : rememberPrivate(path) && opStep(FileLayer::writeAtomic(path, bytes));
+    if (written && m_keptPath == path) {
+        // Its stamp now, for the next save over it (a failed look only
+        // means that one reads it back).
+        m_writtenPath = path;
+        FileLayer::size(path, nullptr, &m_written.stamp);
+        m_written.bytes = bytes;
     }
-    return rememberPrivate(path) && opStep(FileLayer::writeAtomic(path, bytes));
+    return written;
 }
 
 bool Module1::opRemove(const QString& path, bool* keptContent) {
@@ -266,7 +314,8 @@ bool Module1::RollBackOperation(bool tell) {
     m_afterCommit.clear();
     m_opFailed = false;
     historyWhat.reset();
-    m_keptThisOp = 0;
+    endHistoryOp();
+    m_writtenPath.clear();
     // The names on screen are those in the files again.
     LoadGroupIndex();
     LoadItemIndex();
@@ -287,6 +336,7 @@ void Module1::FinishOperation() {
     }
     if (!m_journal.active() && m_privateUndo.empty() && m_afterCommit.empty()) {
         historyWhat.reset();
+        endHistoryOp();
         return;
     }
     if (beforeCommit) {
@@ -323,5 +373,5 @@ void Module1::FinishOperation() {
     m_privateRemembered.clear();
     pruneHistory();
     historyWhat.reset();
-    m_keptThisOp = 0;
+    endHistoryOp();
 }

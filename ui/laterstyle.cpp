@@ -12,7 +12,8 @@ class LaterIcon final : public QIconEngine {
 public:
     LaterIcon(QStyle* style, QStyle::StandardPixmap which) : m_style(style), m_which(which) {}
 
-    void paint(QPainter* painter, const QRect& rect, QIcon::Mode mode, QIcon::State state) override {
+    void paint(QPainter* painter, const QRect& rect, QIcon::Mode mode,
+               QIcon::State state) override {
         real().paint(painter, rect, Qt::AlignCenter, mode, state);
     }
     QPixmap pixmap(const QSize& size, QIcon::Mode mode, QIcon::State state) override {
@@ -20,7 +21,10 @@ public:
     }
     QPixmap scaledPixmap(const QSize& size, QIcon::Mode mode, QIcon::State state,
                          qreal scale) override {
-        return real().pixmap(size, scale, mode, state);
+        // `size` is in device pixels already: scaling it again would draw a
+        // larger arrow than the base style's.
+        Q_UNUSED(scale);
+        return real().pixmap(size, 1.0, mode, state);
     }
     QSize actualSize(const QSize& size, QIcon::Mode mode, QIcon::State state) override {
         return real().actualSize(size, mode, state);

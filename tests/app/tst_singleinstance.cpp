@@ -26,7 +26,8 @@ namespace {
 // meeting place of its own.
 class OwnMeetingPlace : public ::testing::Environment {
     void SetUp() override { qputenv("XDG_RUNTIME_DIR", QFile::encodeName(m_dir.path())); }
-    QTemporaryDir m_dir; // made owner-only
+    // Owner-only, and short enough for a socket's address whatever TMPDIR is.
+    QTemporaryDir m_dir{QStringLiteral("/tmp/qp-XXXXXX")};
 };
 const auto* const ownMeetingPlace = ::testing::AddGlobalTestEnvironment(new OwnMeetingPlace);
 
@@ -101,6 +102,9 @@ int listenOn(const std::string& name) {
     const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
     sockaddr_un a{};
     a.sun_family = AF_UNIX;
+    if (name.size() >= sizeof a.sun_path) {
+        return -1;
+    }
     std::copy(name.begin(), name.end(), a.sun_path);
     if (name[0] == '@') {
         a.sun_path[0] = '\0';
@@ -116,8 +120,10 @@ int listenOn(const std::string& name) {
 // user's private folder would go. This user's copy still starts, and the
 // other account learns nothing: no connection reaches it.
 TEST(SingleInstance, AnotherAccountCannotTakeTheNameFirst) {
-    TestFolder tmp;
-    ASSERT_EQ(::chmod(QFile::encodeName(tmp.path()).constData(), 01777), 0);
+    // A short TMPDIR, so that the names taken are the ones the copy looks for.
+    const QTemporaryDir shortTmp(QStringLiteral("/tmp/qp-XXXXXX"));
+    const QString tmpPath = shortTmp.path() + QLatin1Char('/');
+    ASSERT_EQ(::chmod(QFile::encodeName(tmpPath).constData(), 01777), 0);
     const QByteArray oldTmp = qgetenv("TMPDIR");
     const QByteArray oldRuntime = qgetenv("XDG_RUNTIME_DIR");
     const auto restore = qScopeGuard([&] {
@@ -126,10 +132,10 @@ TEST(SingleInstance, AnotherAccountCannotTakeTheNameFirst) {
             qputenv("XDG_RUNTIME_DIR", oldRuntime);
         }
     });
-    qputenv("TMPDIR", QFile::encodeName(tmp.path()));
+    qputenv("TMPDIR", QFile::encodeName(tmpPath));
     qunsetenv("XDG_RUNTIME_DIR");
     const std::string taken =
-        QFile::encodeName(tmp.path()).toStdString() + "quillo-pad-" + std::to_string(::getuid());
+        QFile::encodeName(tmpPath).toStdString() + "quillo-pad-" + std::to_string(::getuid());
     const std::string abstractName = "@quillo-pad-" + std::to_string(::getuid());
     int ready[2];
     ASSERT_EQ(::pipe(ready), 0);
@@ -145,6 +151,7 @@ TEST(SingleInstance, AnotherAccountCannotTakeTheNameFirst) {
         // Anything that connects within three seconds is a start it learnt of.
         ::_exit(::poll(fds, 2, 3000) == 0 ? 0 : 1);
     }
+    ::close(ready[1]); // a child that dies unready ends the read
     char c = 0;
     ASSERT_EQ(::read(ready[0], &c, 1), 1);
     SingleInstance mine;
@@ -154,5 +161,4 @@ TEST(SingleInstance, AnotherAccountCannotTakeTheNameFirst) {
     ::waitpid(other, &status, 0);
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "the other account saw the start";
     ::close(ready[0]);
-    ::close(ready[1]);
 }

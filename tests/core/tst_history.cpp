@@ -195,7 +195,7 @@ TEST(History, AnUndoneOperationKeepsNothingAndAJournalNamesNothingElse) {
         History h(dir.path());
         QString id;
         ASSERT_TRUE(h.keep(dir.file("quil0.1"), place(0, 1, "g", "i"),
-                           [&](const QString& p) { return j.recordNew(p); }, &id)
+                           [&](const QStringList& p) { return j.recordNew(p); }, &id)
                         .ok());
         ASSERT_TRUE(j.write(dir.file("quil0.1"), "new text").ok());
         EXPECT_EQ(h.entries().size(), 1);

@@ -43,10 +43,6 @@
 
 namespace {
 
-QByteArray noteBytes(const char* text) {
-    return QByteArray(text) + QByteArray("\x01\x00", 2);
-}
-
 const char* currentStep = "start";
 
 // Nothing may wait on a pipe: an action that has not ended in its time
@@ -96,12 +92,12 @@ protected:
         };
         put("group.dir", names({"Work", "Home"}, 31));
         put("items0.dir", names({"a", "b"}, 62));
-        put("quil0.0", noteBytes("alpha"));
-        put("quil0.1", noteBytes("beta"));
+        put("quil0.0", storedNote("alpha"));
+        put("quil0.1", storedNote("beta"));
         put("items1.dir", names({"h"}, 62));
-        put("quil1.0", noteBytes("home"));
+        put("quil1.0", storedNote("home"));
         put("trans.dir", names({"", "", "", "slot"}, 12));
-        put("trans.3", noteBytes("parked"));
+        put("trans.3", storedNote("parked"));
     }
     // The labels on screen are the names in the files.
     void expectScreenMatchesDisk(const QString& store, const QString& program, int n,
@@ -135,7 +131,7 @@ protected:
 
     void useNetwork(const QString& program, const QString& store) {
         FileLayer::writeAtomic(program + "trans.dir", names({"", "", "", "slot"}, 12));
-        FileLayer::writeAtomic(program + "trans.3", noteBytes("parked"));
+        FileLayer::writeAtomic(program + "trans.3", storedNote("parked"));
         SettingsRecord r;
         r.NetworkMode = 1;
         r.setNetworkFolder(store);
@@ -270,9 +266,10 @@ protected:
                 EXPECT_TRUE(now == before || now == after || unnamed(now) == unnamed(after))
                     << what << ": failing at call " << n << " (" << at
                     << ") left the store half done: " << differ.join(' ').toStdString()
-                    << "\nhistory now:\n" << now.value("(history)").toStdString()
-                    << "\nbefore:\n" << before.value("(history)").toStdString()
-                    << "\nafter:\n" << after.value("(history)").toStdString();
+                    << "\nhistory now:\n"
+                    << now.value("(history)").toStdString() << "\nbefore:\n"
+                    << before.value("(history)").toStdString() << "\nafter:\n"
+                    << after.value("(history)").toStdString();
             }
             expectScreenMatchesDisk(store, program, n, at);
             w.reset();
@@ -347,8 +344,8 @@ TEST_F(Faults, WhatAnotherAccountPutsInTheFolderIsRefused) {
     const QByteArray secret = "PRIVATE to this account";
     const QString privateFile = dir.file("private");
     FileLayer::writeAtomic(privateFile, secret, 0600);
-    const char* namesUsed[] = {"group.dir",       "items0.dir",         "quil0.0",
-                               "quil0.1",         "quillo.loc",         "quillo.jnl",
+    const char* namesUsed[] = {"group.dir",       "items0.dir",          "quil0.0",
+                               "quil0.1",         "quillo.loc",          "quillo.jnl",
                                ".quil0.1.aB3dE9", ".quillo-undo.aB3dE9", ".quillo-history"};
     const char* kinds[] = {"private-link", "dangling-link", "pipe", "folder"};
     int n = 0;
@@ -421,7 +418,7 @@ TEST_F(Faults, WhatAnotherAccountPutsInTheFolderIsRefused) {
                 EXPECT_EQ(told.contains("Earlier texts cannot be kept"),
                           QLatin1String(kind) != QLatin1String("folder"))
                     << at << ": " << told.toStdString();
-                EXPECT_NE(FileLayer::readAll(store + "quil0.1").data, noteBytes("beta")) << at;
+                EXPECT_NE(FileLayer::readAll(store + "quil0.1").data, storedNote("beta")) << at;
             }
             w.reset();
             m.reset();
@@ -450,7 +447,7 @@ TEST_F(Faults, WhatAnotherAccountPutsInTheFolderIsRefused) {
     EXPECT_TRUE(planted);
     EXPECT_TRUE(NoteFile::decode(FileLayer::readAll(store + "quil0.1").data).text.contains("typed"));
     const History::Entry kept = History(store).entries().value(0);
-    EXPECT_EQ(History(store).text(kept).data, noteBytes("beta"));
+    EXPECT_EQ(History(store).text(kept).data, storedNote("beta"));
     EXPECT_EQ(kept.groupName + "|" + kept.itemName, "Work|");
 }
 
@@ -481,7 +478,7 @@ TEST_F(Faults, InAStickyFolderTheNotesOfAnotherAccountCanBeChanged) {
             ASSERT_EQ(runInChild(
                           [&] {
                               fill(shared);
-                              FileLayer::writeAtomic(shared + "quil0.2", noteBytes("theirs"));
+                              FileLayer::writeAtomic(shared + "quil0.2", storedNote("theirs"));
                               for (const QString& f : QDir(shared).entryList(QDir::Files)) {
                                   ::chmod(QFile::encodeName(shared + f).constData(),
                                           f == "quil0.2" ? 0644 : 0666);

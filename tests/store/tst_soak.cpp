@@ -156,16 +156,12 @@ TEST(Soak, CopiesSharingAStoreLoseNothingWhenSomeAreKilled) {
     EXPECT_TRUE(diffs.isEmpty()) << "seed " << seed << ": " << diffs.join("; ").toStdString();
     std::cout << "soak: " << copies << " copies at once, " << next << " in all, " << killed
               << " killed, " << undone << " half-done operations undone, " << logged
-              << " operations logged, " << model.keptCount() << " earlier texts kept, longest wait for the lock " << longestWait << " ms, seed "
+              << " operations logged, " << model.keptCount()
+              << " earlier texts kept, longest wait for the lock " << longestWait << " ms, seed "
               << seed << "\n";
 }
 
 namespace {
-
-QString noteName(const QString& name) {
-    QString base = name;
-    return base.remove(QStringLiteral(" (mine)"));
-}
 
 // Another copy, as far as the files go: it takes the lock at a random
 // moment, changes the shared store as a copy would, and holds the lock a
@@ -205,7 +201,8 @@ void rivalStep(const QString& net, QRandomGenerator& rng, int k, const QString& 
     if (what == 0 && !named.empty()) {
         // Saves a new text of a note.
         const int i = named.at(size_t(rng.bounded(int(named.size()))));
-        FileLayer::writeAtomic(note(i), NoteFile::encode(noteName(names.at(i)) + ' ' + mark, 1));
+        FileLayer::writeAtomic(
+            note(i), NoteFile::encode(QString(names.at(i)).remove(" (mine)") + ' ' + mark, 1));
     } else if (what == 1 && !named.empty() && !empty.empty() && !names.at(named[0]).isEmpty()) {
         // Moves an item away and saves a note of its own in its place.
         const int i = named.at(size_t(rng.bounded(int(named.size()))));
@@ -319,7 +316,7 @@ TEST(Soak, WindowCopiesActOnlyOnTheirOwnStoreAndSeeOnlyRealConflicts) {
     EXPECT_TRUE(disagree.isEmpty()) << "seed " << seed << ":\n"
                                     << disagree.join('\n').toStdString();
     std::cout << "window soak: " << copies << " copies, " << actions << " actions each, "
-              << rivalSteps << " changes by another process (" << cued << " cued), " << counts.value("waits")
-              << " waits, " << counts.value("cancels") << " cancelled, "
+              << rivalSteps << " changes by another process (" << cued << " cued), "
+              << counts.value("waits") << " waits, " << counts.value("cancels") << " cancelled, "
               << counts.value("conflicts") << " conflicts, seed " << seed << "\n";
 }

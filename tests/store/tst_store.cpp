@@ -2,7 +2,9 @@
 #include "mainwindowfixture.h"
 
 #include "core/filelayer.h"
+#include "core/history.h"
 #include "core/nameindex.h"
+#include "core/notefile.h"
 #include "store/notetext.h"
 #include "store/vbcolor.h"
 #include "ui/main/buttonlabel.h"
@@ -97,15 +99,9 @@ TEST_F(Store, ItemNamesComeFromTheTextAndAFolderThatWillNotSyncTakesTheSave) {
     EXPECT_TRUE(ui.errors.isEmpty());
 }
 
-TEST_F(Store, EachWordWrapSavesTheVisibleBox) {
+// (That the visible box is the one saved, Selection.WordWrapIsSwitchedPerNote guards.)
+TEST_F(Store, AnEmptyNoteIsItsWordWrapFlagAlone) {
     start();
-    for (const qint16 wrap : {qint16(0), qint16(1)}) {
-        m->S.WordWrap = wrap;
-        NoteText::set(w->Txt[wrap], QStringLiteral("visible"));
-        NoteText::set(w->Txt[1 - wrap], QStringLiteral("hidden"));
-        m->SaveNote();
-        EXPECT_EQ(dir.read("quil0.0"), storedNote("visible", char(wrap)));
-    }
     // An empty note is the 2-byte flag alone and loads as empty with its flag.
     m->S.WordWrap = 0;
     NoteText::set(w->Txt[0], QString());
@@ -204,4 +200,34 @@ TEST_F(Store, UnreachableNetworkFolderFallsBackToTheLocalStore) {
     EXPECT_EQ(note(), QStringLiteral("local note"));
     EXPECT_EQ(SettingsRecord::fromBytes(dir.read("quillo.ini"))->NetworkMode, 0);
     EXPECT_TRUE(ui.errors.isEmpty()) << "no message for the fall-back";
+}
+
+// A save keeps the text it replaces under the names of that moment, and
+// nothing when the file already holds what is saved: also when another copy
+// has just renamed the note or written it, with a text of the same size.
+TEST_F(Store, ASaveKeepsWhatAnotherCopyLeftUnderTheNamesOfTheMoment) {
+    dir.write("group.dir", names({"Group"}, 31));
+    dir.write("items0.dir", names({"First"}, 62));
+    dir.write("quil0.0", NoteFile::encode("aaaa", 1));
+    start();
+    const auto save = [this](const QString& text) {
+        NoteText::set(m->noteBox(), text);
+        m->SaveNote();
+        m->CloseAllFiles();
+        ASSERT_FALSE(m->SaveFailed);
+        ASSERT_EQ(dir.read("quil0.0"), NoteFile::encode(text, 1));
+    };
+    save("bbbb");
+    dir.write("items0.dir", names({"Other"}, 62));
+    dir.write("quil0.0", NoteFile::encode("cccc", 1));
+    save("cccc");
+    dir.write("quil0.0", NoteFile::encode("dddd", 1));
+    save("cccc");
+    const History history(dir.path());
+    const QList<History::Entry> kept = history.entries();
+    ASSERT_EQ(kept.size(), 2);
+    EXPECT_EQ(kept[0].itemName, "Other");
+    EXPECT_EQ(history.text(kept[0]).data, NoteFile::encode("dddd", 1));
+    EXPECT_EQ(kept[1].itemName, "First");
+    EXPECT_EQ(history.text(kept[1]).data, NoteFile::encode("aaaa", 1));
 }

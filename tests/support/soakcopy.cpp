@@ -18,8 +18,8 @@
 
 #include "app/startup.h"
 #include "bench/benchservices.h"
-#include "soak.h"
 #include "core/filelayer.h"
+#include "soak.h"
 #include "store/module1.h"
 #include "store/notetext.h"
 #include "ui/main/buttonlabel.h"
@@ -86,19 +86,25 @@ private:
         return words.at(pick(static_cast<int>(words.size())));
     }
     int g() const { return m.S.CurrentGroup; }
-    // A left click on a group button: a right one would open its name box.
-    void choose(int group) {
+    // A left click on a group button (a right one would open its name box):
+    // false when the group did not open.
+    bool choose(int group) {
         w.LastButton = 1;
         w.Group_Click(group);
+        return g() == group;
     }
     bool select(int group, int item) {
-        w.LastButton = 1;
-        w.Group_Click(group);
-        if (g() != group) {
+        if (!choose(group)) {
             return false;
         }
         w.Item_Click(item);
         return m.S.currentItem() == item;
+    }
+    // What a drag from item j of the group on display carries.
+    void dragItem(int j) {
+        w.DragKind = QStringLiteral("item");
+        w.DragSourceGroup = static_cast<qint16>(g());
+        w.DragCaption = w.Item[j]->text();
     }
     int firstOf(const std::array<ButtonLabel*, 62>& items, bool named) {
         std::vector<int> found;
@@ -142,9 +148,7 @@ private:
 
     void nameGroup() {
         const int group = pick(6);
-        w.LastButton = 1;
-        w.Group_Click(group);
-        if (g() != group) {
+        if (!choose(group)) {
             return;
         }
         const QString text = name();
@@ -174,11 +178,9 @@ private:
         if (j < 0) {
             return;
         }
-        const QString caption = w.Item[j]->text();
+        dragItem(j);
+        const QString caption = w.DragCaption;
         const int button = 1 + pick(2);
-        w.DragKind = QStringLiteral("item");
-        w.DragSourceGroup = static_cast<qint16>(s);
-        w.DragCaption = caption;
         w.LastButton = static_cast<qint16>(button);
         w.group_DragOver(pick(6), w.Item[j]);
         const int k = firstOf(w.Item, false);
@@ -224,9 +226,7 @@ private:
         if (j < 0) {
             return;
         }
-        w.DragKind = QStringLiteral("item");
-        w.DragSourceGroup = static_cast<qint16>(g());
-        w.DragCaption = w.Item[j]->text();
+        dragItem(j);
         m_op = QStringLiteral("erase-item\t%1\t%2").arg(g()).arg(j);
         w.Del_DragDrop(w.Item[j]);
     }
@@ -242,9 +242,7 @@ private:
             if (j < 0) {
                 return;
             }
-            w.DragKind = QStringLiteral("item");
-            w.DragSourceGroup = static_cast<qint16>(g());
-            w.DragCaption = w.Item[j]->text();
+            dragItem(j);
             m_op = QStringLiteral("to-slot\t%1\t%2\t%3\t%4\t%5")
                        .arg(how)
                        .arg(g())
@@ -281,6 +279,19 @@ private:
 
 int runWindowCopy(int argc, char** argv);
 
+// Settings for network mode on `shared`, then the program's start-up with its
+// window shown (offscreen); false when it did not come up in network mode.
+bool startOnShare(Module1& m, edit& w, const QString& shared) {
+    SettingsRecord r;
+    r.NetworkMode = 1;
+    r.setNetworkFolder(shared);
+    FileLayer::writeAtomic(m.AppFolder + QStringLiteral("quillo.ini"), r.toBytes(), 0600);
+    m.lockRetryMs = 5;
+    InitialLoad(m, w);
+    ShowMainWindow(m, w);
+    return m.S.NetworkMode == 1;
+}
+
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
@@ -291,18 +302,10 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: see the top of soakcopy.cpp\n");
         return 2;
     }
-    const QString appFolder = QString::fromLocal8Bit(argv[1]);
-    SettingsRecord r;
-    r.NetworkMode = 1;
-    r.setNetworkFolder(QString::fromLocal8Bit(argv[2]));
-    FileLayer::writeAtomic(appFolder + QStringLiteral("/quillo.ini"), r.toBytes(), 0600);
     BenchServices services;
-    Module1 m(services, appFolder);
-    m.lockRetryMs = 5;
+    Module1 m(services, QString::fromLocal8Bit(argv[1]));
     edit w(m);
-    InitialLoad(m, w);
-    ShowMainWindow(m, w);
-    if (m.S.NetworkMode != 1) {
+    if (!startOnShare(m, w, QString::fromLocal8Bit(argv[2]))) {
         return 3;
     }
     Copy copy(m, w, std::atoi(argv[3]), std::strtoull(argv[4], nullptr, 10), std::atoi(argv[6]));

@@ -39,19 +39,12 @@ QString nameFromText(const QString& text) {
 
 } // namespace
 
-SoakModel::SoakModel() {
-    for (int g = 0; g < 31; ++g) {
-        m_groups.append(QString());
-    }
-}
+SoakModel::SoakModel() : m_groups(31) {}
 
 QStringList& SoakModel::items(int g) {
     Index& index = m_items[g];
     if (!index) {
-        index = QStringList();
-        for (int i = 0; i < 62; ++i) {
-            index->append(QString());
-        }
+        index = QStringList(62);
     }
     return *index;
 }
@@ -67,6 +60,7 @@ void SoakModel::keep(int g, int i, History::What what) {
     e.groupName = m_groupsBefore.value(g);
     e.itemName = m_itemsBefore.value(g).value_or(QStringList()).value(i);
     e.what = what;
+    e.account = History::account();
     m_kept.append(e);
     m_keptText.append(text);
 }
@@ -75,9 +69,7 @@ void SoakModel::keep(int g, int i, History::What what) {
 // copied there; an empty or missing source leaves neither. What goes or
 // moves away is kept.
 void SoakModel::carry(const QString& from, const QString& to, bool byCopy) {
-    const auto place = [](const QString& name) {
-        return name.mid(4).split(QLatin1Char('.'));
-    };
+    const auto place = [](const QString& name) { return name.mid(4).split(QLatin1Char('.')); };
     keep(place(to)[0].toInt(), place(to)[1].toInt(), History::What::MovedAway);
     m_notes.remove(to);
     if (m_notes.value(from).isEmpty()) {
@@ -218,10 +210,7 @@ QStringList SoakModel::compare(const QString& store,
         diffs.append(QStringLiteral("group names differ"));
     }
     for (int g = 0; g < 31; ++g) {
-        QStringList expected = m_items.value(g).value_or(QStringList());
-        while (expected.size() < 62) {
-            expected.append(QString());
-        }
+        const QStringList expected = m_items.value(g).value_or(QStringList(62));
         if (names(store + QStringLiteral("items%1.dir").arg(g), 62) != expected) {
             diffs.append(QStringLiteral("item names of group %1 differ").arg(g));
         }
@@ -272,22 +261,19 @@ QStringList SoakModel::compareHistory(const QString& store) const {
                          .arg(kept.size())
                          .arg(m_kept.size()));
     }
+    // An entry in words: its place, what became of it, its names and account.
+    const auto said = [](const History::Entry& x) {
+        return QStringLiteral("%1.%2 %3 \"%4\" \"%5\" by %6")
+            .arg(x.group)
+            .arg(x.item)
+            .arg(History::whatName(x.what), x.groupName, x.itemName, x.account);
+    };
     qint64 last = 0;
     for (qsizetype k = 0; k < std::min(kept.size(), m_kept.size()); ++k) {
         const History::Entry& e = kept[k];
-        const History::Entry& want = m_kept[k];
-        if (e.group != want.group || e.item != want.item || e.what != want.what ||
-            e.groupName != want.groupName || e.itemName != want.itemName ||
-            e.account != History::account() || e.timeMs < last) {
-            diffs.append(QStringLiteral("entry %1 is %2.%3 %4 \"%5\" \"%6\" by %7, not %8.%9 %10 "
-                                        "\"%11\" \"%12\"")
-                             .arg(k)
-                             .arg(e.group)
-                             .arg(e.item)
-                             .arg(History::whatName(e.what), e.groupName, e.itemName, e.account)
-                             .arg(want.group)
-                             .arg(want.item)
-                             .arg(History::whatName(want.what), want.groupName, want.itemName));
+        if (said(e) != said(m_kept[k]) || e.timeMs < last) {
+            diffs.append(
+                QStringLiteral("entry %1 is %2, not %3").arg(k).arg(said(e), said(m_kept[k])));
         } else if (history.text(e).data != m_keptText[k]) {
             diffs.append(QStringLiteral("entry %1's text differs").arg(k));
         }

@@ -7,8 +7,6 @@
 //   rename-group <folder> <g> <name> under the lock, rename group g in group.dir
 //   write-note <folder> <g> <i> <wrap> <text>   under the lock, save a note as another copy would
 //   fill-store <folder> <note bytes> every group and item named, every note written
-//   churn <file>                     rewrite a 1 MiB note forever, alternating two
-//                                    contents; print "go" after the first
 
 #include "core/filelayer.h"
 #include "core/nameindex.h"
@@ -107,20 +105,6 @@ int writeNote(const QString& folder, int g, int i, int wrap, const QString& text
                : 1;
 }
 
-int churn(const QString& path) {
-    for (long k = 0;; ++k) {
-        const QByteArray bytes =
-            NoteFile::encode(QString(1 << 20, k % 2 ? QLatin1Char('b') : QLatin1Char('a')), 1);
-        if (!FileLayer::writeAtomic(path, bytes, 0600)) {
-            return 1;
-        }
-        if (k == 0) {
-            std::printf("go\n");
-            std::fflush(stdout);
-        }
-    }
-}
-
 } // namespace
 
 int main(int argc, char** argv) {
@@ -143,9 +127,6 @@ int main(int argc, char** argv) {
     }
     if (a.size() == 4 && a[1] == QLatin1String("fill-store")) {
         return fillStore(a[2], a[3].toInt());
-    }
-    if (a.size() == 3 && a[1] == QLatin1String("churn")) {
-        return churn(a[2]);
     }
     std::fprintf(stderr, "usage: see the top of storetool.cpp\n");
     return 2;

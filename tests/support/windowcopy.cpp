@@ -12,13 +12,12 @@
 //   quillo_soakcopy window <program folder> <shared folder> <copy> <seed> <actions>
 
 #include "windowcopy.h"
+#include "fakeuiservices.h"
 
-#include "app/startup.h"
 #include "core/filelayer.h"
 #include "core/nameindex.h"
 #include "core/notefile.h"
 #include "store/module1.h"
-#include "store/uiservices.h"
 #include "ui/main/buttonlabel.h"
 #include "ui/main/edit.h"
 #include "ui/main/nameedit.h"
@@ -46,95 +45,34 @@
 #include <cstdio>
 #include <random>
 
+bool startOnShare(Module1& m, edit& w, const QString& shared);
+
 namespace {
-
-class Services final : public UiServices {
-public:
-    explicit Services(std::mt19937_64& rng) : m_rng(rng) {}
-    std::function<void(const QString&)> onMessage;
-    std::function<void()> onTargetForm;
-    int waits = 0;
-    int cancels = 0;
-    bool started = false; // no cancel before the copy has come up in network mode
-    bool findAnswered = false;
-
-    int pick(int n) { return std::uniform_int_distribution<int>(0, n - 1)(m_rng); }
-
-    int execModal(QDialog& d) override {
-        if (auto* waiting = qobject_cast<Waiting*>(&d)) {
-            ++waits;
-            if (started && pick(3) == 0) {
-                ++cancels;
-                QTimer::singleShot(10 + pick(200), waiting,
-                                   [waiting] { QTest::keyClick(waiting, Qt::Key_Escape); });
-            }
-        } else if (auto* form = qobject_cast<TargetForm*>(&d)) {
-            QTimer::singleShot(0, form, [this, form] {
-                if (onTargetForm) {
-                    onTargetForm();
-                }
-                if (form->AreaList && form->AreaList->count() > 0) {
-                    form->AreaList->setCurrentIndex(pick(int(form->AreaList->count())));
-                }
-                if (form->PlaceList->count() > 0) {
-                    form->PlaceList->setCurrentRow(pick(int(form->PlaceList->count())));
-                }
-                QTest::keyClick(form->PlaceList, Qt::Key_Return);
-            });
-        } else if (auto* find = qobject_cast<SearchForm*>(&d); find && !findAnswered) {
-            // Searched once an action: the dialog that comes back after the
-            // last match is cancelled.
-            findAnswered = true;
-            QTimer::singleShot(0, find, [this, find] {
-                find->Txt->setText(QStringLiteral("c%1n").arg(pick(4)));
-                find->accept();
-            });
-        } else {
-            QTimer::singleShot(0, &d, [&d] { d.reject(); });
-        }
-        return d.exec();
-    }
-    QString openFileName(QWidget*, const QString&, const QString&, const QString&, int*) override {
-        return {};
-    }
-    QString saveFileName(QWidget*, const QString&, const QString&, const QString&, int*) override {
-        return {};
-    }
-    void beep() override {}
-    void showHelp(const QString&) override {}
-    QSize screenSizeTwips() override { return {15360, 11520}; }
-    QSize availableSizeTwips() override { return {15360, 11520}; }
-    void showError(QWidget*, const QString& message) override {
-        if (onMessage) {
-            onMessage(message);
-        }
-    }
-    // Erase, and leave the network store with the changed text on the clipboard.
-    int ask(QWidget*, const QString&, const QStringList&) override { return 0; }
-    bool waitForAccess(QWidget* parent, const TryLock& tryLock, int retryMs) override {
-        return Waiting::run(*this, parent, tryLock, retryMs);
-    }
-
-private:
-    std::mt19937_64& m_rng;
-};
 
 class Driver {
 public:
-    Driver(Module1& module, edit& window, Services& services, int copy, std::mt19937_64& rng)
+    Driver(Module1& module, edit& window, FakeUiServices& services, int copy, std::mt19937_64& rng)
         : m(module), w(window), ui(services), m_copy(copy), m_rng(rng) {
-        ui.onMessage = [this](const QString& message) { checkMessage(message); };
-        ui.onTargetForm = [this] { cueRival(m_keySource, m.S.CurrentGroup); };
+        ui.onError = [this](const QString& message) { checkMessage(message); };
+        ui.onModal = [this](QDialog& d) {
+            answer(d);
+            return false;
+        };
     }
     int faults = 0;
     int conflicts = 0;
+    int waits = 0;
+    int cancels = 0;
 
     void step() {
         const bool network = m.S.NetworkMode == 1;
         const auto local = localStoreFiles(m.AppFolder);
         // A copy the Waiting dialog sent back to its local notes returns soon.
         const int kind = !network && pick(2) == 0 ? 85 : pick(100);
-        ui.findAnswered = false;
+        m_findAnswered = false;
+        // Every question gets its first answer: Erase, and leave the network
+        // store with the changed text on the clipboard.
+        ui.answers.assign(8, 0);
         m_action = QString::number(kind);
         if (qEnvironmentVariableIsSet("QUILLO_WSOAK_TRACE")) {
             std::fprintf(stderr, "action %d\n", kind);
@@ -185,6 +123,38 @@ public:
 
 private:
     int pick(int n) { return std::uniform_int_distribution<int>(0, n - 1)(m_rng); }
+    // The dialogs as a user would answer them while they show.
+    void answer(QDialog& d) {
+        if (auto* waiting = qobject_cast<Waiting*>(&d)) {
+            ++waits;
+            if (pick(3) == 0) {
+                ++cancels;
+                QTimer::singleShot(10 + pick(200), waiting,
+                                   [waiting] { QTest::keyClick(waiting, Qt::Key_Escape); });
+            }
+        } else if (auto* form = qobject_cast<TargetForm*>(&d)) {
+            QTimer::singleShot(0, form, [this, form] {
+                cueRival(m_keySource, m.S.CurrentGroup);
+                if (form->AreaList && form->AreaList->count() > 0) {
+                    form->AreaList->setCurrentIndex(pick(int(form->AreaList->count())));
+                }
+                if (form->PlaceList->count() > 0) {
+                    form->PlaceList->setCurrentRow(pick(int(form->PlaceList->count())));
+                }
+                QTest::keyClick(form->PlaceList, Qt::Key_Return);
+            });
+        } else if (auto* find = qobject_cast<SearchForm*>(&d); find && !m_findAnswered) {
+            // Searched once an action: the dialog that comes back after the
+            // last match is cancelled.
+            m_findAnswered = true;
+            QTimer::singleShot(0, find, [this, find] {
+                find->Txt->setText(QStringLiteral("c%1n").arg(pick(4)));
+                find->accept();
+            });
+        } else {
+            QTimer::singleShot(0, &d, [&d] { d.reject(); });
+        }
+    }
     // Mostly a named group other than the one on display: a drag opens it.
     ButtonLabel* otherGroup() {
         ButtonLabel* g = w.Group[pick(5)];
@@ -280,31 +250,29 @@ private:
         }
     }
 
+    // A right click on the button, a name typed over the old one, Enter.
+    void rename(ButtonLabel* button, QLineEdit* box, const QString& name) {
+        clickOn(button, Qt::RightButton);
+        if (w.EditMode == 0) {
+            return;
+        }
+        box->selectAll();
+        QTest::keyClicks(box, name);
+        QTest::keyClick(box, Qt::Key_Return);
+        settle();
+    }
     void renameItem() {
         ButtonLabel* item = w.Item[pick(10)];
         const QString name = item->text();
         if (name.size() < 4 || name.contains(QLatin1Char('('))) {
             return;
         }
-        clickOn(item, Qt::RightButton);
-        if (w.EditMode == 0) {
-            return;
-        }
         // A shorter name that the note still begins with.
-        w.ItemEdit->selectAll();
-        QTest::keyClicks(w.ItemEdit, name.left(3 + pick(int(name.size()) - 3)));
-        QTest::keyClick(w.ItemEdit, Qt::Key_Return);
-        settle();
+        rename(item, w.ItemEdit, name.left(3 + pick(int(name.size()) - 3)));
     }
     void renameGroup() {
-        clickOn(w.Group[pick(5)], Qt::RightButton);
-        if (w.EditMode == 0) {
-            return;
-        }
-        w.groupedit->selectAll();
-        QTest::keyClicks(w.groupedit, QStringLiteral("G%1x%2").arg(m_copy).arg(pick(100)));
-        QTest::keyClick(w.groupedit, Qt::Key_Return);
-        settle();
+        ButtonLabel* group = w.Group[pick(5)];
+        rename(group, w.groupedit, QStringLiteral("G%1x%2").arg(m_copy).arg(pick(100)));
     }
     void fromKeyboard() {
         ButtonLabel* source = pick(4) == 0 ? w.Trans[pick(12)] : w.Item[pick(10)];
@@ -362,11 +330,12 @@ private:
 
     Module1& m;
     edit& w;
-    Services& ui;
+    FakeUiServices& ui;
     int m_copy;
     ButtonLabel* m_keySource = nullptr;
     std::mt19937_64& m_rng;
     int m_count = 0;
+    bool m_findAnswered = false;
     QString m_action;
     QMap<QString, QSet<QString>> m_typed; // store|group|item -> the texts typed there
 };
@@ -396,27 +365,19 @@ int runWindowCopy(int argc, char** argv) {
     const int copy = std::atoi(argv[4]);
     std::mt19937_64 rng(std::strtoull(argv[5], nullptr, 10));
     const int actions = std::atoi(argv[6]);
-    SettingsRecord r;
-    r.NetworkMode = 1;
-    r.setNetworkFolder(QString::fromLocal8Bit(argv[3]));
-    FileLayer::writeAtomic(appFolder + QStringLiteral("quillo.ini"), r.toBytes(), 0600);
     seedLocalStore(appFolder, copy);
-    Services services(rng);
+    FakeUiServices services;
     Module1 m(services, appFolder);
-    m.lockRetryMs = 5;
     edit w(m);
-    InitialLoad(m, w);
-    ShowMainWindow(m, w);
-    QApplication::setActiveWindow(&w);
-    if (m.S.NetworkMode != 1) {
+    if (!startOnShare(m, w, QString::fromLocal8Bit(argv[3]))) {
         return 3;
     }
-    services.started = true;
+    QApplication::setActiveWindow(&w);
     Driver driver(m, w, services, copy, rng);
     for (int k = 0; k < actions; ++k) {
         driver.step();
     }
-    std::printf("waits %d\ncancels %d\nconflicts %d\nfaults %d\n", services.waits, services.cancels,
+    std::printf("waits %d\ncancels %d\nconflicts %d\nfaults %d\n", driver.waits, driver.cancels,
                 driver.conflicts, driver.faults);
     return 0;
 }

@@ -64,163 +64,57 @@ TEST_F(DragDrop, ADragStartsBeyondTheDesktopsDragDistanceOnANamedButton) {
     EXPECT_EQ(w->Item[7]->text(), QString());
 }
 
-TEST_F(DragDrop, AGroupMovesAndCopiesWithEveryNote) {
+// Where a drop lands and what it shows; the files each move, copy and erase
+// leaves are the keyboard suite's, by the menu and by drags.
+TEST_F(DragDrop, DropsShowWhereTheyLandAndNamedGroupsRefuse) {
     dir.write("group.dir", names({"Work", "Home"}, 31));
-    dir.write("items0.dir", names({"a", "", "", "", "", "empty"}, 62));
+    dir.write("items0.dir", names({"a", "b", "", "", "", "empty"}, 62));
     dir.write("quil0.0", storedNote("alpha"));
-    dir.write("quil0.5", "");
-    dir.write("quil0.61", storedNote("omega"));
-    writeSettings(dir, [](SettingsRecord& r) { r.CurrentItem[0] = 61; });
+    dir.write("quil0.1", storedNote("beta"));
+    dir.write("items1.dir", names({"x", "y"}, 62));
+    dir.write("quil1.1", storedNote("yes"));
     start();
-    const QByteArray index = dir.read("items0.dir");
-
-    drag(Qt::LeftButton, {w->Group[0], w->Group[3]});
-    EXPECT_EQ(dir.snapshot().keys(),
-              QStringList({"group.dir", "items3.dir", "quil3.0", "quil3.61", "quillo.ini"}))
-        << "an empty note leaves no file at either end";
-    EXPECT_EQ(dir.read("group.dir"), names({"", "Home", "", "Work"}, 31));
-    EXPECT_EQ(dir.read("items3.dir"), index);
-    EXPECT_EQ(dir.read("quil3.0"), storedNote("alpha"));
-    EXPECT_EQ(dir.read("quil3.61"), storedNote("omega"));
-    expectChosen(3, 61);
-    EXPECT_EQ(note(), QStringLiteral("omega"));
-    EXPECT_EQ(w->Item[0]->text(), QStringLiteral("a"));
 
     // Nothing happens on a named group or on itself.
     const auto before = dir.snapshot();
-    drag(Qt::LeftButton, {w->Group[3], w->Group[1]});
-    drag(Qt::RightButton, {w->Group[3], w->Group[6], w->Group[3]});
+    drag(Qt::LeftButton, {w->Group[0], w->Group[1]});
+    drag(Qt::RightButton, {w->Group[0], w->Group[6], w->Group[0]});
     EXPECT_EQ(dir.snapshot(), before);
     EXPECT_FALSE(w->groupedit->isVisible()) << "a right drag names nothing";
 
-    // Copied onto the empty group on display: its names show at once.
-    click(w->Group[0]);
-    drag(Qt::RightButton, {w->Group[3], w->Group[0]});
-    expectChosen(0, 61);
-    EXPECT_EQ(w->Item[5]->text(), QStringLiteral("empty"));
-    EXPECT_EQ(dir.read("items0.dir"), index);
-    EXPECT_EQ(dir.read("quil0.61"), dir.read("quil3.61"));
-    EXPECT_EQ(dir.read("group.dir"), names({"Work", "Home", "", "Work"}, 31));
-}
+    // The chosen item's note parked: the item stays chosen, its note gone.
+    click(w->Item[1]);
+    drag(Qt::LeftButton, {w->Item[1], w->Trans[7]});
+    expectChosen(0, 1);
+    EXPECT_EQ(note(), QString());
 
-TEST_F(DragDrop, ItemsMoveAndCopyWithinAndBetweenGroups) {
-    dir.write("group.dir", names({"Work", "", "", "", "Other"}, 31));
-    dir.write("items0.dir", names({"a"}, 62));
-    dir.write("quil0.0", storedNote("alpha"));
-    dir.write("items4.dir", names({"", "", "", "x", "", "", "", "y"}, 62));
-    dir.write("quil4.3", storedNote("xray"));
-    start();
-
-    drag(Qt::LeftButton, {w->Item[0], w->Item[10]});
-    EXPECT_EQ(dir.read("items0.dir"), names({"", "", "", "", "", "", "", "", "", "", "a"}, 62));
-    EXPECT_FALSE(dir.exists("quil0.0"));
-    EXPECT_EQ(dir.read("quil0.10"), storedNote("alpha"));
-    expectChosen(0, 10);
-
-    // Onto the chosen empty position: the moved note is shown there.
+    // Onto the chosen empty place: the moved note is shown there.
     click(w->Item[20]);
-    drag(Qt::LeftButton, {w->Item[10], w->Item[20]});
+    drag(Qt::LeftButton, {w->Item[0], w->Item[20]});
     expectChosen(0, 20);
     EXPECT_EQ(note(), QStringLiteral("alpha"));
+    drag(Qt::RightButton, {w->Item[20], w->Item[21]});
+    EXPECT_FALSE(w->ItemEdit->isVisible()) << "a right drag names nothing";
 
-    // Over a group button, that group opens; an unnamed one is named.
-    drag(Qt::LeftButton, {w->Item[20], w->Group[2], w->Item[4]});
-    expectChosen(2, 4);
-    EXPECT_EQ(dir.read("items2.dir"), names({"", "", "", "", "a"}, 62));
-    EXPECT_EQ(dir.read("quil2.4"), storedNote("alpha"));
-    EXPECT_EQ(dir.read("group.dir"), names({"Work", "", "Untitled", "", "Other"}, 31));
-    EXPECT_EQ(dir.read("items0.dir").mid(20 * 40, 40), QByteArray(40, ' '));
-    EXPECT_EQ(m->S.CurrentItem[0], 0);
+    // Copied onto the empty group on display: its names show at once. The
+    // group on display moved: the choice goes with it.
+    click(w->Group[3]);
+    drag(Qt::RightButton, {w->Group[0], w->Group[3]});
+    EXPECT_EQ(w->Item[5]->text(), QStringLiteral("empty"));
+    click(w->Item[21]);
+    drag(Qt::LeftButton, {w->Group[3], w->Group[9]});
+    expectChosen(9, 21);
+    EXPECT_EQ(note(), QStringLiteral("alpha"));
+    EXPECT_EQ(w->Item[5]->text(), QStringLiteral("empty"));
 
-    // Out of a group not on display: exactly its 40 bytes are blanked there.
-    click(w->Group[4]);
-    const QByteArray index4 = dir.read("items4.dir");
-    drag(Qt::LeftButton, {w->Item[3], w->Group[0], w->Item[5]});
-    QByteArray blanked = index4;
-    blanked.replace(3 * 40, 40, QByteArray(40, ' '));
-    EXPECT_EQ(dir.read("items4.dir"), blanked);
-    EXPECT_EQ(dir.read("quil0.5"), storedNote("xray"));
-    EXPECT_FALSE(dir.exists("quil4.3"));
-
-    // The right button copies and keeps the source.
-    drag(Qt::RightButton, {w->Item[5], w->Group[4], w->Item[3]});
-    EXPECT_EQ(dir.read("items4.dir"), index4);
-    EXPECT_EQ(dir.read("quil4.3"), storedNote("xray"));
-    EXPECT_EQ(dir.read("quil0.5"), storedNote("xray"));
-    EXPECT_FALSE(w->ItemEdit->isVisible());
-}
-
-TEST_F(DragDrop, SlotsParkNotesInTheProgramFolder) {
-    dir.write("group.dir", names({"Work"}, 31));
-    dir.write("items0.dir", names({"a", "b"}, 62));
-    dir.write("quil0.0", storedNote("alpha"));
-    dir.write("quil0.1", storedNote("beta"));
-    start();
-    click(w->Item[1]);
-
-    drag(Qt::RightButton, {w->Item[0], w->Trans[2]});
-    EXPECT_EQ(dir.read("trans.2"), storedNote("alpha"));
-    EXPECT_EQ(dir.read("trans.dir"), names({"", "", "a"}, 12));
-    EXPECT_EQ(dir.read("quil0.0"), storedNote("alpha")) << "a copy keeps the item";
-
-    drag(Qt::LeftButton, {w->Item[1], w->Trans[7]});
-    EXPECT_EQ(dir.read("trans.7"), storedNote("beta"));
-    EXPECT_FALSE(dir.exists("quil0.1"));
-    EXPECT_EQ(dir.read("items0.dir"), names({"a"}, 62));
-    expectChosen(0, 1);
-    EXPECT_EQ(note(), QString()) << "the chosen item stays chosen, its note moved away";
-
-    drag(Qt::LeftButton, {w->Trans[7], w->Item[9]});
-    EXPECT_FALSE(dir.exists("trans.7"));
-    EXPECT_EQ(dir.read("trans.dir"), names({"", "", "a"}, 12));
-    EXPECT_EQ(dir.read("quil0.9"), storedNote("beta"));
-    EXPECT_EQ(dir.read("items0.dir"), names({"a", "", "", "", "", "", "", "", "", "b"}, 62));
-    expectChosen(0, 9);
-
-    drag(Qt::RightButton, {w->Trans[2], w->Item[3]});
-    EXPECT_EQ(dir.read("trans.2"), storedNote("alpha"));
-    EXPECT_EQ(dir.read("quil0.3"), storedNote("alpha"));
-}
-
-TEST_F(DragDrop, TheEraseTarget) {
-    dir.write("group.dir", names({"Work", "", "Gone"}, 31));
-    dir.write("items0.dir", names({"a", "b"}, 62));
-    dir.write("quil0.0", storedNote("alpha"));
-    dir.write("quil0.1", storedNote("beta"));
-    dir.write("items2.dir", names({"x", "y"}, 62));
-    dir.write("quil2.0", storedNote("xray"));
-    dir.write("quil2.61", storedNote("last"));
-    dir.write("trans.dir", names({"kept"}, 12));
-    dir.write("trans.0", storedNote("parked"));
-    start();
-
-    // The shown item: both note boxes empty, and nothing left to save.
-    press(w->Item[0]);
-    QTest::mouseMove(w->windowHandle(), centreInWindow(w->Item[5]));
-    ASSERT_TRUE(w->Del[0]->isVisible());
-    QTest::mouseMove(w->windowHandle(), centreInWindow(w->Del[0]));
-    release(w->Del[0]);
-    EXPECT_FALSE(dir.exists("quil0.0"));
-    EXPECT_EQ(dir.read("items0.dir"), names({"", "b"}, 62));
-    EXPECT_EQ(w->Txt[0]->toPlainText(), QString());
-    EXPECT_EQ(w->Txt[1]->toPlainText(), QString());
-    EXPECT_FALSE(m->noteChanged());
-
-    // An item of another group, reached over its group: the note shown stays.
-    click(w->Item[1]);
-    click(w->Group[2]);
-    drag(Qt::LeftButton, {w->Item[1], w->Group[0], w->Del[1]});
-    EXPECT_EQ(dir.read("items2.dir"), names({"x"}, 62));
-    EXPECT_EQ(note(), QStringLiteral("beta"));
-
-    // A whole group, its index and every note; the slots stay.
-    drag(Qt::LeftButton, {w->Group[2], w->Del[2]});
-    EXPECT_EQ(dir.snapshot().keys(), QStringList({"group.dir", "items0.dir", "quil0.1",
-                                                  "quillo.ini", "trans.0", "trans.dir"}));
-    EXPECT_EQ(dir.read("group.dir"), names({"Work"}, 31));
-    EXPECT_EQ(w->Trans[0]->text(), QStringLiteral("kept"));
-    expectChosen(0, 1);
-    EXPECT_EQ(w->Item[1]->text(), QStringLiteral("b"));
+    // An item of another group, reached over its group, is erased there; the
+    // note shown stays.
+    click(w->Group[1]);
+    drag(Qt::LeftButton, {w->Item[1], w->Group[9], w->Del[1]});
+    EXPECT_EQ(dir.read("items1.dir"), names({"x"}, 62));
+    EXPECT_FALSE(dir.exists("quil1.1"));
+    expectChosen(9, 21);
+    EXPECT_EQ(note(), QStringLiteral("alpha"));
 }
 
 // A wait for the lock in the middle of a drag: the drag goes on to its drop

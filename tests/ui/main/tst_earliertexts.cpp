@@ -25,11 +25,6 @@ void keyIn(QWidget& d, Qt::Key k, Qt::KeyboardModifiers mods = Qt::NoModifier) {
     QApplication::processEvents();
 }
 
-void clickIn(QWidget& d, QWidget* on, QPoint at) {
-    QTest::mouseClick(d.windowHandle(), Qt::LeftButton, Qt::NoModifier, on->mapTo(&d, at));
-    QApplication::processEvents();
-}
-
 // Each row as "item/what", and the preview of each, walked with Down.
 QStringList rowsOf(EarlierTexts& d, QStringList* previews) {
     QStringList rows;
@@ -87,9 +82,9 @@ protected:
         ASSERT_SOON(w->isActiveWindow());
         if (byMouse) {
             QMenuBar* bar = w->menuBar();
-            QTest::mouseClick(w->windowHandle(), Qt::LeftButton, Qt::NoModifier,
-                              bar->mapTo(w.get(),
-                                         bar->actionGeometry(w->Fedit->menuAction()).center()));
+            QTest::mouseClick(
+                w->windowHandle(), Qt::LeftButton, Qt::NoModifier,
+                bar->mapTo(w.get(), bar->actionGeometry(w->Fedit->menuAction()).center()));
             ASSERT_SOON(w->Fedit->isVisible());
             QTest::mouseClick(w->Fedit->windowHandle(), Qt::LeftButton, Qt::NoModifier,
                               w->Fedit->actionGeometry(w->FearlierTexts).center());
@@ -115,7 +110,8 @@ TEST_F(EarlierTextsTest, ListsPreviewsAndRestoresIntoAFreePlace) {
     dir.write("items0.dir", names({"Plan"}, 62));
     dir.write("quil0.0", noteBytes("new plan"));
     keep(0, 0, "Work", "Plan", History::What::SavedOver, "old plan A");
-    keep(2, 5, "Home", "Other", History::What::Erased, QString::fromUtf8("other \xc3\xa9\ncaf\xc3\xa9"));
+    keep(2, 5, "Home", "Other", History::What::Erased,
+         QString::fromUtf8("other \xc3\xa9\ncaf\xc3\xa9"));
     keep(0, 0, "Work", "Plan", History::What::SavedOver, "old plan B");
     keep(-1, 3, "", "Slotty", History::What::MovedAway, "slot text");
     start();
@@ -124,9 +120,8 @@ TEST_F(EarlierTextsTest, ListsPreviewsAndRestoresIntoAFreePlace) {
     // group's first free item.
     open(false, [](EarlierTexts& d) {
         QStringList previews;
-        EXPECT_EQ(rowsOf(d, &previews),
-                  QStringList({"Plan/saved over/here", "Plan/saved over/here",
-                               "Slotty/moved away", "Other/erased"}));
+        EXPECT_EQ(rowsOf(d, &previews), QStringList({"Plan/saved over/here", "Plan/saved over/here",
+                                                     "Slotty/moved away", "Other/erased"}));
         EXPECT_EQ(previews, QStringList({"old plan B", "old plan A", "slot text",
                                          QString::fromUtf8("other \xc3\xa9\ncaf\xc3\xa9")}));
         keyIn(d, Qt::Key_Home);
@@ -145,9 +140,10 @@ TEST_F(EarlierTextsTest, ListsPreviewsAndRestoresIntoAFreePlace) {
         QTreeWidgetItem* other = rowNamed(d, "Other");
         ASSERT_TRUE(other);
         EXPECT_EQ(d.List->topLevelItem(0)->text(4), "restored");
-        clickIn(d, d.List->viewport(), d.List->visualItemRect(other).center());
+        const QPoint at = d.List->viewport()->mapTo(&d, d.List->visualItemRect(other).center());
+        QTest::mouseClick(d.windowHandle(), Qt::LeftButton, Qt::NoModifier, at);
         EXPECT_EQ(d.Text->toPlainText(), QString::fromUtf8("other \xc3\xa9\ncaf\xc3\xa9"));
-        clickIn(d, d.RestoreBtn, d.RestoreBtn->rect().center());
+        mouseClick(d.RestoreBtn);
     });
     EXPECT_EQ(dir.read("quil0.5"), noteBytes(QString::fromUtf8("other \xc3\xa9\ncaf\xc3\xa9")));
     EXPECT_EQ(dir.read("items0.dir").mid(5 * 40, 40), field("Other"));
@@ -159,10 +155,7 @@ TEST_F(EarlierTextsTest, ListsPreviewsAndRestoresIntoAFreePlace) {
     EXPECT_EQ(std::tuple(last.group, last.item, last.itemName), std::tuple(0, 5, QString("Other")));
 
     // No free item: a transfer slot takes it (Alt+R).
-    QByteArray full;
-    for (int i = 0; i < 62; ++i) {
-        full += field("Full");
-    }
+    const QByteArray full = field("Full").repeated(62);
     dir.write("items0.dir", full);
     m->LoadItemIndex();
     open(false, [](EarlierTexts& d) {
@@ -177,11 +170,7 @@ TEST_F(EarlierTextsTest, ListsPreviewsAndRestoresIntoAFreePlace) {
     EXPECT_EQ(dir.read("items0.dir"), full);
 
     // No free slot either: nothing changes, and the user is told.
-    QByteArray taken;
-    for (int k = 0; k < 12; ++k) {
-        taken += field("Taken");
-    }
-    dir.write("trans.dir", taken);
+    dir.write("trans.dir", field("Taken").repeated(12));
     m->LoadTransferIndex();
     const auto before = dir.snapshot();
     const int entries = int(History(dir.path()).entries().size());
@@ -193,7 +182,8 @@ TEST_F(EarlierTextsTest, ListsPreviewsAndRestoresIntoAFreePlace) {
     EXPECT_EQ(dir.snapshot(), before);
     EXPECT_EQ(History(dir.path()).entries().size(), entries);
     ASSERT_EQ(ui.errors.size(), 1);
-    EXPECT_TRUE(ui.errors.first().startsWith("There is no room")) << ui.errors.first().toStdString();
+    EXPECT_TRUE(ui.errors.first().startsWith("There is no room"))
+        << ui.errors.first().toStdString();
 
     // Tab walks list, text, Restore, Close; Esc closes without a restore.
     open(false, [](EarlierTexts& d) {

@@ -8,7 +8,6 @@
 
 #include <QAction>
 #include <QApplication>
-#include <QFile>
 #include <QMenu>
 #include <QPushButton>
 
@@ -70,25 +69,4 @@ TEST_F(Help, AboutBoxClosesOnlyByEscOrOk) {
     w->fabout->trigger();
     EXPECT_TRUE(script.finished());
     EXPECT_TRUE(w->findChildren<about*>().isEmpty()) << "the box is gone once closed";
-}
-
-// What surprised a newcomer is in the help, in the section where they will
-// look for it.
-TEST(HelpFile, SaysWhatSurprisesANewcomer) {
-    QFile file(binDir() + QStringLiteral("/quillo.hlp"));
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    const QString help = QString::fromUtf8(file.readAll()).simplified();
-    const auto says = [&](const char* section, const char* what) {
-        const qsizetype from = help.indexOf(QStringLiteral("## ") + QLatin1String(section));
-        const qsizetype at = help.indexOf(QLatin1String(what), from);
-        return from >= 0 && at >= 0 && at < help.indexOf(QStringLiteral(" ## "), from + 3);
-    };
-    EXPECT_TRUE(says("Naming", "**Esc** closes the box and keeps the old name"));
-    EXPECT_TRUE(
-        says("Naming", "Cut, Copy and Paste (and Ctrl+X, Ctrl+C, Ctrl+V) work on the note"));
-    EXPECT_TRUE(says("Moving", "drag distance"));
-    EXPECT_TRUE(says("Moving", "Every group button an item passes over opens"));
-    EXPECT_TRUE(says("Text files", "start in your Documents folder"));
-    EXPECT_TRUE(says("Sharing", "With no network folder set, Quillo Pad says so"));
-    EXPECT_TRUE(says("Earlier texts", "64 MiB or 10,000 texts"));
 }

@@ -111,9 +111,7 @@ protected:
         for (auto it = store.begin(); it != store.end(); ++it) {
             folder.write(it.key(), it.value());
         }
-        w.reset();
-        m.reset();
-        start(folder.path());
+        restart(folder.path());
         steps();
         Outcome o{folder.snapshot(), m->S.CurrentGroup, m->S.currentItem(), note()};
         w->hide();
@@ -250,13 +248,14 @@ TEST_F(Keyboard, EnterChoosesAndF2RenamesAsTheMouseDoes) {
     EXPECT_EQ(keys.files.value("quil0.0"), QByteArray("typedalpha\x01\x00", 12));
 }
 
+// The same files, choice and note by the menu as by the mouse; the choice is
+// `chosen`, and exactly the files `changed` differ (the settings aside).
 TEST_F(Keyboard, MoveToAndCopyToGiveTheSameFilesAsMouseDrags) {
     const Files store = sampleStore();
-    const Outcome untouched = run(store, [] {});
+    const QByteArray gone = "<gone>";
     // By the menu, then by a drag along `path` (a right drag for a copy);
     // `first` is clicked before either.
-    struct Case {
-        const char* what;
+    struct How {
         const char* source;
         const char* entry;
         const char* area;
@@ -264,39 +263,106 @@ TEST_F(Keyboard, MoveToAndCopyToGiveTheSameFilesAsMouseDrags) {
         const char* path;
         const char* first = nullptr;
     };
+    struct Case {
+        const char* what;
+        How how;
+        std::pair<int, int> chosen; // group and item after
+        Files changed;
+    };
     const Case cases[] = {
-        {"item within its group", "I0", "Move To...", "Group 1, Work", "Item 11", "I0 I10"},
-        {"item into an unnamed group", "I1", "Move To...", "Group 3, no name", "Item 5",
-         "I1 G2 I4"},
-        {"item copied into another group", "I0", "Copy To...", "Group 4, Home", "Item 2",
-         "I0 G3 I1"},
-        {"empty note moved", "I3", "Move To...", "Group 1, Work", "Item 8", "I3 I7"},
-        {"item parked in a slot", "I1", "Move To...", "Transfer slots", "Transfer slot 4", "I1 T3"},
-        {"slot copied into an item", "T0", "Copy To...", "Group 4, Home", "Item 3", "T0 G3 I2"},
-        {"slot moved into an item", "T0", "Move To...", "Group 1, Work", "Item 3", "T0 I2"},
-        {"group moved", "G3", "Move To...", "", "Group 8", "G3 G7"},
-        {"group copied onto the empty group on display", "G0", "Copy To...", "", "Group 3", "G0 G2",
-         "G2"},
+        {"item within its group",
+         {"I0", "Move To...", "Group 1, Work", "Item 11", "I0 I10"},
+         {0, 10},
+         {{"items0.dir", names({"", "b", "", "zero", "", "", "", "", "", "", "a"}, 62)},
+          {"quil0.0", gone},
+          {"quil0.10", storedNote("alpha")}}},
+        // Out of the group on display: exactly its 40 bytes are blanked.
+        {"item into an unnamed group",
+         {"I1", "Move To...", "Group 3, no name", "Item 5", "I1 G2 I4"},
+         {2, 4},
+         {{"group.dir", names({"Work", "", "Untitled", "Home"}, 31)},
+          {"items0.dir", names({"a", "", "", "zero"}, 62)},
+          {"quil0.1", gone},
+          {"items2.dir", names({"", "", "", "", "b"}, 62)},
+          {"quil2.4", storedNote("beta")}}},
+        {"item copied into another group",
+         {"I0", "Copy To...", "Group 4, Home", "Item 2", "I0 G3 I1"},
+         {3, 1},
+         {{"items3.dir", names({"x", "a"}, 62)}, {"quil3.1", storedNote("alpha")}}},
+        // An empty note leaves no file at either end (of a copy too).
+        {"empty note moved",
+         {"I3", "Move To...", "Group 1, Work", "Item 8", "I3 I7"},
+         {0, 7},
+         {{"items0.dir", names({"a", "b", "", "", "", "", "", "zero"}, 62)}, {"quil0.3", gone}}},
+        {"item parked in a slot",
+         {"I1", "Move To...", "Transfer slots", "Transfer slot 4", "I1 T3"},
+         {0, 0},
+         {{"items0.dir", names({"a", "", "", "zero"}, 62)},
+          {"quil0.1", gone},
+          {"trans.dir", names({"parked", "", "", "b"}, 12)},
+          {"trans.3", storedNote("beta")}}},
+        {"slot copied into an item",
+         {"T0", "Copy To...", "Group 4, Home", "Item 3", "T0 G3 I2"},
+         {3, 2},
+         {{"items3.dir", names({"x", "", "parked"}, 62)}, {"quil3.2", storedNote("parked note")}}},
+        {"slot moved into an item",
+         {"T0", "Move To...", "Group 1, Work", "Item 3", "T0 I2"},
+         {0, 2},
+         {{"items0.dir", names({"a", "b", "parked", "zero"}, 62)},
+          {"quil0.2", storedNote("parked note")},
+          {"trans.dir", names({}, 12)},
+          {"trans.0", gone}}},
+        {"group moved",
+         {"G3", "Move To...", "", "Group 8", "G3 G7"},
+         {7, 0},
+         {{"group.dir", names({"Work", "", "", "", "", "", "", "Home"}, 31)},
+          {"items3.dir", gone},
+          {"quil3.0", gone},
+          {"items7.dir", names({"x"}, 62)},
+          {"quil7.0", storedNote("xray")}}},
+        {"group copied onto the empty group on display",
+         {"G0", "Copy To...", "", "Group 3", "G0 G2", "G2"},
+         {2, 0},
+         {{"group.dir", names({"Work", "", "Work", "Home"}, 31)},
+          {"items2.dir", store.value("items0.dir")},
+          {"quil2.0", storedNote("alpha")},
+          {"quil2.1", storedNote("beta")},
+          {"quil0.3", gone}}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         const auto after = [&](const std::function<void()>& steps) {
             return run(store, [&] {
-                if (c.first) {
-                    click(control(c.first));
+                if (c.how.first) {
+                    click(control(c.how.first));
                 }
                 steps();
             });
         };
-        const Outcome keys = after([&] { moveTo(control(c.source), c.entry, c.area, c.place); });
-        const bool copy = std::string_view(c.entry).starts_with("Copy");
+        const Outcome keys =
+            after([&] { moveTo(control(c.how.source), c.how.entry, c.how.area, c.how.place); });
+        const bool copy = std::string_view(c.how.entry).starts_with("Copy");
         const Outcome mouse =
-            after([&] { dragAlong(copy ? Qt::RightButton : Qt::LeftButton, c.path); });
-        EXPECT_NE(keys.files, untouched.files);
+            after([&] { dragAlong(copy ? Qt::RightButton : Qt::LeftButton, c.how.path); });
+        Files expected = store;
+        for (auto it = c.changed.begin(); it != c.changed.end(); ++it) {
+            if (it.value() == gone) {
+                expected.remove(it.key());
+            } else {
+                expected.insert(it.key(), it.value());
+            }
+        }
+        Files files = keys.files;
+        files.remove("quillo.ini");
+        EXPECT_EQ(files, expected);
+        EXPECT_EQ(std::pair(keys.group, keys.item), c.chosen);
         EXPECT_EQ(keys, mouse);
     }
 }
 
+// The item shown and a group not on display, by the menu and by drags onto
+// the erase target: the same files, every note of the group gone, the
+// slots kept, and nothing left to save of the erased note.
 TEST_F(Keyboard, EraseAsksFirstAndCancelErasesNothing) {
     const Files store = sampleStore();
     const Outcome untouched = run(store, [] {});
@@ -313,7 +379,7 @@ TEST_F(Keyboard, EraseAsksFirstAndCancelErasesNothing) {
     ui.questions.clear();
     const Outcome keys = run(store, [&] {
         ui.answers = {0, 0};
-        w->Item[1]->setFocus(Qt::TabFocusReason);
+        w->Item[0]->setFocus(Qt::TabFocusReason);
         menuEntry("Erase");
         ASSERT_SOON(ui.questions.size() == 1);
         w->Group[3]->setFocus(Qt::TabFocusReason);
@@ -329,14 +395,22 @@ TEST_F(Keyboard, EraseAsksFirstAndCancelErasesNothing) {
             EXPECT_EQ(menu->actions().at(0)->isEnabled(), b == w->Trans[0]);
             menu->close();
         }
+        EXPECT_EQ(w->Txt[0]->toPlainText() + w->Txt[1]->toPlainText(), QString());
+        EXPECT_FALSE(m->noteChanged());
     });
     const Outcome mouse = run(store, [&] {
-        dragAlong(Qt::LeftButton, "I1 I5 D0");
+        dragAlong(Qt::LeftButton, "I0 I5 D0");
         dragAlong(Qt::LeftButton, "G3 D2");
     });
     EXPECT_EQ(keys, mouse);
-    EXPECT_FALSE(keys.files.contains("quil0.1"));
-    EXPECT_FALSE(keys.files.contains("items3.dir"));
+    Files expected = store;
+    expected.insert("group.dir", names({"Work"}, 31));
+    expected.insert("items0.dir", names({"", "b", "", "zero"}, 62));
+    expected.remove("quil0.0");
+    expected.remove("items3.dir");
+    expected.remove("quil3.0");
+    expected.insert("quillo.ini", keys.files.value("quillo.ini"));
+    EXPECT_EQ(keys.files, expected);
 }
 
 TEST_F(Keyboard, InNetworkModeAMoveTakesTheLockAsADropDoes) {

@@ -115,7 +115,11 @@ TEST(LaterStyle, TheOverflowArrowIsTheBaseStylesOwn) {
     const QIcon put = later.standardIcon(arrow, nullptr, nullptr);
     EXPECT_FALSE(put.isNull());
     EXPECT_EQ(put.availableSizes(), real.availableSizes());
-    for (const int size : {8, 16, 24, 32}) {
-        EXPECT_EQ(put.pixmap(size).toImage(), real.pixmap(size).toImage()) << size;
+    for (const qreal ratio : {1.0, 1.5, 2.0}) {
+        for (const int size : {8, 16, 24, 32}) {
+            EXPECT_EQ(put.pixmap(QSize(size, size), ratio).toImage(),
+                      real.pixmap(QSize(size, size), ratio).toImage())
+                << size << " at " << ratio;
+        }
     }
 }

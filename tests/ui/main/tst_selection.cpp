@@ -1,14 +1,11 @@
 #include "mainwindowfixture.h"
-#include "soon.h"
 
-#include "core/filelayer.h"
 #include "ui/main/buttonlabel.h"
 #include "ui/main/nameedit.h"
 #include "ui/main/notebox.h"
 
 #include <QApplication>
 #include <QCheckBox>
-#include <QProcess>
 
 using Selection = MainWindowFixture;
 
@@ -125,33 +122,6 @@ TEST_F(Selection, WordWrapIsSwitchedPerNote) {
     EXPECT_TRUE(w->Txt[1]->isVisible());
     EXPECT_FALSE(w->Txt[0]->isVisible());
     EXPECT_EQ(focus(), static_cast<QWidget*>(w->Txt[1]));
-}
-
-// Another copy names group 6 while this one types a name for group 2: the
-// labels are corrected first, the edit is kept, and Enter in the box later
-// takes the name.
-TEST_F(Selection, AbandonedNameEditKeepsTheBoxAndTheText) {
-    const QString net = useNetworkFolder(dir);
-    start();
-    click(w->Group[2], Qt::RightButton);
-    type("Mine");
-    QProcess other;
-    other.start(binDir() + "/quillo_storetool", {"rename-group", net, "6", "Theirs"});
-    ASSERT_TRUE(other.waitForFinished(10000));
-
-    key(Qt::Key_Return);
-    EXPECT_EQ(w->Group[6]->text(), QStringLiteral("Theirs"));
-    EXPECT_TRUE(w->groupedit->isVisible());
-    EXPECT_EQ(w->groupedit->text(), QStringLiteral("Mine"));
-    EXPECT_EQ(w->Group[2]->text(), QString());
-    key(Qt::Key_Return);
-    EXPECT_EQ(note(), QString()) << "Enter is swallowed until the box is left once more";
-
-    click(w->groupedit);
-    key(Qt::Key_Return);
-    EXPECT_FALSE(w->groupedit->isVisible());
-    EXPECT_EQ(FileLayer::readAll(net + "group.dir").data,
-              names({"", "", "Mine", "", "", "", "Theirs"}, 31));
 }
 
 // Esc gives up a rename: nothing is written and the old name stays.

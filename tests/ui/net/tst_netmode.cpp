@@ -225,28 +225,41 @@ TEST_F(NetMode, SaveIsOfferedOnlyForTheNoteOpenedOrSaved) {
     EXPECT_FALSE(offersSave()) << "the local store's note";
 }
 
-TEST_F(NetMode, TheRefreshWaitsForOtherWork) {
+// Another copy names group 6 while this one types a name for group 2: no
+// refresh while the name is edited; Enter corrects the labels first and
+// keeps the edit, and Enter in the box later takes the name. No refresh
+// either while a dialog is open.
+TEST_F(NetMode, TheRefreshWaitsForANameEditAndADialog) {
     start();
     click(w->Group[2], Qt::RightButton);
-    tool({"rename-group", net, "5", "Theirs"});
+    type("Mine");
+    tool({"rename-group", net, "6", "Theirs"});
     w->refreshit();
-    EXPECT_EQ(w->Group[5]->text(), QString()) << "not while a name is edited";
-    key(Qt::Key_Return); // the access check finds the other copy's name first
-    w->groupedit->setFocus();
+    EXPECT_EQ(w->Group[6]->text(), QString()) << "not while a name is edited";
     key(Qt::Key_Return);
-    ASSERT_EQ(w->EditMode, 0);
-    tool({"rename-group", net, "6", "Later"});
+    EXPECT_EQ(w->Group[6]->text(), QStringLiteral("Theirs"));
+    EXPECT_TRUE(w->groupedit->isVisible());
+    EXPECT_EQ(w->groupedit->text(), QStringLiteral("Mine"));
+    EXPECT_EQ(w->Group[2]->text(), QString());
+    key(Qt::Key_Return);
+    EXPECT_EQ(note(), QString()) << "Enter is swallowed until the box is left once more";
+    click(w->groupedit);
+    key(Qt::Key_Return);
+    EXPECT_FALSE(w->groupedit->isVisible());
+    EXPECT_EQ(shared("group.dir"), names({"", "", "Mine", "", "", "", "Theirs"}, 31));
+
+    tool({"rename-group", net, "7", "Later"});
     QString duringDialog;
     QTimer::singleShot(0, [&] {
         w->refreshit();
-        duringDialog = w->Group[6]->text();
+        duringDialog = w->Group[7]->text();
         QApplication::activeModalWidget()->close();
     });
     QDialog dialog(w.get());
     dialog.exec();
     EXPECT_EQ(duringDialog, QString()) << "not while a dialog is open";
     w->refreshit();
-    EXPECT_EQ(w->Group[6]->text(), QStringLiteral("Later"));
+    EXPECT_EQ(w->Group[7]->text(), QStringLiteral("Later"));
 }
 
 TEST_F(NetMode, ARiskyShareIsNamedOncePerRun) {
