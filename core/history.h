@@ -69,7 +69,7 @@ public:
         qint64 maxBytes = 64LL * 1024 * 1024;
         int maxEntries = 10000;
         // Entry files whose size pruning looks up per call (see prune).
-        int sizesPerCall = 64;
+        int sizesPerCall = 16;
     };
 
     static constexpr const char* FolderName = ".quillo-history";
