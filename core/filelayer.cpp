@@ -204,6 +204,17 @@ int closeChecked(int fd, const QString& path) {
     return rc == 0 || errno == EINTR ? 0 : errno;
 }
 
+// Writes all of `data` to the new file `fd`, syncs it if asked and closes
+// it; the first error, or 0.
+int writeAndClose(int fd, const QByteArray& data, const QString& path, bool sync) {
+    int err = 0;
+    if (!writeFully(fd, data, path) || (sync && (!checkpoint("sync", path) || ::fsync(fd) != 0))) {
+        err = errno;
+    }
+    const int closeErr = closeChecked(fd, path);
+    return err != 0 ? err : closeErr;
+}
+
 } // namespace
 
 ReadResult FileLayer::readAll(const QString& path) {
@@ -375,7 +386,8 @@ FileResult FileLayer::keepCopy(const QString& from, const QString& to, bool sync
     // account's file could never be removed from a sticky folder, and that
     // file may be rewritten in place, which would change the copy too.
     if (st.st_uid == ::geteuid()) {
-        if (checkpoint("link", to) && ::link(native(from).constData(), native(to).constData()) == 0) {
+        if (checkpoint("link", to) &&
+            ::link(native(from).constData(), native(to).constData()) == 0) {
             if (sync) {
                 syncFolderOf(to);
             }
@@ -400,9 +412,8 @@ FileResult FileLayer::keepCopyAt(const QString& from, int folderFd, const QStrin
     }
     // Only this account's own file gets a second name, as in keepCopy.
     if (mayLink && st.st_uid == ::geteuid()) {
-        if (checkpoint("link", path) &&
-            ::linkat(AT_FDCWD, native(from).constData(), folderFd, native(name).constData(), 0) ==
-                0) {
+        if (checkpoint("link", path) && ::linkat(AT_FDCWD, native(from).constData(), folderFd,
+                                                 native(name).constData(), 0) == 0) {
             if (sync) {
                 ::fsync(folderFd);
             }
@@ -425,22 +436,15 @@ FileResult FileLayer::keepCopyAt(const QString& from, int folderFd, const QStrin
 
 FileResult FileLayer::writeNewAt(int folderFd, const QString& name, const QString& path,
                                  const QByteArray& data, bool sync) {
-    const int fd = checkpoint("open", path)
-                       ? ::openat(folderFd, native(name).constData(),
-                                  O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
-                                  defaultMode())
-                       : -1;
+    const int fd =
+        checkpoint("open", path)
+            ? ::openat(folderFd, native(name).constData(),
+                       O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, defaultMode())
+            : -1;
     if (fd < 0) {
         return FileResult::failure(QStringLiteral("write to"), path, errno);
     }
-    int err = 0;
-    if (!writeFully(fd, data, path) || (sync && (!checkpoint("sync", path) || ::fsync(fd) != 0))) {
-        err = errno;
-    }
-    const int closeErr = closeChecked(fd, path);
-    if (err == 0) {
-        err = closeErr;
-    }
+    const int err = writeAndClose(fd, data, path, sync);
     if (err != 0) {
         ::unlinkat(folderFd, native(name).constData(), 0);
         return FileResult::failure(QStringLiteral("write to"), path, err);
@@ -455,24 +459,17 @@ FileResult FileLayer::append(const QString& path, const QByteArray& data, bool s
     const auto fail = [&path](int err) {
         return FileResult::failure(QStringLiteral("write to"), path, err);
     };
-    const int fd = !checkpoint("open", path) ? -1
-                   : create ? ::open(native(path).constData(),
-                                     O_WRONLY | O_CREAT | O_EXCL | O_APPEND | O_NOFOLLOW |
-                                         O_CLOEXEC,
-                                     defaultMode())
-                            : openRegular(path, O_WRONLY | O_APPEND);
+    const int fd =
+        !checkpoint("open", path) ? -1
+        : create
+            ? ::open(native(path).constData(),
+                     O_WRONLY | O_CREAT | O_EXCL | O_APPEND | O_NOFOLLOW | O_CLOEXEC, defaultMode())
+            : openRegular(path, O_WRONLY | O_APPEND);
     if (fd < 0) {
         return fail(errno);
     }
-    int err = 0;
-    if (!writeFully(fd, data, path) || (sync && (!checkpoint("sync", path) || ::fsync(fd) != 0))) {
-        err = errno;
-    }
     // Closing hands the bytes to a network file system's server.
-    const int closeErr = closeChecked(fd, path);
-    if (err == 0) {
-        err = closeErr;
-    }
+    const int err = writeAndClose(fd, data, path, sync);
     if (err != 0) {
         if (create) {
             // Made by this call under a name that was free: a journal whose
@@ -540,12 +537,11 @@ qint64 FileLayer::size(const QString& path, FileResult* result, QByteArray* stam
         *result = FileResult::success();
     }
     if (stamp) {
-        const qint64 fields[] = {static_cast<qint64>(st.st_dev), static_cast<qint64>(st.st_ino),
-                                 static_cast<qint64>(st.st_size),
-                                 static_cast<qint64>(st.st_mtim.tv_sec),
-                                 static_cast<qint64>(st.st_mtim.tv_nsec),
-                                 static_cast<qint64>(st.st_ctim.tv_sec),
-                                 static_cast<qint64>(st.st_ctim.tv_nsec)};
+        const qint64 fields[] = {
+            static_cast<qint64>(st.st_dev),          static_cast<qint64>(st.st_ino),
+            static_cast<qint64>(st.st_size),         static_cast<qint64>(st.st_mtim.tv_sec),
+            static_cast<qint64>(st.st_mtim.tv_nsec), static_cast<qint64>(st.st_ctim.tv_sec),
+            static_cast<qint64>(st.st_ctim.tv_nsec)};
         *stamp = QByteArray(reinterpret_cast<const char*>(fields), sizeof fields);
     }
     return st.st_size;
@@ -610,10 +606,10 @@ void FileFaults::failStep(const QString& step, const QString& suffix, int error,
 
 void FileFaults::setObserver(std::function<void(const char*, const QString&)> observer) {
     const std::lock_guard lock(faultsLock());
-    faults().observer =
-        observer ? std::make_shared<std::function<void(const char*, const QString&)>>(
-                       std::move(observer))
-                 : nullptr;
+    faults().observer = observer
+                            ? std::make_shared<std::function<void(const char*, const QString&)>>(
+                                  std::move(observer))
+                            : nullptr;
 }
 
 void FileFaults::reset() {
