@@ -146,7 +146,8 @@ bool readSmall(int folderFd, const QString& name, qint64 max, QByteArray* bytes,
         !S_ISREG(look.st_mode) || look.st_size <= 0 || look.st_size > max) {
         return false;
     }
-    const int fd = ::openat(folderFd, native.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    const int fd =
+        ::openat(folderFd, native.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
         return false;
     }
@@ -248,7 +249,8 @@ FileResult History::usable(bool create) const {
         // As open to others as the store folder it is in, so that every
         // account that can change the store can keep what it replaces.
         struct stat parent {};
-        const QByteArray above = QFile::encodeName(m_folder.chopped(1).section(QLatin1Char('/'), 0, -2));
+        const QByteArray above =
+            QFile::encodeName(m_folder.chopped(1).section(QLatin1Char('/'), 0, -2));
         if (::stat(above.constData(), &parent) != 0) {
             return FileResult::failure(QStringLiteral("make the folder"), m_folder, errno);
         }
@@ -278,8 +280,8 @@ FileResult History::ready() const {
     if (const FileResult r = usable(true); !r) {
         return r;
     }
-    if (::faccessat(AT_FDCWD, QFile::encodeName(m_folder).constData(), W_OK | X_OK,
-                    AT_EACCESS) != 0) {
+    if (::faccessat(AT_FDCWD, QFile::encodeName(m_folder).constData(), W_OK | X_OK, AT_EACCESS) !=
+        0) {
         return FileResult::failure(QStringLiteral("keep earlier texts in"), m_folder, errno);
     }
     m_ready = true;
@@ -305,7 +307,8 @@ QList<History::Entry> History::entries() const {
         QByteArray bytes;
         uid_t owner = 0;
         Entry e;
-        if (!readSmall(folder.fd(), l.name, kMaxEntryFile, &bytes, &owner) || !parse(bytes, id, &e)) {
+        if (!readSmall(folder.fd(), l.name, kMaxEntryFile, &bytes, &owner) ||
+            !parse(bytes, id, &e)) {
             continue;
         }
         // Who wrote the description is who owns it, not what it says: an
@@ -331,15 +334,19 @@ ReadResult History::text(const Entry& e) const {
         r.result = f;
         return r;
     }
-    const QString path = m_folder + e.id + QLatin1String(".txt");
-    if (FileLayer::size(path) > limits().maxBytes) {
-        r.result = FileResult::failure(QStringLiteral("read"), path, EFBIG);
+    // Read through the folder opened without following a link, so that a
+    // link swapped in for it meanwhile shows nothing from elsewhere.
+    const QString name = e.id + QLatin1String(".txt");
+    const HistoryFolder folder(m_folder);
+    uid_t owner = 0;
+    errno = 0;
+    if (!folder.isOpen() || !readSmall(folder.fd(), name, limits().maxBytes, &r.data, &owner)) {
+        const int err = errno != 0 ? errno : EINVAL;
+        r.data.clear();
+        r.result = FileResult::failure(QStringLiteral("read"), m_folder + name, err);
         return r;
     }
-    r = FileLayer::readAll(path);
-    if (r.result && !r.exists) {
-        r.result = FileResult::failure(QStringLiteral("read"), path, ENOENT);
-    }
+    r.exists = true;
     return r;
 }
 
@@ -408,11 +415,12 @@ FileResult History::keep(const QString& noteFile, Entry meta,
     if (!m_ready || noteFolder != m_noteFolder) {
         struct stat st {};
         m_noteFolder = noteFolder;
-        m_noteFolderSticky = ::stat(QFile::encodeName(noteFolder).constData(), &st) != 0 ||
-                             (st.st_mode & S_ISVTX);
+        m_noteFolderSticky =
+            ::stat(QFile::encodeName(noteFolder).constData(), &st) != 0 || (st.st_mode & S_ISVTX);
     }
-    if (const FileResult r = FileLayer::keepCopyAt(noteFile, folder.fd(), meta.id + QLatin1String(".txt"),
-                                                   text, !m_sticky && !m_noteFolderSticky, !beforeCreate);
+    if (const FileResult r =
+            FileLayer::keepCopyAt(noteFile, folder.fd(), meta.id + QLatin1String(".txt"), text,
+                                  !m_sticky && !m_noteFolderSticky, !beforeCreate);
         !r) {
         return r;
     }
@@ -421,8 +429,8 @@ FileResult History::keep(const QString& noteFile, Entry meta,
     // again. A power cut in the moments after a save may lose its entry or
     // leave its description empty (the entry is then skipped); the note
     // itself is as safe as ever.
-    if (const FileResult r = FileLayer::writeNewAt(folder.fd(), meta.id + QLatin1String(".ent"), ent,
-                                                   describe(meta), !beforeCreate);
+    if (const FileResult r = FileLayer::writeNewAt(folder.fd(), meta.id + QLatin1String(".ent"),
+                                                   ent, describe(meta), !beforeCreate);
         !r) {
         if (!beforeCreate) {
             folder.remove(meta.id + QLatin1String(".txt"));
@@ -512,7 +520,8 @@ int History::prune(int atMost) {
         }
         struct stat st {};
         s->second = ::fstatat(folder.fd(), QFile::encodeName(name).constData(), &st,
-                              AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(st.st_mode)
+                              AT_SYMLINK_NOFOLLOW) == 0 &&
+                            S_ISREG(st.st_mode)
                         ? st.st_size
                         : 0;
         k.entries[name.chopped(4)] += s->second;

@@ -46,16 +46,16 @@ TEST(History, KeepsReadsBackAndSkipsWhatItCannotTrust) {
     EXPECT_EQ(History::folderOf(dir.path()), dir.path() + ".quillo-history/");
     EXPECT_TRUE(h.entries().isEmpty());
     ASSERT_TRUE(h.keep(dir.file("quil3.7"), place(3, 7, "Work\nstuff", "Caf\u00e9 %20")).ok());
-    EXPECT_EQ(inode(dir.file("quil3.7")), inode(History::folderOf(dir.path()) +
-                                                h.entries().value(0).id + ".txt"));
+    EXPECT_EQ(inode(dir.file("quil3.7")),
+              inode(History::folderOf(dir.path()) + h.entries().value(0).id + ".txt"));
     ASSERT_TRUE(FileLayer::writeAtomic(dir.file("quil3.7"), "second text")); // as the store does
     // The store folder made sticky after its history folder: another account
     // may now rewrite the note in place, so the text is kept as a copy.
     ASSERT_EQ(::chmod(QFile::encodeName(dir.path()).constData(), 01777), 0);
     ASSERT_TRUE(h.keep(dir.file("quil3.7"), place(3, 7, "Work", "Caf", History::What::Erased)));
     ASSERT_EQ(::chmod(QFile::encodeName(dir.path()).constData(), 0700), 0);
-    EXPECT_NE(inode(dir.file("quil3.7")), inode(History::folderOf(dir.path()) +
-                                                h.entries().value(0).id + ".txt"));
+    EXPECT_NE(inode(dir.file("quil3.7")),
+              inode(History::folderOf(dir.path()) + h.entries().value(0).id + ".txt"));
     ASSERT_TRUE(h.keep(dir.file("trans.2"), place(-1, 2, "", "Slot", History::What::MovedAway)));
     ASSERT_TRUE(h.keep(dir.file("quil0.0"), place(0, 0, "a", "b")).ok());
     ASSERT_TRUE(h.keep(dir.file("quil0.9"), place(0, 9, "a", "b")).ok());
@@ -109,7 +109,8 @@ TEST(History, KeepsReadsBackAndSkipsWhatItCannotTrust) {
     ASSERT_TRUE(QFile::link(dir.file("elsewhere"), dir.file(".quillo-history")));
     EXPECT_TRUE(h.entries().isEmpty());
     EXPECT_FALSE(h.text(all[0]).result.ok());
-    const qsizetype there = QDir(dir.file("elsewhere")).entryList(QDir::Files | QDir::System).size();
+    const qsizetype there =
+        QDir(dir.file("elsewhere")).entryList(QDir::Files | QDir::System).size();
     EXPECT_FALSE(h.keep(dir.file("quil3.7"), place(3, 7, "", "")).ok());
     EXPECT_EQ(QDir(dir.file("elsewhere")).entryList(QDir::Files | QDir::System).size(), there);
     // ... nor when the swap comes as the entry is being made.
@@ -126,6 +127,18 @@ TEST(History, KeepsReadsBackAndSkipsWhatItCannotTrust) {
     FileFaults::setObserver(nullptr);
     EXPECT_TRUE(QDir(outside).entryList(QDir::Files | QDir::Hidden | QDir::System).isEmpty());
     EXPECT_EQ(QDir(dir.file("elsewhere")).entryList(QDir::Files | QDir::System).size(), there + 2);
+    // ... nor is a kept text read through a link swapped in as it is read.
+    ASSERT_TRUE(QFile::remove(dir.file(".quillo-history")));
+    ASSERT_TRUE(QDir(dir.path()).rename("elsewhere", ".quillo-history"));
+    dir.write("outside/" + all[0].id + ".txt", "forged");
+    FileFaults::setObserver([&](const char*, const QString& path) {
+        if (path.startsWith(hist) && !QFileInfo(dir.file(".quillo-history")).isSymLink()) {
+            QDir(dir.path()).rename(".quillo-history", "elsewhere");
+            QFile::link(outside, dir.file(".quillo-history"));
+        }
+    });
+    EXPECT_NE(h.text(all[0]).data, "forged");
+    FileFaults::setObserver(nullptr);
 }
 
 // Past the age limit entries go first, then the oldest while the history
@@ -194,8 +207,9 @@ TEST(History, AnUndoneOperationKeepsNothingAndAJournalNamesNothingElse) {
         j.setFolder(dir.path());
         History h(dir.path());
         QString id;
-        ASSERT_TRUE(h.keep(dir.file("quil0.1"), place(0, 1, "g", "i"),
-                           [&](const QStringList& p) { return j.recordNew(p); }, &id)
+        ASSERT_TRUE(h.keep(
+                         dir.file("quil0.1"), place(0, 1, "g", "i"),
+                         [&](const QStringList& p) { return j.recordNew(p); }, &id)
                         .ok());
         ASSERT_TRUE(j.write(dir.file("quil0.1"), "new text").ok());
         EXPECT_EQ(h.entries().size(), 1);
@@ -234,7 +248,8 @@ TEST(History, AnUndoneOperationKeepsNothingAndAJournalNamesNothingElse) {
     dir.mkdir("sub");
     dir.write("sub/" + id + ".txt", "kept");
     dir.write("quillo.jnl", "QJNL1\nN\t.quillo-history/../group.dir\nN\t../elsewhere/group.dir\n"
-                            "N\tsub/" + id.toUtf8() + ".txt\nB\t.quillo-history/" + id.toUtf8() +
+                            "N\tsub/" +
+                                id.toUtf8() + ".txt\nB\t.quillo-history/" + id.toUtf8() +
                                 ".ent\tx\nN\t.quillo-history/" + id.toUtf8() + ".ent\n");
     EXPECT_TRUE(StoreJournal::recover(dir.path()));
     EXPECT_EQ(dir.read("group.dir"), "names");
