@@ -27,9 +27,11 @@ public:
     QSize availableSizeTwips() override { return {15360, 11520}; }
     void showError(QWidget*, const QString& message) override {
         ++errors;
+        lastMessage = message;
         std::fprintf(stderr, "%s\n", qPrintable(message));
     }
     int errors = 0; // messages shown
+    QString lastMessage;
     int ask(QWidget*, const QString&, const QStringList&) override { return -1; }
     bool waitForAccess(QWidget* parent, const TryLock& tryLock, int retryMs) override {
         return Waiting::run(*this, parent, tryLock, retryMs);

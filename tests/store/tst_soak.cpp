@@ -88,6 +88,7 @@ TEST(Soak, CopiesSharingAStoreLoseNothingWhenSomeAreKilled) {
     int killed = 0;
     qint64 longestWait = 0;
     int undone = 0; // operations of killed copies found half done and undone
+    int conflicts = 0; // drops refused because another copy had changed the source
     QMap<int, QString> survivors;
     QElapsedTimer clock;
     clock.start();
@@ -126,6 +127,8 @@ TEST(Soak, CopiesSharingAStoreLoseNothingWhenSomeAreKilled) {
                         longestWait = std::max(longestWait, line.mid(13).toLongLong());
                     } else if (line.startsWith("recovered ")) {
                         undone += line.mid(10).toInt();
+                    } else if (line.startsWith("conflicts ")) {
+                        conflicts += line.mid(10).toInt();
                     }
                 }
                 survivors.insert(it->id, folders.value(it->id));
@@ -156,7 +159,8 @@ TEST(Soak, CopiesSharingAStoreLoseNothingWhenSomeAreKilled) {
     EXPECT_TRUE(diffs.isEmpty()) << "seed " << seed << ": " << diffs.join("; ").toStdString();
     std::cout << "soak: " << copies << " copies at once, " << next << " in all, " << killed
               << " killed, " << undone << " half-done operations undone, " << logged
-              << " operations logged, " << model.keptCount()
+              << " operations logged, " << conflicts << " drops refused after another copy's change, "
+              << model.keptCount()
               << " earlier texts kept, longest wait for the lock " << longestWait << " ms, seed "
               << seed << "\n";
 }
