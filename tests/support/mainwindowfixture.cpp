@@ -109,3 +109,13 @@ void MainWindowFixture::expectChosen(int group, int item) const {
         EXPECT_EQ(VbColor::of(w->Item[i]), i == item ? 0xFF : m->S.ItemColor) << "item " << i;
     }
 }
+
+void keyTo(QWidget& window, Qt::Key k, Qt::KeyboardModifiers mods) {
+    QTest::keyClick(window.windowHandle(), k, mods);
+    QApplication::processEvents();
+}
+
+QMap<QString, QByteArray> withoutSettings(QMap<QString, QByteArray> files) {
+    files.remove(QStringLiteral("quillo.ini"));
+    return files;
+}

@@ -45,3 +45,8 @@ protected:
     std::unique_ptr<Module1> m;
     std::unique_ptr<edit> w;
 };
+
+// A key pressed while `window` is active, as the desktop sends it; then its effects.
+void keyTo(QWidget& window, Qt::Key k, Qt::KeyboardModifiers mods = Qt::NoModifier);
+// The files of a store but its settings, which every change of choice rewrites.
+QMap<QString, QByteArray> withoutSettings(QMap<QString, QByteArray> files);

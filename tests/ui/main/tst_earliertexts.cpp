@@ -3,7 +3,6 @@
 #include "soon.h"
 
 #include "core/history.h"
-#include "core/notefile.h"
 #include "core/settingsrecord.h"
 #include "ui/dialogs/earliertexts.h"
 #include "ui/main/buttonlabel.h"
@@ -16,14 +15,9 @@
 
 namespace {
 
-QByteArray noteBytes(const QString& text) {
-    return NoteFile::encode(text, 1);
-}
-
-void keyIn(QWidget& d, Qt::Key k, Qt::KeyboardModifiers mods = Qt::NoModifier) {
-    QTest::keyClick(d.windowHandle(), k, mods);
-    QApplication::processEvents();
-}
+// A kept text with a line break and letters beyond ASCII, as shown and as stored.
+const QString kOther = QString::fromUtf8("other \xc3\xa9\ncaf\xc3\xa9");
+const QByteArray kOtherStored = storedNote("other \xe9\r\ncaf\xe9");
 
 // Each row as "item/what", and the preview of each, walked with Down.
 QStringList rowsOf(EarlierTexts& d, QStringList* previews) {
@@ -32,7 +26,7 @@ QStringList rowsOf(EarlierTexts& d, QStringList* previews) {
         const QTreeWidgetItem* row = d.List->topLevelItem(k);
         rows.append(row->text(3) + '/' + row->text(4) + (row->font(0).bold() ? "/here" : ""));
         previews->append(d.Text->toPlainText());
-        keyIn(d, Qt::Key_Down);
+        keyTo(d, Qt::Key_Down);
     }
     return rows;
 }
@@ -56,17 +50,11 @@ protected:
     }
     // A text kept as an entry of the store's history, a second after the last.
     void keep(int group, int item, const QString& groupName, const QString& itemName,
-              History::What what, const QString& text) {
+              History::What what, const QByteArray& stored) {
         // A file of its own each: the history may keep a second name of it.
         const QString name = QString::number(m_now);
-        src.write(name, noteBytes(text));
-        History::Entry e;
-        e.account = "ann";
-        e.what = what;
-        e.group = group;
-        e.item = item;
-        e.groupName = groupName;
-        e.itemName = itemName;
+        src.write(name, stored);
+        const History::Entry e{{}, 0, "ann", what, group, item, groupName, itemName};
         ASSERT_TRUE(History(dir.path()).keep(src.file(name), e).ok());
     }
     // "Earlier &Texts..." from the Edit menu, by the keyboard or the mouse;
@@ -108,12 +96,11 @@ TEST_F(EarlierTextsTest, ListsPreviewsAndRestoresIntoAFreePlace) {
     writeSettings(dir, [](SettingsRecord& r) { r.LargeLayout = 1; });
     dir.write("group.dir", names({"Work"}, 31));
     dir.write("items0.dir", names({"Plan"}, 62));
-    dir.write("quil0.0", noteBytes("new plan"));
-    keep(0, 0, "Work", "Plan", History::What::SavedOver, "old plan A");
-    keep(2, 5, "Home", "Other", History::What::Erased,
-         QString::fromUtf8("other \xc3\xa9\ncaf\xc3\xa9"));
-    keep(0, 0, "Work", "Plan", History::What::SavedOver, "old plan B");
-    keep(-1, 3, "", "Slotty", History::What::MovedAway, "slot text");
+    dir.write("quil0.0", storedNote("new plan"));
+    keep(0, 0, "Work", "Plan", History::What::SavedOver, storedNote("old plan A"));
+    keep(2, 5, "Home", "Other", History::What::Erased, kOtherStored);
+    keep(0, 0, "Work", "Plan", History::What::SavedOver, storedNote("old plan B"));
+    keep(-1, 3, "", "Slotty", History::What::MovedAway, storedNote("slot text"));
     start();
 
     // The note on screen is not empty: Enter puts "old plan A" into the
@@ -122,15 +109,14 @@ TEST_F(EarlierTextsTest, ListsPreviewsAndRestoresIntoAFreePlace) {
         QStringList previews;
         EXPECT_EQ(rowsOf(d, &previews), QStringList({"Plan/saved over/here", "Plan/saved over/here",
                                                      "Slotty/moved away", "Other/erased"}));
-        EXPECT_EQ(previews, QStringList({"old plan B", "old plan A", "slot text",
-                                         QString::fromUtf8("other \xc3\xa9\ncaf\xc3\xa9")}));
-        keyIn(d, Qt::Key_Home);
-        keyIn(d, Qt::Key_Down);
-        keyIn(d, Qt::Key_Return);
+        EXPECT_EQ(previews, QStringList({"old plan B", "old plan A", "slot text", kOther}));
+        keyTo(d, Qt::Key_Home);
+        keyTo(d, Qt::Key_Down);
+        keyTo(d, Qt::Key_Return);
     });
-    EXPECT_EQ(dir.read("quil0.1"), noteBytes("old plan A"));
+    EXPECT_EQ(dir.read("quil0.1"), storedNote("old plan A"));
     EXPECT_EQ(dir.read("items0.dir"), names({"Plan", "Plan"}, 62));
-    EXPECT_EQ(dir.read("quil0.0"), noteBytes("new plan"));
+    EXPECT_EQ(dir.read("quil0.0"), storedNote("new plan"));
     EXPECT_EQ(m->HighlightedItem, 1);
     EXPECT_EQ(note(), "old plan A");
 
@@ -142,14 +128,14 @@ TEST_F(EarlierTextsTest, ListsPreviewsAndRestoresIntoAFreePlace) {
         EXPECT_EQ(d.List->topLevelItem(0)->text(4), "restored");
         const QPoint at = d.List->viewport()->mapTo(&d, d.List->visualItemRect(other).center());
         QTest::mouseClick(d.windowHandle(), Qt::LeftButton, Qt::NoModifier, at);
-        EXPECT_EQ(d.Text->toPlainText(), QString::fromUtf8("other \xc3\xa9\ncaf\xc3\xa9"));
+        EXPECT_EQ(d.Text->toPlainText(), kOther);
         mouseClick(d.RestoreBtn);
     });
-    EXPECT_EQ(dir.read("quil0.5"), noteBytes(QString::fromUtf8("other \xc3\xa9\ncaf\xc3\xa9")));
+    EXPECT_EQ(dir.read("quil0.5"), kOtherStored);
     EXPECT_EQ(dir.read("items0.dir").mid(5 * 40, 40), field("Other"));
     EXPECT_FALSE(dir.exists("quil0.2"));
     EXPECT_EQ(m->HighlightedItem, 5);
-    EXPECT_EQ(note(), QString::fromUtf8("other \xc3\xa9\ncaf\xc3\xa9"));
+    EXPECT_EQ(note(), kOther);
     const History::Entry last = History(dir.path()).entries().first();
     EXPECT_EQ(last.what, History::What::Restored);
     EXPECT_EQ(std::tuple(last.group, last.item, last.itemName), std::tuple(0, 5, QString("Other")));
@@ -160,11 +146,11 @@ TEST_F(EarlierTextsTest, ListsPreviewsAndRestoresIntoAFreePlace) {
     m->LoadItemIndex();
     open(false, [](EarlierTexts& d) {
         d.List->setCurrentItem(rowNamed(d, "Slotty"));
-        keyIn(d, Qt::Key_R, Qt::AltModifier);
+        keyTo(d, Qt::Key_R, Qt::AltModifier);
         EXPECT_SOON(!d.isVisible()); // a mnemonic shows its button pressed first
     });
     EXPECT_FALSE(dir.exists("trans.3")) << "the first free slot, not the one it came from";
-    EXPECT_EQ(dir.read("trans.0"), noteBytes("slot text"));
+    EXPECT_EQ(dir.read("trans.0"), storedNote("slot text"));
     EXPECT_EQ(dir.read("trans.dir"), names({"Slotty"}, 12));
     EXPECT_EQ(w->Trans[0]->text(), "Slotty");
     EXPECT_EQ(dir.read("items0.dir"), full);
@@ -176,7 +162,7 @@ TEST_F(EarlierTextsTest, ListsPreviewsAndRestoresIntoAFreePlace) {
     const int entries = int(History(dir.path()).entries().size());
     ui.errors.clear();
     open(false, [](EarlierTexts& d) {
-        keyIn(d, Qt::Key_R, Qt::AltModifier);
+        keyTo(d, Qt::Key_R, Qt::AltModifier);
         EXPECT_SOON(!d.isVisible());
     });
     EXPECT_EQ(dir.snapshot(), before);
@@ -190,10 +176,10 @@ TEST_F(EarlierTextsTest, ListsPreviewsAndRestoresIntoAFreePlace) {
         QStringList order;
         for (int k = 0; k < 4; ++k) {
             order.append(QApplication::focusWidget()->objectName());
-            keyIn(d, Qt::Key_Tab);
+            keyTo(d, Qt::Key_Tab);
         }
         EXPECT_EQ(order, QStringList({"List", "Text", "RestoreBtn", "CloseBtn"}));
-        keyIn(d, Qt::Key_Escape);
+        keyTo(d, Qt::Key_Escape);
         EXPECT_FALSE(d.isVisible());
     });
     EXPECT_EQ(dir.snapshot(), before);

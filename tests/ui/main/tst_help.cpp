@@ -4,21 +4,11 @@
 
 #include "ui/dialogs/about.h"
 #include "ui/main/buttonlabel.h"
-#include "ui/main/notebox.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QMenu>
 #include <QPushButton>
-
-namespace {
-
-void keyTo(QWidget& window, Qt::Key k) {
-    QTest::keyClick(window.windowHandle(), k);
-    QApplication::processEvents();
-}
-
-} // namespace
 
 using Help = MainWindowFixture;
 
