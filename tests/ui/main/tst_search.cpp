@@ -3,31 +3,19 @@
 #include "mainwindowfixture.h"
 
 #include "core/filelayer.h"
-#include "core/nameindex.h"
 #include "ui/main/buttonlabel.h"
 #include "ui/main/notebox.h"
 #include "ui/main/searchform.h"
 
 #include <QApplication>
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QRandomGenerator>
-#include <QRegularExpression>
 #include <QTextCursor>
 
 #include <deque>
-
-namespace {
-
-std::pair<int, int> selectionOf(const QPlainTextEdit* box) {
-    const QTextCursor c = box->textCursor();
-    return {c.selectionStart(), c.selectionEnd() - c.selectionStart()};
-}
-
-} // namespace
 
 class Search : public MainWindowFixture {
 protected:
@@ -57,7 +45,10 @@ protected:
         dir.write("quil0.1", storedNote("the target"));
         start();
     }
-    std::pair<int, int> selection() const { return selectionOf(m->noteBox()); }
+    std::pair<int, int> selection() const {
+        const QTextCursor c = m->noteBox()->textCursor();
+        return {c.selectionStart(), c.selectionEnd() - c.selectionStart()};
+    }
 
     struct Shown {
         int height;
@@ -138,19 +129,14 @@ TEST_F(Search, ANameBeingEditedIsTakenBeforeTheSearchMoves) {
     answerFind({QStringLiteral("target")});
     w->Ffind_Click();
     EXPECT_EQ(w->EditMode, 0);
-    EXPECT_EQ(NameIndex::decode(dir.read("items0.dir"), 62).mid(0, 2),
-              QStringList({"renamed", "second"}));
+    EXPECT_EQ(dir.read("items0.dir"), names({"renamed", "second"}, 62));
     expectChosen(0, 1);
 }
 
 // The lock is taken once, held while every file is read and given back at
 // the stop; messages and the reopened dialog come only after that.
 TEST_F(Search, InNetworkModeTheLockIsHeldForTheWalkOnly) {
-    const QString net = dir.mkdir("net");
-    writeSettings(dir, [&](SettingsRecord& r) {
-        r.NetworkMode = 1;
-        r.setNetworkFolder(net.chopped(1));
-    });
+    const QString net = useNetworkFolder(dir);
     FileLayer::writeAtomic(net + "items0.dir", names({"a", "b", "c"}, 62));
     FileLayer::writeAtomic(net + "quil0.0", storedNote("start"));
     FileLayer::writeAtomic(net + "quil0.2", storedNote("the mark"));
@@ -275,27 +261,19 @@ QString randomCase(QRandomGenerator& rnd, QString text) {
     return text;
 }
 
-QByteArray fields(const QStringList& names) {
-    QByteArray out;
-    for (const QString& n : names) {
-        out += field(n.toLatin1());
-    }
-    return out;
-}
-
 // Names with gaps, short notes of filler with the text here and there (in
 // free positions and free groups too), word-wrap flags that differ, lone CRs,
 // damaged 1-byte and empty files, and a random place to start from.
 void writeRandomStore(QRandomGenerator& rnd, const TestFolder& dir, const QString& store,
                       const QString& needle) {
     const QString filler = QStringLiteral("xyz1 -\n");
-    QStringList groups;
+    QByteArray groups;
     for (int g = 0; g < 31; ++g) {
-        groups.append(rnd.bounded(2) ? QStringLiteral("G%1").arg(g) : QString());
-        QStringList items;
+        groups += field(rnd.bounded(2) ? "G" + QByteArray::number(g) : "");
+        QByteArray items;
         for (int i = 0; i < 62; ++i) {
             const bool named = rnd.bounded(100) < 15;
-            items.append(named ? QStringLiteral("I%1").arg(i) : QString());
+            items += field(named ? "I" + QByteArray::number(i) : "");
             if (rnd.bounded(100) >= (named ? 70 : 10)) {
                 continue;
             }
@@ -321,11 +299,11 @@ void writeRandomStore(QRandomGenerator& rnd, const TestFolder& dir, const QStrin
                                 : bytes + QByteArray(1, char(rnd.bounded(3))) + QByteArray(1, 0);
             dir.write(store + noteName(g, i), bytes);
         }
-        if (!items.join(QString()).isEmpty()) {
-            dir.write(store + QStringLiteral("items%1.dir").arg(g), fields(items));
+        if (!items.trimmed().isEmpty()) {
+            dir.write(store + QStringLiteral("items%1.dir").arg(g), items);
         }
     }
-    dir.write(store + "group.dir", fields(groups));
+    dir.write(store + "group.dir", groups);
     SettingsRecord r;
     r.CurrentGroup = qint16(rnd.bounded(31));
     for (qint16& i : r.CurrentItem) {
