@@ -1,14 +1,11 @@
 #include "mainwindowfixture.h"
 #include "soon.h"
-#include "testfolder.h"
 
 #include "core/filelayer.h"
 #include "core/notefile.h"
 #include "core/recoveryfile.h"
-#include "core/textfile.h"
 #include "ui/main/buttonlabel.h"
 
-#include <QEventLoop>
 #include <QFileInfo>
 #include <QMenu>
 #include <QProcess>
@@ -20,18 +17,6 @@
 #include <csignal>
 #include <sys/stat.h>
 #include <thread>
-
-namespace {
-
-QString typedScript(int lines) {
-    QString s;
-    for (int k = 1; k <= lines; ++k) {
-        s += QStringLiteral("line %1\n").arg(k);
-    }
-    return s;
-}
-
-} // namespace
 
 class Recovery : public MainWindowFixture {
 protected:
@@ -52,10 +37,13 @@ TEST_F(Recovery, TextTypedUntilAKillComesBackIntoItsNote) {
     ::kill(static_cast<pid_t>(typist.processId()), SIGKILL);
     typist.waitForFinished();
 
-    const std::optional<RecoveryNote> kept =
-        RecoveryNote::decode(dir.read(QStringLiteral("quillo.rcv")));
+    const std::optional<RecoveryNote> kept = RecoveryNote::decode(dir.read("quillo.rcv"));
     ASSERT_TRUE(kept);
-    EXPECT_TRUE(typedScript(1000).startsWith(kept->text)) << kept->text.toStdString();
+    QString typed; // what the typist types, as far as it can have come
+    for (int k = 1; k <= 1000; ++k) {
+        typed += QStringLiteral("line %1\n").arg(k);
+    }
+    EXPECT_TRUE(typed.startsWith(kept->text)) << kept->text.toStdString();
     EXPECT_GT(kept->text.size(), 30);
     struct stat st {};
     ASSERT_EQ(::stat(rcv().toLocal8Bit().constData(), &st), 0);
@@ -71,15 +59,13 @@ TEST_F(Recovery, TextTypedUntilAKillComesBackIntoItsNote) {
     EXPECT_TRUE(QFileInfo::exists(rcv()));
     // The restore was an action begun before the program's event loop ran:
     // it ended with start-up, so no later action is bound to its store.
-    QEventLoop loop;
-    QTimer::singleShot(100, &loop, &QEventLoop::quit);
-    loop.exec();
+    QTest::qWait(100);
     m->StoreFolder = dir.file("elsewhere/");
     EXPECT_FALSE(m->operationLostStore());
     m->StoreFolder = m->AppFolder;
 
     click(w->unload);
-    EXPECT_EQ(dir.read(QStringLiteral("quil0.0")), NoteFile::encode(kept->text, 1));
+    EXPECT_EQ(dir.read("quil0.0"), NoteFile::encode(kept->text, 1));
     EXPECT_FALSE(QFileInfo::exists(rcv()));
     EXPECT_TRUE(ui.errors.isEmpty()) << ui.errors.join('\n').toStdString();
 }
@@ -139,7 +125,7 @@ TEST_F(Recovery, AWriteUnderWayNeverOutlivesItsNote) {
     gateClosed = false;
     m->SettleRecovery();
     EXPECT_FALSE(QFileInfo::exists(rcv()));
-    EXPECT_EQ(dir.read("quil0.3"), NoteFile::encode(QStringLiteral("onetwothreefour"), 1));
+    EXPECT_EQ(dir.read("quil0.3"), storedNote("onetwothreefour"));
 
     // Unload while a write is under way.
     typeWhileTheDiskIsBusy("five", 4);
@@ -151,7 +137,7 @@ TEST_F(Recovery, AWriteUnderWayNeverOutlivesItsNote) {
     opener.join();
     m->SettleRecovery();
     EXPECT_FALSE(QFileInfo::exists(rcv())) << "the late write did not bring it back";
-    EXPECT_EQ(dir.read("quil0.4"), NoteFile::encode(QStringLiteral("five"), 1));
+    EXPECT_EQ(dir.read("quil0.4"), storedNote("five"));
     FileFaults::reset();
     EXPECT_TRUE(ui.errors.isEmpty()) << ui.errors.join('\n').toStdString();
 }
@@ -160,17 +146,17 @@ TEST_F(Recovery, AWriteUnderWayNeverOutlivesItsNote) {
 // go to a text file; Discard gives it up and leaves the note alone.
 TEST_F(Recovery, OfferedOnlyWhenSomethingWouldBeLost) {
     leaveRecovery(dir.path(), 0, 3, QStringLiteral("typed"));
-    dir.write("quil0.3", NoteFile::encode(QStringLiteral("typed"), 1));
+    dir.write("quil0.3", storedNote("typed"));
     start();
     EXPECT_TRUE(ui.questions.isEmpty());
     EXPECT_FALSE(QFileInfo::exists(rcv()));
 
     leaveRecovery(dir.path() + QStringLiteral("elsewhere/"), 2, 5, QStringLiteral("far\naway"));
     ui.answers = {1};
-    ui.nextFileName = dir.file(QStringLiteral("kept.txt"));
+    ui.nextFileName = dir.file("kept.txt");
     restart();
     EXPECT_EQ(ui.lastAnswers, QStringList({"Discard It", "Save as Text File..."}));
-    EXPECT_EQ(dir.read(QStringLiteral("kept.txt")), QByteArray("far\r\naway"));
+    EXPECT_EQ(dir.read("kept.txt"), QByteArray("far\r\naway"));
     EXPECT_FALSE(QFileInfo::exists(rcv()));
 
     // Begun from a text the note no longer holds: saving it aside comes first.
@@ -181,7 +167,7 @@ TEST_F(Recovery, OfferedOnlyWhenSomethingWouldBeLost) {
     EXPECT_TRUE(ui.questions[1].contains("changed since")) << ui.questions[1].toStdString();
     EXPECT_EQ(ui.lastAnswers, QStringList({"Discard It", "Restore It", "Save as Text File..."}));
     EXPECT_FALSE(QFileInfo::exists(rcv()));
-    EXPECT_EQ(dir.read(QStringLiteral("quil0.3")), NoteFile::encode(QStringLiteral("typed"), 1));
+    EXPECT_EQ(dir.read("quil0.3"), storedNote("typed"));
     EXPECT_FALSE(m->noteChanged());
 
     click(w->Item[6]);
@@ -230,11 +216,7 @@ TEST_F(UndoErase, ErasedNoteAndGroupComeBackByteForByte) {
     EXPECT_EQ(note(), "bread");
     EXPECT_FALSE(undoOffered());
     EXPECT_TRUE(ui.errors.isEmpty()) << ui.errors.join('\n').toStdString();
-    auto after = dir.snapshot();
-    after.remove("quillo.ini");
-    auto expected = before;
-    expected.remove("quillo.ini");
-    EXPECT_EQ(after, expected);
+    EXPECT_EQ(withoutSettings(dir.snapshot()), withoutSettings(before));
 
     erase(w->Item[0]);
     click(w->Item[0]);
