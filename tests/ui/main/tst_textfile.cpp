@@ -5,7 +5,6 @@
 #include "core/filelayer.h"
 #include "ui/dialogs/cant.h"
 #include "ui/main/buttonlabel.h"
-#include "ui/main/notebox.h"
 
 #include <QAction>
 #include <QApplication>
@@ -159,10 +158,8 @@ TEST_F(TextFiles, AFileThatCannotBeReadGivesCantAndLeavesTheNoteEmpty) {
     dir.write("locked.txt", "secret");
     dir.mkdir("folder.txt");
     dir.write("plain", "a file, not a folder");
-    QFile big(dir.file("big.txt"));
-    ASSERT_TRUE(big.open(QIODevice::WriteOnly));
-    ASSERT_TRUE(big.resize(16 * 1024 * 1024 + 1));
-    big.close();
+    dir.write("big.txt", "");
+    ASSERT_TRUE(QFile::resize(dir.file("big.txt"), 16 * 1024 * 1024 + 1));
     start();
     QStringList cantSays;
     ui.onModal = [&](QDialog& d) {
