@@ -12,7 +12,7 @@
 
 using Help = MainWindowFixture;
 
-TEST_F(Help, F1MenuAndButtonOpenTheSameHelpFile) {
+TEST_F(Help, F1MenuAndButtonOpenTheSameHelpFileAndTheAboutBoxClosesByEscOrOk) {
     start();
     const QString helpFile = dir.path() + QStringLiteral("quillo.hlp");
     type("Hi");
@@ -35,11 +35,8 @@ TEST_F(Help, F1MenuAndButtonOpenTheSameHelpFile) {
     const QString before = note();
     type(" there");
     EXPECT_EQ(note(), before + QStringLiteral(" there"));
-}
 
-// Esc and OK close the about box; other keys leave it open.
-TEST_F(Help, AboutBoxClosesOnlyByEscOrOk) {
-    start();
+    // Esc and OK close the about box; other keys leave it open.
     DialogScript script(ui);
     script
         .then([](QDialog& d) {

@@ -88,17 +88,18 @@ TEST_F(NoteText, PasteTakesAnyLineBreakAndOnlyTextCopyGivesCrLf) {
     EXPECT_EQ(note(), QString::fromUtf8("keep a\nb\nc\nd ? \xe2\x82\xac"));
     EXPECT_EQ(m->noteBox()->toPlainText().count('\n'), 3);
     // Copied text leaves with CR LF, by the menu and by the box's own copy.
+    const QString copied = QString::fromUtf8("keep a\r\nb\r\nc\r\nd ? \xe2\x82\xac");
     w->Fselectall->trigger();
     w->Fcopy->trigger();
-    EXPECT_EQ(clipboard()->text(), QString::fromUtf8("keep a\r\nb\r\nc\r\nd ? \xe2\x82\xac"));
+    EXPECT_EQ(clipboard()->text(), copied);
     clipboard()->clear();
     m->noteBox()->copy();
-    EXPECT_EQ(clipboard()->text(), QString::fromUtf8("keep a\r\nb\r\nc\r\nd ? \xe2\x82\xac"));
+    EXPECT_EQ(clipboard()->text(), copied);
 
     // Send Item to Clipboard: the whole note, whatever is selected.
     selectLeft(3);
     click(w->sendtoclipboard);
-    EXPECT_EQ(clipboard()->text(), QString::fromUtf8("keep a\r\nb\r\nc\r\nd ? \xe2\x82\xac"));
+    EXPECT_EQ(clipboard()->text(), copied);
     EXPECT_EQ(focus(), static_cast<QWidget*>(m->noteBox()));
 }
 
