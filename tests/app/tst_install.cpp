@@ -14,12 +14,9 @@
 #include <gtest/gtest.h>
 
 #include <grp.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
-
-constexpr int kNobody = 65534;
 
 // Runs a command; its exit code, or -1 when it could not run. Output goes to `out`.
 int run(const QString& program, const QStringList& args, QString* out = nullptr,
@@ -37,17 +34,22 @@ int run(const QString& program, const QStringList& args, QString* out = nullptr,
     return p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
 }
 
-// Gives every file and folder below `root` the modes a package installs
-// with, whatever the umask was: folders 0755, files readable by all and
-// runnable by all where the owner may run them.
-void openToAll(const QString& root) {
+// Every file and folder below `root`.
+QStringList below(const QString& root) {
+    QStringList all;
     QDirIterator it(root, QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot,
                     QDirIterator::Subdirectories);
-    QStringList all{root};
     while (it.hasNext()) {
         all << it.next();
     }
-    for (const QString& path : all) {
+    return all;
+}
+
+// Gives `root` and everything below it the modes a package installs with,
+// whatever the umask was: folders 0755, files readable by all and runnable
+// by all where the owner may run them.
+void openToAll(const QString& root) {
+    for (const QString& path : below(root) + QStringList{root}) {
         struct stat st {};
         const QByteArray name = QFile::encodeName(path);
         ASSERT_EQ(::lstat(name.constData(), &st), 0) << name.constData();
@@ -75,14 +77,10 @@ void install(const QString& destdir) {
 // Every file and folder below `root` with its size and time of change.
 QStringList snapshot(const QString& root) {
     QStringList all;
-    QDirIterator it(root, QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot,
-                    QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        const QFileInfo f(it.next());
-        all << QStringLiteral("%1 %2 %3")
-                   .arg(f.filePath())
-                   .arg(f.size())
-                   .arg(f.lastModified().toMSecsSinceEpoch());
+    for (const QString& path : below(root)) {
+        const QFileInfo f(path);
+        all << path +
+                   QStringLiteral(" %1 %2").arg(f.size()).arg(f.lastModified().toMSecsSinceEpoch());
     }
     all.sort();
     return all;
@@ -155,9 +153,7 @@ TEST(Install, TreePassesTheValidatorsAndTheProgramWritesOnlyIntoTheDataFolder) {
     p.kill();
     p.waitForFinished();
     ASSERT_TRUE(written) << p.readAllStandardError().toStdString();
-    struct stat st {};
-    ASSERT_EQ(::stat(QFile::encodeName(data).constData(), &st), 0);
-    EXPECT_EQ(st.st_mode & 07777, 0700u) << "the data folder is the user's alone";
-    EXPECT_EQ(st.st_uid, static_cast<uid_t>(kNobody));
+    EXPECT_EQ(modeOf(data), 0700u) << "the data folder is the user's alone";
+    EXPECT_EQ(QFileInfo(data).ownerId(), uint(kNobody));
     EXPECT_EQ(snapshot(usr), before) << "nothing was written into the prefix";
 }
