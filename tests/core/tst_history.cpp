@@ -58,19 +58,18 @@ TEST(History, KeepsReadsBackAndSkipsWhatItCannotTrust) {
     dir.write("trans.2", "slot text");
     dir.write("quil0.0", "");
     History h(dir.path());
-    EXPECT_EQ(History::folderOf(dir.path()), dir.path() + ".quillo-history/");
+    const QString hist = History::folderOf(dir.path());
+    EXPECT_EQ(hist, dir.path() + ".quillo-history/");
     EXPECT_TRUE(h.entries().isEmpty());
     ASSERT_TRUE(h.keep(dir.file("quil3.7"), place(3, 7, "Work\nstuff", "Caf\u00e9 %20")).ok());
-    EXPECT_EQ(inode(dir.file("quil3.7")),
-              inode(History::folderOf(dir.path()) + h.entries().value(0).id + ".txt"));
+    EXPECT_EQ(inode(dir.file("quil3.7")), inode(hist + h.entries().value(0).id + ".txt"));
     ASSERT_TRUE(FileLayer::writeAtomic(dir.file("quil3.7"), "second text")); // as the store does
     // The store folder made sticky after its history folder: another account
     // may now rewrite the note in place, so the text is kept as a copy.
     ASSERT_EQ(::chmod(QFile::encodeName(dir.path()).constData(), 01777), 0);
     ASSERT_TRUE(h.keep(dir.file("quil3.7"), place(3, 7, "Work", "Caf", History::What::Erased)));
     ASSERT_EQ(::chmod(QFile::encodeName(dir.path()).constData(), 0700), 0);
-    EXPECT_NE(inode(dir.file("quil3.7")),
-              inode(History::folderOf(dir.path()) + h.entries().value(0).id + ".txt"));
+    EXPECT_NE(inode(dir.file("quil3.7")), inode(hist + h.entries().value(0).id + ".txt"));
     ASSERT_TRUE(h.keep(dir.file("trans.2"), place(-1, 2, "", "Slot", History::What::MovedAway)));
     ASSERT_TRUE(h.keep(dir.file("quil0.0"), place(0, 0, "a", "b")).ok());
     ASSERT_TRUE(h.keep(dir.file("quil0.9"), place(0, 9, "a", "b")).ok());
@@ -93,7 +92,6 @@ TEST(History, KeepsReadsBackAndSkipsWhatItCannotTrust) {
     EXPECT_NEAR(double(all[0].timeMs), double(QDateTime::currentMSecsSinceEpoch()), 60000.0);
 
     // Hostile and damaged entries beside the sound ones.
-    const QString hist = History::folderOf(dir.path());
     const QString id = all[1].id;
     const QByteArray ent = dir.read(".quillo-history/" + id + ".ent");
     const auto fake = [&](const QString& fakeId, const QByteArray& bytes) {
