@@ -61,19 +61,6 @@ void openToAll(const QString& root) {
     }
 }
 
-// `cmake --install` of this build into `destdir`, with the prefix /usr.
-void install(const QString& destdir) {
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("DESTDIR"), destdir);
-    QString out;
-    ASSERT_EQ(run(QStringLiteral(QUILLO_CMAKE),
-                  {QStringLiteral("--install"), QStringLiteral(QUILLO_BUILD_DIR),
-                   QStringLiteral("--prefix"), QStringLiteral("/usr")},
-                  &out, env),
-              0)
-        << out.toStdString();
-}
-
 // Every file and folder below `root` with its size and time of change.
 QStringList snapshot(const QString& root) {
     QStringList all;
@@ -97,7 +84,12 @@ TEST(Install, TreePassesTheValidatorsAndTheProgramWritesOnlyIntoTheDataFolder) {
     TestFolder top;
     const QString root = top.path();
     const QString usr = root + "usr/";
-    install(root);
+    // `cmake --install` of this build, with the prefix /usr.
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("DESTDIR", root);
+    QString out;
+    ASSERT_EQ(run(QUILLO_CMAKE, {"--install", QUILLO_BUILD_DIR, "--prefix", "/usr"}, &out, env), 0)
+        << out.toStdString();
     openToAll(root);
     ASSERT_TRUE(QDir().mkpath(root + "home"));
 
@@ -117,7 +109,6 @@ TEST(Install, TreePassesTheValidatorsAndTheProgramWritesOnlyIntoTheDataFolder) {
     EXPECT_EQ(entry.value("Desktop Entry/Icon").toString(), "quillo-pad");
     const QString metainfo = usr + "share/metainfo/org.quillopad.quillopad.metainfo.xml";
 
-    QString out;
     EXPECT_EQ(run(QStringLiteral("desktop-file-validate"), {desktop}, &out), 0)
         << "desktop-file-validate (package desktop-file-utils): " << out.toStdString();
     EXPECT_TRUE(out.trimmed().isEmpty()) << "no warnings either: " << out.toStdString();
@@ -131,7 +122,7 @@ TEST(Install, TreePassesTheValidatorsAndTheProgramWritesOnlyIntoTheDataFolder) {
     ASSERT_EQ(::chown(QFile::encodeName(home).constData(), kNobody, kNobody), 0);
     const QStringList before = snapshot(usr);
 
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("HOME"), home);
     env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
     env.remove(QStringLiteral("XDG_DATA_HOME"));
