@@ -14,12 +14,9 @@
 #include <gtest/gtest.h>
 
 #include <grp.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
-
-constexpr int kNobody = 65534;
 
 // Runs a command; its exit code, or -1 when it could not run. Output goes to `out`.
 int run(const QString& program, const QStringList& args, QString* out = nullptr,
@@ -37,17 +34,22 @@ int run(const QString& program, const QStringList& args, QString* out = nullptr,
     return p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
 }
 
-// Gives every file and folder below `root` the modes a package installs
-// with, whatever the umask was: folders 0755, files readable by all and
-// runnable by all where the owner may run them.
-void openToAll(const QString& root) {
+// Every file and folder below `root`.
+QStringList below(const QString& root) {
+    QStringList all;
     QDirIterator it(root, QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot,
                     QDirIterator::Subdirectories);
-    QStringList all{root};
     while (it.hasNext()) {
         all << it.next();
     }
-    for (const QString& path : all) {
+    return all;
+}
+
+// Gives `root` and everything below it the modes a package installs with,
+// whatever the umask was: folders 0755, files readable by all and runnable
+// by all where the owner may run them.
+void openToAll(const QString& root) {
+    for (const QString& path : below(root) + QStringList{root}) {
         struct stat st {};
         const QByteArray name = QFile::encodeName(path);
         ASSERT_EQ(::lstat(name.constData(), &st), 0) << name.constData();
@@ -59,30 +61,13 @@ void openToAll(const QString& root) {
     }
 }
 
-// `cmake --install` of this build into `destdir`, with the prefix /usr.
-void install(const QString& destdir) {
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("DESTDIR"), destdir);
-    QString out;
-    ASSERT_EQ(run(QStringLiteral(QUILLO_CMAKE),
-                  {QStringLiteral("--install"), QStringLiteral(QUILLO_BUILD_DIR),
-                   QStringLiteral("--prefix"), QStringLiteral("/usr")},
-                  &out, env),
-              0)
-        << out.toStdString();
-}
-
 // Every file and folder below `root` with its size and time of change.
 QStringList snapshot(const QString& root) {
     QStringList all;
-    QDirIterator it(root, QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot,
-                    QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        const QFileInfo f(it.next());
-        all << QStringLiteral("%1 %2 %3")
-                   .arg(f.filePath())
-                   .arg(f.size())
-                   .arg(f.lastModified().toMSecsSinceEpoch());
+    for (const QString& path : below(root)) {
+        const QFileInfo f(path);
+        all << path +
+                   QStringLiteral(" %1 %2").arg(f.size()).arg(f.lastModified().toMSecsSinceEpoch());
     }
     all.sort();
     return all;
@@ -99,7 +84,12 @@ TEST(Install, TreePassesTheValidatorsAndTheProgramWritesOnlyIntoTheDataFolder) {
     TestFolder top;
     const QString root = top.path();
     const QString usr = root + "usr/";
-    install(root);
+    // `cmake --install` of this build, with the prefix /usr.
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("DESTDIR", root);
+    QString out;
+    ASSERT_EQ(run(QUILLO_CMAKE, {"--install", QUILLO_BUILD_DIR, "--prefix", "/usr"}, &out, env), 0)
+        << out.toStdString();
     openToAll(root);
     ASSERT_TRUE(QDir().mkpath(root + "home"));
 
@@ -119,7 +109,6 @@ TEST(Install, TreePassesTheValidatorsAndTheProgramWritesOnlyIntoTheDataFolder) {
     EXPECT_EQ(entry.value("Desktop Entry/Icon").toString(), "quillo-pad");
     const QString metainfo = usr + "share/metainfo/org.quillopad.quillopad.metainfo.xml";
 
-    QString out;
     EXPECT_EQ(run(QStringLiteral("desktop-file-validate"), {desktop}, &out), 0)
         << "desktop-file-validate (package desktop-file-utils): " << out.toStdString();
     EXPECT_TRUE(out.trimmed().isEmpty()) << "no warnings either: " << out.toStdString();
@@ -133,7 +122,7 @@ TEST(Install, TreePassesTheValidatorsAndTheProgramWritesOnlyIntoTheDataFolder) {
     ASSERT_EQ(::chown(QFile::encodeName(home).constData(), kNobody, kNobody), 0);
     const QStringList before = snapshot(usr);
 
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("HOME"), home);
     env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
     env.remove(QStringLiteral("XDG_DATA_HOME"));
@@ -155,9 +144,7 @@ TEST(Install, TreePassesTheValidatorsAndTheProgramWritesOnlyIntoTheDataFolder) {
     p.kill();
     p.waitForFinished();
     ASSERT_TRUE(written) << p.readAllStandardError().toStdString();
-    struct stat st {};
-    ASSERT_EQ(::stat(QFile::encodeName(data).constData(), &st), 0);
-    EXPECT_EQ(st.st_mode & 07777, 0700u) << "the data folder is the user's alone";
-    EXPECT_EQ(st.st_uid, static_cast<uid_t>(kNobody));
+    EXPECT_EQ(modeOf(data), 0700u) << "the data folder is the user's alone";
+    EXPECT_EQ(QFileInfo(data).ownerId(), uint(kNobody));
     EXPECT_EQ(snapshot(usr), before) << "nothing was written into the prefix";
 }

@@ -8,19 +8,7 @@
 
 #include <gtest/gtest.h>
 
-#include <sys/stat.h>
 #include <unistd.h>
-
-namespace {
-
-constexpr int kNobody = 65534;
-
-mode_t modeOf(const QString& path) {
-    struct stat st {};
-    return ::stat(QFile::encodeName(path).constData(), &st) == 0 ? st.st_mode & 07777 : 0;
-}
-
-} // namespace
 
 // Running the installed program from its prefix is the install test's part;
 // here the choices it cannot reach: an installed copy that could write into

@@ -41,6 +41,23 @@ void startProgram(QProcess& p, const TestFolder& dir) {
     ASSERT_TRUE(p.waitForStarted());
 }
 
+// A socket of the other account, listening on `name` (a leading '@' for the
+// abstract namespace).
+int listenOn(const std::string& name) {
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un a{};
+    a.sun_family = AF_UNIX;
+    if (name.size() >= sizeof a.sun_path) {
+        return -1;
+    }
+    std::copy(name.begin(), name.end(), a.sun_path);
+    if (name[0] == '@') {
+        a.sun_path[0] = '\0';
+    }
+    const auto len = socklen_t(offsetof(sockaddr_un, sun_path) + name.size());
+    return ::bind(fd, reinterpret_cast<sockaddr*>(&a), len) == 0 && ::listen(fd, 4) == 0 ? fd : -1;
+}
+
 } // namespace
 
 TEST(SingleInstance, SecondCopyHandsOverAndEndsWithoutTouchingFiles) {
@@ -93,27 +110,6 @@ TEST(SingleInstance, TwoCopiesStartedTogetherLeaveOne) {
     };
     EXPECT_EQ(second.claim(), SingleInstance::Claim::HandedOver);
 }
-
-namespace {
-
-// A socket of the other account, listening on `name` (a leading '@' for the
-// abstract namespace).
-int listenOn(const std::string& name) {
-    const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
-    sockaddr_un a{};
-    a.sun_family = AF_UNIX;
-    if (name.size() >= sizeof a.sun_path) {
-        return -1;
-    }
-    std::copy(name.begin(), name.end(), a.sun_path);
-    if (name[0] == '@') {
-        a.sun_path[0] = '\0';
-    }
-    const auto len = socklen_t(offsetof(sockaddr_un, sun_path) + name.size());
-    return ::bind(fd, reinterpret_cast<sockaddr*>(&a), len) == 0 && ::listen(fd, 4) == 0 ? fd : -1;
-}
-
-} // namespace
 
 // Another account on this machine takes first every name this user's copy
 // could look for: the abstract name, and a folder of its own where this

@@ -16,18 +16,33 @@ namespace {
 
 History::Entry place(int group, int item, const char* groupName, const char* itemName,
                      History::What what = History::What::SavedOver) {
-    History::Entry e;
-    e.group = group;
-    e.item = item;
-    e.groupName = QString::fromUtf8(groupName);
-    e.itemName = QString::fromUtf8(itemName);
-    e.what = what;
-    return e;
+    return {
+        {}, 0, {}, what, group, item, QString::fromUtf8(groupName), QString::fromUtf8(itemName)};
 }
 
 ino_t inode(const QString& path) {
     struct stat st {};
     return ::lstat(QFile::encodeName(path).constData(), &st) == 0 ? st.st_ino : 0;
+}
+
+// The history folder of `dir` moved to `keptAs`, a link to `target` in its place; and back.
+void swapForLink(const TestFolder& dir, const QString& keptAs, const QString& target) {
+    ASSERT_TRUE(QDir(dir.path()).rename(".quillo-history", keptAs));
+    ASSERT_TRUE(QFile::link(target, dir.file(".quillo-history")));
+}
+void swapBack(const TestFolder& dir, const QString& keptAs) {
+    ASSERT_TRUE(QFile::remove(dir.file(".quillo-history")));
+    ASSERT_TRUE(QDir(dir.path()).rename(keptAs, ".quillo-history"));
+}
+// The same swap, made the first time a file step `when` picks is taken.
+void swapWhen(const TestFolder& dir, const QString& keptAs, const QString& target,
+              const std::function<bool(const char* step, const QString& path)>& when) {
+    FileFaults::setObserver([=, &dir](const char* step, const QString& path) {
+        if (when(step, path) && !QFileInfo(dir.file(".quillo-history")).isSymLink()) {
+            QDir(dir.path()).rename(".quillo-history", keptAs);
+            QFile::link(target, dir.file(".quillo-history"));
+        }
+    });
 }
 
 } // namespace
@@ -43,19 +58,18 @@ TEST(History, KeepsReadsBackAndSkipsWhatItCannotTrust) {
     dir.write("trans.2", "slot text");
     dir.write("quil0.0", "");
     History h(dir.path());
-    EXPECT_EQ(History::folderOf(dir.path()), dir.path() + ".quillo-history/");
+    const QString hist = History::folderOf(dir.path());
+    EXPECT_EQ(hist, dir.path() + ".quillo-history/");
     EXPECT_TRUE(h.entries().isEmpty());
     ASSERT_TRUE(h.keep(dir.file("quil3.7"), place(3, 7, "Work\nstuff", "Caf\u00e9 %20")).ok());
-    EXPECT_EQ(inode(dir.file("quil3.7")),
-              inode(History::folderOf(dir.path()) + h.entries().value(0).id + ".txt"));
+    EXPECT_EQ(inode(dir.file("quil3.7")), inode(hist + h.entries().value(0).id + ".txt"));
     ASSERT_TRUE(FileLayer::writeAtomic(dir.file("quil3.7"), "second text")); // as the store does
     // The store folder made sticky after its history folder: another account
     // may now rewrite the note in place, so the text is kept as a copy.
     ASSERT_EQ(::chmod(QFile::encodeName(dir.path()).constData(), 01777), 0);
     ASSERT_TRUE(h.keep(dir.file("quil3.7"), place(3, 7, "Work", "Caf", History::What::Erased)));
     ASSERT_EQ(::chmod(QFile::encodeName(dir.path()).constData(), 0700), 0);
-    EXPECT_NE(inode(dir.file("quil3.7")),
-              inode(History::folderOf(dir.path()) + h.entries().value(0).id + ".txt"));
+    EXPECT_NE(inode(dir.file("quil3.7")), inode(hist + h.entries().value(0).id + ".txt"));
     ASSERT_TRUE(h.keep(dir.file("trans.2"), place(-1, 2, "", "Slot", History::What::MovedAway)));
     ASSERT_TRUE(h.keep(dir.file("quil0.0"), place(0, 0, "a", "b")).ok());
     ASSERT_TRUE(h.keep(dir.file("quil0.9"), place(0, 9, "a", "b")).ok());
@@ -78,7 +92,6 @@ TEST(History, KeepsReadsBackAndSkipsWhatItCannotTrust) {
     EXPECT_NEAR(double(all[0].timeMs), double(QDateTime::currentMSecsSinceEpoch()), 60000.0);
 
     // Hostile and damaged entries beside the sound ones.
-    const QString hist = History::folderOf(dir.path());
     const QString id = all[1].id;
     const QByteArray ent = dir.read(".quillo-history/" + id + ".ent");
     const auto fake = [&](const QString& fakeId, const QByteArray& bytes) {
@@ -105,38 +118,26 @@ TEST(History, KeepsReadsBackAndSkipsWhatItCannotTrust) {
     EXPECT_FALSE(h.text(bad).result.ok());
 
     // The history folder swapped for a link: not read, not written.
-    ASSERT_TRUE(QDir(dir.path()).rename(".quillo-history", "elsewhere"));
-    ASSERT_TRUE(QFile::link(dir.file("elsewhere"), dir.file(".quillo-history")));
+    swapForLink(dir, "elsewhere", dir.file("elsewhere"));
     EXPECT_TRUE(h.entries().isEmpty());
     EXPECT_FALSE(h.text(all[0]).result.ok());
     const qsizetype there =
         QDir(dir.file("elsewhere")).entryList(QDir::Files | QDir::System).size();
     EXPECT_FALSE(h.keep(dir.file("quil3.7"), place(3, 7, "", "")).ok());
     EXPECT_EQ(QDir(dir.file("elsewhere")).entryList(QDir::Files | QDir::System).size(), there);
-    // ... nor when the swap comes as the entry is being made.
-    ASSERT_TRUE(QFile::remove(dir.file(".quillo-history")));
-    ASSERT_TRUE(QDir(dir.path()).rename("elsewhere", ".quillo-history"));
+    // ... nor when the swap comes as the entry is being made,
+    swapBack(dir, "elsewhere");
     const QString outside = dir.mkdir("outside");
-    FileFaults::setObserver([&](const char*, const QString& path) {
-        if (path.startsWith(hist) && !QFileInfo(dir.file(".quillo-history")).isSymLink()) {
-            QDir(dir.path()).rename(".quillo-history", "elsewhere");
-            QFile::link(outside, dir.file(".quillo-history"));
-        }
-    });
+    const auto inHistory = [&](const char*, const QString& path) { return path.startsWith(hist); };
+    swapWhen(dir, "elsewhere", outside, inHistory);
     EXPECT_TRUE(h.keep(dir.file("quil3.7"), place(3, 7, "", "")).ok());
     FileFaults::setObserver(nullptr);
     EXPECT_TRUE(QDir(outside).entryList(QDir::Files | QDir::Hidden | QDir::System).isEmpty());
     EXPECT_EQ(QDir(dir.file("elsewhere")).entryList(QDir::Files | QDir::System).size(), there + 2);
     // ... nor is a kept text read through a link swapped in as it is read.
-    ASSERT_TRUE(QFile::remove(dir.file(".quillo-history")));
-    ASSERT_TRUE(QDir(dir.path()).rename("elsewhere", ".quillo-history"));
+    swapBack(dir, "elsewhere");
     dir.write("outside/" + all[0].id + ".txt", "forged");
-    FileFaults::setObserver([&](const char*, const QString& path) {
-        if (path.startsWith(hist) && !QFileInfo(dir.file(".quillo-history")).isSymLink()) {
-            QDir(dir.path()).rename(".quillo-history", "elsewhere");
-            QFile::link(outside, dir.file(".quillo-history"));
-        }
-    });
+    swapWhen(dir, "elsewhere", outside, inHistory);
     EXPECT_NE(h.text(all[0]).data, "forged");
     FileFaults::setObserver(nullptr);
 }
@@ -236,7 +237,6 @@ TEST(History, AnUndoneOperationKeepsNothingAndAJournalNamesNothingElse) {
         });
         ASSERT_TRUE(j.commit().ok());
         FileFaults::reset();
-        FileFaults::setObserver(nullptr);
         EXPECT_TRUE(synced.contains(dir.path().chopped(1))) << synced.join(' ').toStdString();
     }
 
@@ -257,8 +257,7 @@ TEST(History, AnUndoneOperationKeepsNothingAndAJournalNamesNothingElse) {
     EXPECT_TRUE(dir.exists("sub/" + id + ".txt"));
     EXPECT_FALSE(dir.exists(".quillo-history/" + id + ".ent")) << "its own line is undone";
     // The history folder swapped for a link: nothing is removed through it.
-    ASSERT_TRUE(QDir(dir.path()).rename(".quillo-history", "moved"));
-    ASSERT_TRUE(QFile::link(elsewhere, dir.file(".quillo-history")));
+    swapForLink(dir, "moved", elsewhere);
     dir.write("quillo.jnl", "QJNL1\nN\t.quillo-history/" + id.toUtf8() + ".txt\n");
     EXPECT_TRUE(StoreJournal::recover(dir.path()));
     EXPECT_EQ(dir.read("elsewhere/" + id + ".txt"), "not ours");
@@ -267,16 +266,10 @@ TEST(History, AnUndoneOperationKeepsNothingAndAJournalNamesNothingElse) {
     const QString lone = "001700000000001-abcdef.txt";
     dir.write("elsewhere/" + lone, "not ours");
     for (const bool pruning : {false, true}) {
-        ASSERT_TRUE(QFile::remove(dir.file(".quillo-history")));
-        ASSERT_TRUE(QDir(dir.path()).rename("moved", ".quillo-history"));
+        swapBack(dir, "moved");
         dir.write(".quillo-history/" + (pruning ? lone : id + ".txt"), "ours");
-        FileFaults::setObserver([&](const char* step, const QString&) {
-            if (QLatin1String(step) == QLatin1String("unlink") &&
-                !QFileInfo(dir.file(".quillo-history")).isSymLink()) {
-                QDir(dir.path()).rename(".quillo-history", "moved");
-                QFile::link(elsewhere, dir.file(".quillo-history"));
-            }
-        });
+        swapWhen(dir, "moved", elsewhere,
+                 [](const char* step, const QString&) { return qstrcmp(step, "unlink") == 0; });
         if (pruning) {
             History(dir.path()).prune(10);
         } else {

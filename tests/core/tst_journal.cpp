@@ -3,21 +3,7 @@
 #include "core/filelayer.h"
 #include "core/storejournal.h"
 
-#include <QDir>
-
 #include <gtest/gtest.h>
-
-namespace {
-
-QMap<QString, QByteArray> everything(const TestFolder& dir) {
-    QMap<QString, QByteArray> all;
-    for (const QString& f : QDir(dir.path()).entryList(QDir::Files | QDir::Hidden)) {
-        all.insert(f, dir.read(f));
-    }
-    return all;
-}
-
-} // namespace
 
 // A copy that dies in the middle of an operation leaves its journal; the
 // next one to hold the lock undoes every step, whichever was the last. A
@@ -28,7 +14,7 @@ TEST(StoreJournal, HalfDoneIsUndoneCommittedStands) {
         dir.write("group.dir", "old names");
         dir.write("quil0.1", "a note");
         dir.write("quil0.2", "going");
-        const auto before = everything(dir);
+        const auto before = dir.snapshot(true);
         {
             StoreJournal j;
             j.setFolder(dir.path());
@@ -46,9 +32,9 @@ TEST(StoreJournal, HalfDoneIsUndoneCommittedStands) {
         }
         if (steps < 6) {
             EXPECT_TRUE(StoreJournal::recover(dir.path()));
-            EXPECT_EQ(everything(dir), before) << "after " << steps << " steps";
+            EXPECT_EQ(dir.snapshot(true), before) << "after " << steps << " steps";
         } else {
-            EXPECT_EQ(everything(dir).keys(),
+            EXPECT_EQ(dir.snapshot(true).keys(),
                       QStringList({"group.dir", "items3.dir", "quil3.1", "quil4.4"}));
         }
         EXPECT_FALSE(StoreJournal::recover(dir.path())) << "nothing left to undo";

@@ -12,21 +12,7 @@
 
 #include <gtest/gtest.h>
 
-#include <sys/stat.h>
-
 #include <tuple>
-
-namespace {
-
-QByteArray i16(int v) {
-    const auto s = static_cast<qint16>(v);
-    return QByteArray(reinterpret_cast<const char*>(&s), 2);
-}
-QByteArray i32(quint32 v) {
-    return QByteArray(reinterpret_cast<const char*>(&v), 4);
-}
-
-} // namespace
 
 // No file, or one not exactly 366 bytes long: the defaults are written, the
 // large layout only where it fits the available screen (1920 x 1080 at
@@ -34,9 +20,9 @@ QByteArray i32(quint32 v) {
 // height).
 TEST(Settings, FirstRunWritesTheDefaults) {
     QByteArray defaults(64, '\0');
-    defaults += i32(0x0000FF00) + i32(0x00FFFF00) + i32(0x80000005) + i32(0x0000FFFF);
-    defaults += i16(1) + i16(1) + i16(0) + i16(1) + i16(0);
-    defaults += QByteArray(274, ' ') + i16(2);
+    defaults += le32(0x0000FF00) + le32(0x00FFFF00) + le32(0x80000005) + le32(0x0000FFFF);
+    defaults += le16(1) + le16(1) + le16(0) + le16(1) + le16(0);
+    defaults += QByteArray(274, ' ') + le16(2);
     const std::tuple<int, QSize, int> cases[] = {
         {-1, QSize(1024, 768), 1}, {365, QSize(960, 510), 0}, {367, QSize(791, 1000), 0}};
     for (const auto& [length, pixels, large] : cases) {
@@ -48,28 +34,26 @@ TEST(Settings, FirstRunWritesTheDefaults) {
         ui.available = pixels * 15;
         Module1 m(ui, dir.path());
         m.ReadSettings();
-        EXPECT_EQ(dir.read("quillo.ini"), QByteArray(defaults).replace(86, 2, i16(large)))
+        EXPECT_EQ(dir.read("quillo.ini"), QByteArray(defaults).replace(86, 2, le16(large)))
             << length;
-        struct stat st {};
-        ::stat(QFile::encodeName(dir.file("quillo.ini")).constData(), &st);
-        EXPECT_TRUE(length >= 0 || (st.st_mode & 0777) == 0600)
+        EXPECT_TRUE(length >= 0 || modeOf(dir.file("quillo.ini")) == 0600)
             << "a new file is the owner's only: the change password is in it";
     }
 }
 
 // Every field at its offset, each with a value no other field has.
 TEST(Settings, EveryFieldSitsAtItsOffset) {
-    QByteArray image = i16(7);
+    QByteArray image = le16(7);
     for (int g = 0; g < 31; ++g) {
-        image += i16(30 + g);
+        image += le16(30 + g);
     }
-    image += i32(0x00123456) + i32(0x00ABCDEF) + i32(0x00010203) + i32(0x8000000F);
-    image += i16(0x0102) + i16(0x0304) + i16(0x0506) + i16(0x0708) + i16(0x090A);
+    image += le32(0x00123456) + le32(0x00ABCDEF) + le32(0x00010203) + le32(0x8000000F);
+    image += le16(0x0102) + le16(0x0304) + le16(0x0506) + le16(0x0708) + le16(0x090A);
     image += QByteArray("/mnt/share/Caf\xE9").append(254 - 15, ' ');
     image += QByteArray("s\x80"
                         "cret")
                  .append(14, ' ');
-    image += i16(0x0B0C);
+    image += le16(0x0B0C);
     ASSERT_EQ(image.size(), 366);
 
     SettingsRecord r;
@@ -146,7 +130,7 @@ TEST(Settings, UnreadableSettingsAreToldAndNotWrittenOver) {
                        ? 0
                        : 1;
         },
-        65534);
+        kNobody);
     EXPECT_EQ(code, 0);
     EXPECT_EQ(dir.read("quillo.ini"), r.toBytes());
 

@@ -32,11 +32,6 @@ QString FakeUiServices::openFileName(QWidget*, const QString& caption, const QSt
     return nextFileName;
 }
 
-QString FakeUiServices::saveFileName(QWidget* parent, const QString& caption, const QString& folder,
-                                     const QString& filter, int* filterIndex) {
-    return openFileName(parent, caption, folder, filter, filterIndex);
-}
-
 bool FakeUiServices::waitForAccess(QWidget* parent, const TryLock& tryLock, int retryMs) {
     return Waiting::run(*this, parent, tryLock, retryMs);
 }

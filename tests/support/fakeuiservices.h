@@ -41,8 +41,10 @@ public:
     int execModal(QDialog& dialog) override;
     QString openFileName(QWidget*, const QString& caption, const QString& folder,
                          const QString& filter, int* filterIndex) override;
-    QString saveFileName(QWidget*, const QString& caption, const QString& folder,
-                         const QString& filter, int* filterIndex) override;
+    QString saveFileName(QWidget* parent, const QString& caption, const QString& folder,
+                         const QString& filter, int* filterIndex) override {
+        return openFileName(parent, caption, folder, filter, filterIndex);
+    }
     void beep() override { ++beeps; }
     void showHelp(const QString& helpFile) override { helpShown.append(helpFile); }
     QSize screenSizeTwips() override { return screen; }

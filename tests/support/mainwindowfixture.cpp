@@ -41,14 +41,6 @@ QPoint MainWindowFixture::centreInWindow(QWidget* target) const {
     return target->mapTo(w.get(), target->rect().center());
 }
 
-void MainWindowFixture::press(QWidget* target, Qt::MouseButton button) {
-    QTest::mousePress(w->windowHandle(), button, Qt::NoModifier, centreInWindow(target));
-}
-
-void MainWindowFixture::release(QWidget* target, Qt::MouseButton button) {
-    QTest::mouseRelease(w->windowHandle(), button, Qt::NoModifier, centreInWindow(target));
-}
-
 void MainWindowFixture::click(QWidget* target, Qt::MouseButton button) {
     press(target, button);
     release(target, button);
@@ -83,18 +75,6 @@ void MainWindowFixture::type(const QString& text) {
         QTest::sendKeyEvent(QTest::Click, target, Qt::Key_unknown, text.mid(k, n), Qt::NoModifier);
         k += n - 1;
     }
-}
-
-void MainWindowFixture::key(Qt::Key k) {
-    QTest::keyClick(QApplication::focusWidget(), k);
-}
-
-QString MainWindowFixture::note() const {
-    return m->noteText();
-}
-
-QWidget* MainWindowFixture::focus() const {
-    return QApplication::focusWidget();
 }
 
 void MainWindowFixture::expectChosen(int group, int item) const {

@@ -7,6 +7,7 @@
 #include "store/module1.h"
 #include "ui/main/edit.h"
 
+#include <QApplication>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -23,16 +24,20 @@ protected:
     // Ends this run's window and starts again, as the next run of the program.
     void restart(const QString& appFolder = QString());
     // Mouse on a control, through the window, as a user's mouse would come.
-    void press(QWidget* target, Qt::MouseButton button = Qt::LeftButton);
-    void release(QWidget* target, Qt::MouseButton button = Qt::LeftButton);
+    void press(QWidget* target, Qt::MouseButton button = Qt::LeftButton) {
+        QTest::mousePress(w->windowHandle(), button, Qt::NoModifier, centreInWindow(target));
+    }
+    void release(QWidget* target, Qt::MouseButton button = Qt::LeftButton) {
+        QTest::mouseRelease(w->windowHandle(), button, Qt::NoModifier, centreInWindow(target));
+    }
     void click(QWidget* target, Qt::MouseButton button = Qt::LeftButton);
     // Presses on the first control, moves through the centre of each of the
     // others and releases on the last, as a user's drag would go.
     void drag(Qt::MouseButton button, std::initializer_list<QWidget*> path);
     void type(const QString& text);
-    void key(Qt::Key k);
-    QString note() const;
-    QWidget* focus() const;
+    void key(Qt::Key k) { QTest::keyClick(focus(), k); }
+    QString note() const { return m->noteText(); }
+    QWidget* focus() const { return QApplication::focusWidget(); }
     QPoint centreInWindow(QWidget* target) const;
     // Exactly the chosen group and item are highlighted, every other button
     // shows its colour.

@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QtEndian>
 
 #include "core/settingsrecord.h"
 
@@ -25,9 +26,10 @@ QString reachableTempPath() {
     return temp;
 }
 
-QMap<QString, QByteArray> TestFolder::snapshot() const {
+QMap<QString, QByteArray> TestFolder::snapshot(bool hidden) const {
     QMap<QString, QByteArray> all;
-    for (const QString& f : QDir(path()).entryList(QDir::Files)) {
+    for (const QString& f :
+         QDir(path()).entryList(hidden ? QDir::Files | QDir::Hidden : QDir::Files)) {
         all.insert(f, read(f));
     }
     return all;
@@ -69,6 +71,23 @@ QString TestFolder::installProgram() const {
 
 QString binDir() {
     return QStringLiteral(QUILLO_BIN_DIR);
+}
+
+mode_t modeOf(const QString& path) {
+    struct stat st {};
+    return ::stat(QFile::encodeName(path).constData(), &st) == 0 ? st.st_mode & 07777 : 0;
+}
+
+QByteArray le16(int v) {
+    QByteArray out(2, '\0');
+    qToLittleEndian(static_cast<qint16>(v), out.data());
+    return out;
+}
+
+QByteArray le32(quint32 v) {
+    QByteArray out(4, '\0');
+    qToLittleEndian(v, out.data());
+    return out;
 }
 
 QByteArray names(std::initializer_list<QByteArray> first, int count) {

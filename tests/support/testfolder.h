@@ -8,6 +8,7 @@
 
 #include <functional>
 #include <initializer_list>
+#include <sys/stat.h>
 
 // A fresh folder for one test, with helpers for the byte images of files.
 class TestFolder final {
@@ -17,7 +18,7 @@ public:
     QString file(const QString& name) const { return path() + name; }
     QByteArray read(const QString& name) const;
     // Every file of the folder (not of its subfolders) with its bytes.
-    QMap<QString, QByteArray> snapshot() const;
+    QMap<QString, QByteArray> snapshot(bool hidden = false) const;
     // The names of every file, hidden ones too, in the folder or in its subfolder `sub`.
     QStringList files(const QString& sub = QString()) const;
     bool exists(const QString& name) const;
@@ -37,6 +38,13 @@ private:
 QString reachableTempPath();
 // The folder holding the built program and tools.
 QString binDir();
+// The ordinary account a test's child drops root to.
+constexpr int kNobody = 65534;
+// A file's permission bits; 0 when it is not there.
+mode_t modeOf(const QString& path);
+// Integers as the settings file holds them: little-endian.
+QByteArray le16(int v);
+QByteArray le32(quint32 v);
 // A note file's bytes: the text and its word-wrap flag.
 QByteArray storedNote(const QByteArray& text, char wrap = 1);
 // A 40-byte name field.

@@ -14,15 +14,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QtEndian>
 
 namespace {
-
-QByteArray le32(quint32 v) {
-    QByteArray out(4, '\0');
-    qToLittleEndian(v, out.data());
-    return out;
-}
 
 ColorForm& form(QDialog& d) {
     EXPECT_EQ(d.objectName(), QStringLiteral("ColorForm"));

@@ -22,10 +22,6 @@
 
 namespace {
 
-MountEntry drive(const QString& mountPoint) {
-    return MountEntry{QDir::cleanPath(mountPoint), "ext4", "/dev/sda1", "rw", "rw"};
-}
-
 QStringList entries(const QListWidget* list) {
     QStringList out;
     for (int k = 0; k < list->count(); ++k) {
@@ -63,10 +59,14 @@ protected:
         QDir(share).mkpath(".hidden");
         dir.write("share/notes.txt", "x");
     }
-    // A network folder dialog on the drive `root`, showing `start`, on screen.
-    std::unique_ptr<Net> open(const QString& root, const QString& start) {
+    // A network folder dialog on the drives `roots`, showing `start`, on screen.
+    std::unique_ptr<Net> open(const QStringList& roots, const QString& start) {
         auto net = std::make_unique<Net>(*m, &netDir, &timer);
-        net->fillDrives({drive(root)}, start);
+        QList<MountEntry> drives;
+        for (const QString& root : roots) {
+            drives << MountEntry{QDir::cleanPath(root), "ext4", "/dev/sda1", "rw", "rw"};
+        }
+        net->fillDrives(drives, start);
         showActive(*net);
         return net;
     }
@@ -85,7 +85,7 @@ TEST_F(NetDialogs, IntervalRoundsHalfToEvenWithin2To60AndSetsTheTimer) {
              {"1", 2}, {"75", 60}, {"2.5", 2}, {"3.5", 4}, {"abc", 2}, {"45 secs", 45}}) {
         EXPECT_EQ(Net::refreshSecondsFrom(QString::fromLatin1(text)), seconds) << text;
     }
-    auto net = open(share, share);
+    auto net = open({share}, share);
     net->Refreshtext->selectAll();
     QTest::keyClicks(net->Refreshtext, "30");
     QTest::keyClick(net->Refreshtext, Qt::Key_Return);
@@ -95,7 +95,7 @@ TEST_F(NetDialogs, IntervalRoundsHalfToEvenWithin2To60AndSetsTheTimer) {
 }
 
 TEST_F(NetDialogs, FoldersAreEnteredWithMouseAndKeysAndARootEndsInOneSeparator) {
-    auto net = open(share, share);
+    auto net = open({share}, share);
     EXPECT_EQ(entries(net->Dir), QStringList({"alpha", "beta"})) << "no way up from the drive";
     doubleClick(net->Dir, "beta");
     EXPECT_EQ(entries(net->Dir), QStringList({"..", "gamma"}));
@@ -108,15 +108,13 @@ TEST_F(NetDialogs, FoldersAreEnteredWithMouseAndKeysAndARootEndsInOneSeparator) 
     EXPECT_EQ(NameIndex::trimmed(m->S.NetworkFolder), share + "/beta");
     EXPECT_EQ(netDir.text(), share + "/beta");
 
-    open("/", "/")->OKBtn->click();
+    open({"/"}, "/")->OKBtn->click();
     EXPECT_EQ(ini().mid(90, 2), QByteArray("/ "));
     EXPECT_EQ(m->NetFolder, QStringLiteral("/"));
 }
 
 TEST_F(NetDialogs, ADriveOrFolderThatCannotBeReadLeavesTheListsAsTheyWere) {
-    auto net = std::make_unique<Net>(*m, &netDir, &timer);
-    net->fillDrives({drive(dir.file("gone")), drive(share)}, share);
-    showActive(*net);
+    auto net = open({dir.file("gone"), share}, share);
     QTest::keyClick(net->Drive, Qt::Key_Up);
     EXPECT_EQ(net->Drive->currentIndex(), 1);
     EXPECT_TRUE(net->notice().contains(dir.file("gone"))) << net->notice().toStdString();
@@ -138,7 +136,7 @@ TEST_F(NetDialogs, ALongPathIsShownShortenedStoredWholeAndRefusedWhenTooLong) {
     }
     const QByteArray before = ini();
     for (const QString& refused : {tooLong, greek}) {
-        auto net = open(base, refused);
+        auto net = open({base}, refused);
         mouseClick(net->OKBtn);
         EXPECT_TRUE(net->isVisible());
         EXPECT_FALSE(net->notice().isEmpty());
@@ -147,7 +145,7 @@ TEST_F(NetDialogs, ALongPathIsShownShortenedStoredWholeAndRefusedWhenTooLong) {
     EXPECT_EQ(ini(), before);
     // Shown with its start and its end, whole in the tooltip and for screen
     // readers; OK stores the whole path.
-    auto net = open(base, fits);
+    auto net = open({base}, fits);
     const QString shown = net->Label1->text();
     EXPECT_TRUE(shown.startsWith(fits.left(4)) && shown.endsWith("f/end") &&
                 shown.contains(QChar(0x2026)))
@@ -163,7 +161,7 @@ TEST_F(NetDialogs, ALongPathIsShownShortenedStoredWholeAndRefusedWhenTooLong) {
 TEST_F(NetDialogs, InNetworkModeTheNewFolderWaitsForTheNextSwitch) {
     m->S.NetworkMode = 1;
     m->NetFolder = m->StoreFolder = dir.mkdir("old");
-    open(share, share)->OKBtn->click();
+    open({share}, share)->OKBtn->click();
     EXPECT_EQ(NameIndex::trimmed(m->S.NetworkFolder), share);
     EXPECT_EQ(m->NetFolder, dir.file("old/"));
     EXPECT_EQ(m->StoreFolder, dir.file("old/"));
@@ -175,7 +173,7 @@ TEST_F(NetDialogs, CancelOrEscAfterChangingEverythingStoresNothing) {
     const QByteArray before = ini();
     netDir.setText("kept");
     for (const bool esc : {false, true}) {
-        auto net = open(share, share);
+        auto net = open({share}, share);
         doubleClick(net->Dir, "alpha");
         net->Refreshtext->setText("45");
         net->Passwordtext->setText("x");
@@ -217,7 +215,7 @@ class PassDialog : public NetDialogs {};
 
 TEST_F(PassDialog, WithNoPasswordTheOldBoxIsSkippedAndTwentyCharactersFit) {
     const QByteArray before = ini();
-    auto net = open(share, share);
+    auto net = open({share}, share);
     QTest::keyClicks(net->Passwordtext, " ");
     mouseClick(net->OKBtn);
     EXPECT_EQ(ui.beeps, 1) << "with no password a blank is wrong";
@@ -271,7 +269,7 @@ TEST_F(PassDialog, EnterMovesOnThenActsAsOkAndAWrongOldPasswordBeeps) {
     EXPECT_EQ(pass.result(), QDialog::Accepted);
     // Stored with its blanks, read back without them.
     EXPECT_EQ(ini().mid(344, 20), QByteArray("pw") + QByteArray(18, ' '));
-    auto net = open(share, share);
+    auto net = open({share}, share);
     net->Passwordtext->setText("pw  ");
     net->OKBtn->click();
     EXPECT_EQ(net->result(), QDialog::Rejected);

@@ -1,7 +1,6 @@
 #include "holder.h"
 
 #include "core/filelayer.h"
-#include "store/vbcolor.h"
 #include "ui/main/buttonlabel.h"
 #include "ui/main/nameedit.h"
 #include "ui/main/notebox.h"
@@ -82,9 +81,7 @@ TEST_F(NetMode, SwitchingBothWaysSavesFirstAndStartsAtTheFirstItem) {
     EXPECT_EQ(m->StoreFolder, net);
     EXPECT_EQ(w->Group[0]->text(), QStringLiteral("Shared"));
     EXPECT_EQ(note(), QStringLiteral("on the share"));
-    EXPECT_EQ(VbColor::of(w->Group[0]), 0xFF);
-    EXPECT_EQ(VbColor::of(w->Group[3]), m->S.GroupColor);
-    EXPECT_EQ(VbColor::of(w->Item[5]), m->S.ItemColor);
+    expectChosen(0, 0);
     EXPECT_EQ(storedMode(), 1);
     EXPECT_TRUE(w->refreshtimer->isActive());
 
@@ -101,7 +98,7 @@ TEST_F(NetMode, SwitchingBothWaysSavesFirstAndStartsAtTheFirstItem) {
     EXPECT_EQ(shared("quil0.0"), storedNote("more on the share"));
     EXPECT_EQ(whileSaving, "busy");
     EXPECT_EQ(w->Group[0]->text(), QStringLiteral("Local"));
-    EXPECT_EQ(m->S.CurrentGroup, 0);
+    expectChosen(0, 0);
     EXPECT_EQ(storedMode(), 0);
 }
 
