@@ -6,6 +6,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QScopeGuard>
 
 #include <gtest/gtest.h>
 
@@ -147,8 +148,12 @@ TEST(History, KeepsReadsBackAndSkipsWhatItCannotTrust) {
 TEST(History, PruningKeepsTheLimits) {
     TestFolder dir;
     History h(dir.path());
-    const History::Limits saved = History::limits();
-    const auto savedClock = History::clock();
+    // Put back however the test ends: a failed assertion must not leave
+    // these limits to the tests that follow in this program.
+    const auto restore = qScopeGuard([saved = History::limits(), clock = History::clock()] {
+        History::limits() = saved;
+        History::clock() = clock;
+    });
     qint64 now = 1700000000000;
     History::clock() = [&now] { return now; };
     History::limits() = {1000000, 1 << 20, 5};
@@ -191,8 +196,6 @@ TEST(History, PruningKeepsTheLimits) {
         b.prune(10);
     }
     EXPECT_EQ(b.entries().size(), 3);
-    History::limits() = saved;
-    History::clock() = savedClock;
 }
 
 // A kept text belongs to its operation: the journal names the history's new
