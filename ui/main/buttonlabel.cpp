@@ -160,12 +160,14 @@ QString ButtonLabel::oneLine(QString name, const QString& separator) {
     return name;
 }
 
-void ButtonLabel::paintEvent(QPaintEvent* event) {
+void ButtonLabel::paintEvent(QPaintEvent* /*event*/) {
     // The border as a frame draws it; the caption on one line, as a name
     // taken from a note's first line breaks would otherwise show as two
     // lines clipped to the button's height. What the caption holds stays.
-    QFrame::paintEvent(event);
+    // One painter for the border and the caption: a hundred buttons are
+    // drawn before the window first shows.
     QPainter p(this);
+    drawFrame(&p);
     style()->drawItemText(&p, contentsRect().adjusted(indent(), 0, 0, 0),
                           static_cast<int>(alignment()) | Qt::TextSingleLine, palette(),
                           isEnabled(), oneLine(text(), QStringLiteral("\u00b6")), foregroundRole());
