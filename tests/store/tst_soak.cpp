@@ -87,7 +87,7 @@ TEST(Soak, CopiesSharingAStoreLoseNothingWhenSomeAreKilled) {
     int next = copies;
     int killed = 0;
     qint64 longestWait = 0;
-    int undone = 0; // operations of killed copies found half done and undone
+    int undone = 0;    // operations of killed copies found half done and undone
     int conflicts = 0; // drops refused because another copy had changed the source
     QMap<int, QString> survivors;
     QElapsedTimer clock;
@@ -159,8 +159,8 @@ TEST(Soak, CopiesSharingAStoreLoseNothingWhenSomeAreKilled) {
     EXPECT_TRUE(diffs.isEmpty()) << "seed " << seed << ": " << diffs.join("; ").toStdString();
     std::cout << "soak: " << copies << " copies at once, " << next << " in all, " << killed
               << " killed, " << undone << " half-done operations undone, " << logged
-              << " operations logged, " << conflicts << " drops refused after another copy's change, "
-              << model.keptCount()
+              << " operations logged, " << conflicts
+              << " drops refused after another copy's change, " << model.keptCount()
               << " earlier texts kept, longest wait for the lock " << longestWait << " ms, seed "
               << seed << "\n";
 }
@@ -245,14 +245,7 @@ TEST(Soak, WindowCopiesActOnlyOnTheirOwnStoreAndSeeOnlyRealConflicts) {
     QRandomGenerator rng(seed);
     TestFolder dir;
     const QString net = dir.mkdir("net");
-    FileLayer::writeAtomic(net + "group.dir", NameIndex::encode({"Shared", "Two"}));
-    QStringList items;
-    for (int i = 0; i < 6; ++i) {
-        items.append(QStringLiteral("S%1").arg(i));
-        FileLayer::writeAtomic(net + QStringLiteral("quil0.%1").arg(i),
-                               NoteFile::encode(QStringLiteral("S%1 c9n0").arg(i), 1));
-    }
-    FileLayer::writeAtomic(net + "items0.dir", NameIndex::encode(items));
+    seedStore(net, {"Shared", "Two"}, "S", "c9n0");
     std::vector<std::unique_ptr<QProcess>> running;
     QStringList folders;
     for (int c = 0; c < copies; ++c) {
