@@ -79,10 +79,10 @@ TEST(Soak, CopiesSharingAStoreLoseNothingWhenSomeAreKilled) {
         }
         auto p = std::make_unique<QProcess>();
         p->start(binDir() + "/quillo_soakcopy", args);
-        running.push_back({id, std::move(p)});
+        return Running{id, std::move(p)};
     };
     for (int c = 0; c < copies; ++c) {
-        launch(c);
+        running.push_back(launch(c));
     }
     int next = copies;
     int killed = 0;
@@ -104,25 +104,20 @@ TEST(Soak, CopiesSharingAStoreLoseNothingWhenSomeAreKilled) {
                 --kills;
             }
         }
-        int replace = 0;
-        for (auto it = running.begin(); it != running.end();) {
-            QProcess& p = *it->process;
+        for (size_t k = 0; k < running.size();) {
+            Running& r = running[k];
+            QProcess& p = *r.process;
             if (p.state() != QProcess::NotRunning && !p.waitForFinished(0)) {
-                ++it;
-                continue;
-            }
-            if (p.exitStatus() != QProcess::NormalExit || it->killed) {
+                ++k;
+            } else if (p.exitStatus() != QProcess::NormalExit || r.killed) {
                 // Killed, by the soak or by its own hand: a new copy takes its place.
                 ++killed;
-                ++replace;
-                it = running.erase(it);
-                continue;
-            }
-            {
-                const QString out = QString::fromLocal8Bit(p.readAllStandardOutput());
+                r = launch(next++);
+            } else {
                 EXPECT_EQ(p.exitCode(), 0)
-                    << "copy " << it->id << ": " << p.readAllStandardError().toStdString();
-                for (const QString& line : out.split('\n')) {
+                    << "copy " << r.id << ": " << p.readAllStandardError().toStdString();
+                for (const QString& line :
+                     QString::fromLocal8Bit(p.readAllStandardOutput()).split('\n')) {
                     if (line.startsWith("longest-wait ")) {
                         longestWait = std::max(longestWait, line.mid(13).toLongLong());
                     } else if (line.startsWith("recovered ")) {
@@ -131,12 +126,9 @@ TEST(Soak, CopiesSharingAStoreLoseNothingWhenSomeAreKilled) {
                         conflicts += line.mid(10).toInt();
                     }
                 }
-                survivors.insert(it->id, folders.value(it->id));
+                survivors.insert(r.id, folders.value(r.id));
+                running.erase(running.begin() + static_cast<std::ptrdiff_t>(k));
             }
-            it = running.erase(it);
-        }
-        while (replace-- > 0) {
-            launch(next++);
         }
     }
     ASSERT_TRUE(running.empty()) << "the copies did not finish in time";
