@@ -240,13 +240,11 @@ protected:
                 after = now;
                 EXPECT_NE(after, before) << what << " did nothing";
             } else {
-                QStringList differ;
-                for (const QString& f : QSet<QString>(now.keyBegin(), now.keyEnd()) +
-                                            QSet<QString>(after.keyBegin(), after.keyEnd())) {
-                    if (now.value(f) != after.value(f) || now.value(f) != before.value(f)) {
-                        differ.append(f + (now.contains(f) ? "" : "(gone)"));
-                    }
-                }
+                QStringList differ = now.keys() + after.keys();
+                differ.removeDuplicates();
+                differ.removeIf([&](const QString& f) {
+                    return now.value(f) == after.value(f) && now.value(f) == before.value(f);
+                });
                 // A name that could not be read only leaves a kept entry unnamed.
                 const auto unnamed = [](QMap<QString, QByteArray> files) {
                     QByteArrayList entries = files.value("(history)").split('\n');

@@ -240,14 +240,12 @@ TEST(Soak, WindowCopiesActOnlyOnTheirOwnStoreAndSeeOnlyRealConflicts) {
     seedStore(net, {"Shared", "Two"}, "S", "c9n0");
     std::vector<std::unique_ptr<QProcess>> running;
     QStringList folders;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("QUILLO_WSOAK_CUE", dir.path().chopped(1));
     for (int c = 0; c < copies; ++c) {
         folders.append(dir.mkdir(QStringLiteral("copy%1").arg(c)));
         auto p = std::make_unique<QProcess>();
-        p->setProcessEnvironment([&] {
-            QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-            env.insert("QUILLO_WSOAK_CUE", dir.path().chopped(1));
-            return env;
-        }());
+        p->setProcessEnvironment(env);
         p->start(binDir() + "/quillo_soakcopy",
                  {"window", folders.last(), net.chopped(1), QString::number(c),
                   QString::number(seed * 1000ULL + quint64(c)), QString::number(actions)});
