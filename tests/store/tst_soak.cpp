@@ -79,15 +79,15 @@ TEST(Soak, CopiesSharingAStoreLoseNothingWhenSomeAreKilled) {
         }
         auto p = std::make_unique<QProcess>();
         p->start(binDir() + "/quillo_soakcopy", args);
-        running.push_back({id, std::move(p)});
+        return Running{id, std::move(p)};
     };
     for (int c = 0; c < copies; ++c) {
-        launch(c);
+        running.push_back(launch(c));
     }
     int next = copies;
     int killed = 0;
     qint64 longestWait = 0;
-    int undone = 0; // operations of killed copies found half done and undone
+    int undone = 0;    // operations of killed copies found half done and undone
     int conflicts = 0; // drops refused because another copy had changed the source
     QMap<int, QString> survivors;
     QElapsedTimer clock;
@@ -104,25 +104,20 @@ TEST(Soak, CopiesSharingAStoreLoseNothingWhenSomeAreKilled) {
                 --kills;
             }
         }
-        int replace = 0;
-        for (auto it = running.begin(); it != running.end();) {
-            QProcess& p = *it->process;
+        for (size_t k = 0; k < running.size();) {
+            Running& r = running[k];
+            QProcess& p = *r.process;
             if (p.state() != QProcess::NotRunning && !p.waitForFinished(0)) {
-                ++it;
-                continue;
-            }
-            if (p.exitStatus() != QProcess::NormalExit || it->killed) {
+                ++k;
+            } else if (p.exitStatus() != QProcess::NormalExit || r.killed) {
                 // Killed, by the soak or by its own hand: a new copy takes its place.
                 ++killed;
-                ++replace;
-                it = running.erase(it);
-                continue;
-            }
-            {
-                const QString out = QString::fromLocal8Bit(p.readAllStandardOutput());
+                r = launch(next++);
+            } else {
                 EXPECT_EQ(p.exitCode(), 0)
-                    << "copy " << it->id << ": " << p.readAllStandardError().toStdString();
-                for (const QString& line : out.split('\n')) {
+                    << "copy " << r.id << ": " << p.readAllStandardError().toStdString();
+                for (const QString& line :
+                     QString::fromLocal8Bit(p.readAllStandardOutput()).split('\n')) {
                     if (line.startsWith("longest-wait ")) {
                         longestWait = std::max(longestWait, line.mid(13).toLongLong());
                     } else if (line.startsWith("recovered ")) {
@@ -131,12 +126,9 @@ TEST(Soak, CopiesSharingAStoreLoseNothingWhenSomeAreKilled) {
                         conflicts += line.mid(10).toInt();
                     }
                 }
-                survivors.insert(it->id, folders.value(it->id));
+                survivors.insert(r.id, folders.value(r.id));
+                running.erase(running.begin() + static_cast<std::ptrdiff_t>(k));
             }
-            it = running.erase(it);
-        }
-        while (replace-- > 0) {
-            launch(next++);
         }
     }
     ASSERT_TRUE(running.empty()) << "the copies did not finish in time";
@@ -159,8 +151,8 @@ TEST(Soak, CopiesSharingAStoreLoseNothingWhenSomeAreKilled) {
     EXPECT_TRUE(diffs.isEmpty()) << "seed " << seed << ": " << diffs.join("; ").toStdString();
     std::cout << "soak: " << copies << " copies at once, " << next << " in all, " << killed
               << " killed, " << undone << " half-done operations undone, " << logged
-              << " operations logged, " << conflicts << " drops refused after another copy's change, "
-              << model.keptCount()
+              << " operations logged, " << conflicts
+              << " drops refused after another copy's change, " << model.keptCount()
               << " earlier texts kept, longest wait for the lock " << longestWait << " ms, seed "
               << seed << "\n";
 }
@@ -245,24 +237,15 @@ TEST(Soak, WindowCopiesActOnlyOnTheirOwnStoreAndSeeOnlyRealConflicts) {
     QRandomGenerator rng(seed);
     TestFolder dir;
     const QString net = dir.mkdir("net");
-    FileLayer::writeAtomic(net + "group.dir", NameIndex::encode({"Shared", "Two"}));
-    QStringList items;
-    for (int i = 0; i < 6; ++i) {
-        items.append(QStringLiteral("S%1").arg(i));
-        FileLayer::writeAtomic(net + QStringLiteral("quil0.%1").arg(i),
-                               NoteFile::encode(QStringLiteral("S%1 c9n0").arg(i), 1));
-    }
-    FileLayer::writeAtomic(net + "items0.dir", NameIndex::encode(items));
+    seedStore(net, {"Shared", "Two"}, "S", "c9n0");
     std::vector<std::unique_ptr<QProcess>> running;
     QStringList folders;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("QUILLO_WSOAK_CUE", dir.path().chopped(1));
     for (int c = 0; c < copies; ++c) {
         folders.append(dir.mkdir(QStringLiteral("copy%1").arg(c)));
         auto p = std::make_unique<QProcess>();
-        p->setProcessEnvironment([&] {
-            QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-            env.insert("QUILLO_WSOAK_CUE", dir.path().chopped(1));
-            return env;
-        }());
+        p->setProcessEnvironment(env);
         p->start(binDir() + "/quillo_soakcopy",
                  {"window", folders.last(), net.chopped(1), QString::number(c),
                   QString::number(seed * 1000ULL + quint64(c)), QString::number(actions)});

@@ -93,23 +93,20 @@ TEST_F(Store, ItemNamesComeFromTheTextAndAFolderThatWillNotSyncTakesTheSave) {
         EXPECT_EQ(w->Item[item]->text(), cases[item].second);
         EXPECT_EQ(NameIndex::decode(dir.read("items0.dir"), 62).at(item), cases[item].second);
     }
+    // An empty note is the 2-byte flag alone and loads as empty with its flag.
+    // (That the visible box is the one saved, Selection.WordWrapIsSwitchedPerNote guards.)
+    m->S.CurrentItem[0] = m->HighlightedItem = 4;
+    m->S.WordWrap = 0;
+    NoteText::set(w->Txt[0], QString());
+    m->SaveNote();
+    EXPECT_EQ(dir.read("quil0.4"), storedNote("", 0));
+    m->S.WordWrap = 1;
+    m->LoadNote();
+    EXPECT_TRUE(w->Txt[0]->isVisible());
     EXPECT_GT(FileFaults::injected(), 4);
     FileFaults::reset();
     m->CloseAllFiles();
     EXPECT_TRUE(ui.errors.isEmpty());
-}
-
-// (That the visible box is the one saved, Selection.WordWrapIsSwitchedPerNote guards.)
-TEST_F(Store, AnEmptyNoteIsItsWordWrapFlagAlone) {
-    start();
-    // An empty note is the 2-byte flag alone and loads as empty with its flag.
-    m->S.WordWrap = 0;
-    NoteText::set(w->Txt[0], QString());
-    m->SaveNote();
-    EXPECT_EQ(dir.read("quil0.0"), storedNote("", 0));
-    m->S.WordWrap = 1;
-    m->LoadNote();
-    EXPECT_TRUE(w->Txt[0]->isVisible());
 }
 
 // "Unload" with a note that cannot be saved: keep editing, save it as a

@@ -30,6 +30,7 @@
 #include <QApplication>
 #include <QDialog>
 #include <QUrl>
+#include <QVariant>
 
 #include <csignal>
 #include <cstdio>
@@ -78,19 +79,19 @@ private:
     static QString esc(const QString& text) {
         return QString::fromLatin1(QUrl::toPercentEncoding(text));
     }
+    // The log entry of the operation about to run: its fields, tab-separated.
+    template <typename... Field> void logAs(const char* op, const Field&... field) {
+        m_op = QStringList{op, QVariant::fromValue(field).toString()...}.join(QLatin1Char('\t'));
+    }
     QString name() {
-        static const QStringList words = {"Recipes",
-                                          "Work",
-                                          "  padded  ",
-                                          "",
-                                          "x",
-                                          "Caf\u00e9 \u20ac",
-                                          QString(45, QLatin1Char('L')),
-                                          "Books",
-                                          " "};
+        // The last is longer than a name field holds.
+        static const QStringList words =
+            QStringList{"Recipes", "Work", "  padded  ", "", "x", "Caf\u00e9 \u20ac", "Books", " "}
+            << QString(45, QLatin1Char('L'));
         return words.at(pick(static_cast<int>(words.size())));
     }
     int g() const { return m.S.CurrentGroup; }
+    static QString how(int button) { return button == 1 ? "move" : "copy"; }
     // A left click on a group button (a right one would open its name box):
     // false when the group did not open.
     bool choose(int group) {
@@ -139,12 +140,7 @@ private:
         }
         const quint64 seed = m_rng();
         NoteText::set(m.noteBox(), soakText(seed, m_maxLength));
-        m_op = QStringLiteral("save\t%1\t%2\t%3\t%4\t%5")
-                   .arg(group)
-                   .arg(item)
-                   .arg(m.S.WordWrap)
-                   .arg(seed)
-                   .arg(m_maxLength);
+        logAs("save", group, item, m.S.WordWrap, seed, m_maxLength);
         w.Item_MouseDown(item, 1, 0, 0);
         w.DragArmed = 0;
         // Not saved (another copy changed the names first): the edit is given up.
@@ -157,7 +153,7 @@ private:
             return;
         }
         const QString text = name();
-        m_op = QStringLiteral("name-group\t%1\t%2").arg(group).arg(esc(text.left(40)));
+        logAs("name-group", group, esc(text.left(40)));
         w.groupedit->setText(text);
         w.groupedit_LostFocus();
         w.dropNameEdit();
@@ -170,7 +166,7 @@ private:
             return;
         }
         const QString text = name();
-        m_op = QStringLiteral("name-item\t%1\t%2\t%3").arg(group).arg(item).arg(esc(text.left(40)));
+        logAs("name-item", group, item, esc(text.left(40)));
         w.ItemEdit->setText(text);
         w.ItemEdit_LostFocus();
         w.dropNameEdit();
@@ -210,13 +206,7 @@ private:
         if (k < 0) {
             return;
         }
-        m_op = QStringLiteral("item\t%1\t%2\t%3\t%4\t%5\t%6")
-                   .arg(button == 1 ? "move" : "copy")
-                   .arg(s)
-                   .arg(j)
-                   .arg(g())
-                   .arg(k)
-                   .arg(esc(caption));
+        logAs("item", how(button), s, j, g(), k, esc(caption));
         w.Item_DragDrop(k, w.Item[j]);
         acceptRealConflict(errorsBefore, loggedBefore);
     }
@@ -230,7 +220,7 @@ private:
         const int button = 1 + pick(2);
         w.DragKind = QStringLiteral("group");
         w.LastButton = static_cast<qint16>(button);
-        m_op = QStringLiteral("group\t%1\t%2\t%3").arg(button == 1 ? "move" : "copy").arg(j).arg(k);
+        logAs("group", how(button), j, k);
         w.group_DragDrop(k, w.Group[j]);
     }
 
@@ -241,7 +231,7 @@ private:
                 return;
             }
             w.DragKind = QStringLiteral("group");
-            m_op = QStringLiteral("erase-group\t%1").arg(j);
+            logAs("erase-group", j);
             w.Del_DragDrop(w.Group[j]);
             return;
         }
@@ -251,14 +241,13 @@ private:
             return;
         }
         dragItem(j);
-        m_op = QStringLiteral("erase-item\t%1\t%2").arg(g()).arg(j);
+        logAs("erase-item", g(), j);
         w.Del_DragDrop(w.Item[j]);
     }
 
     void useSlots() {
         choose(pick(6));
         const int button = 1 + pick(2);
-        const QString how = button == 1 ? QStringLiteral("move") : QStringLiteral("copy");
         w.LastButton = static_cast<qint16>(button);
         const int slot = pick(12);
         if (w.Trans[slot]->text().isEmpty()) {
@@ -267,12 +256,7 @@ private:
                 return;
             }
             dragItem(j);
-            m_op = QStringLiteral("to-slot\t%1\t%2\t%3\t%4\t%5")
-                       .arg(how)
-                       .arg(g())
-                       .arg(j)
-                       .arg(slot)
-                       .arg(esc(w.DragCaption));
+            logAs("to-slot", how(button), g(), j, slot, esc(w.DragCaption));
             w.Trans_DragDrop(slot, w.Item[j]);
         } else {
             const int k = firstOf(w.Item, false);
@@ -281,12 +265,7 @@ private:
             }
             w.DragKind = QStringLiteral("trans");
             w.DragCaption = w.Trans[slot]->text();
-            m_op = QStringLiteral("from-slot\t%1\t%2\t%3\t%4\t%5")
-                       .arg(how)
-                       .arg(slot)
-                       .arg(g())
-                       .arg(k)
-                       .arg(esc(w.DragCaption));
+            logAs("from-slot", how(button), slot, g(), k, esc(w.DragCaption));
             w.Item_DragDrop(k, w.Trans[slot]);
         }
     }
@@ -333,7 +312,8 @@ int main(int argc, char** argv) {
     if (!startOnShare(m, w, QString::fromLocal8Bit(argv[2]))) {
         return 3;
     }
-    Copy copy(m, w, services, std::atoi(argv[3]), std::strtoull(argv[4], nullptr, 10), std::atoi(argv[6]));
+    Copy copy(m, w, services, std::atoi(argv[3]), std::strtoull(argv[4], nullptr, 10),
+              std::atoi(argv[6]));
     const int ops = std::atoi(argv[5]);
     const int dieAt = argc == 8 ? std::atoi(argv[7]) : 0;
     if (dieAt > 0) {

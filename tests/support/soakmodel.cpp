@@ -99,6 +99,7 @@ bool SoakModel::apply(const QString& entry) {
     m_groupsBefore = m_groups;
     m_itemsBefore = m_items;
     const auto n = [&f](int k) { return f.value(k).toInt(); };
+    const bool move = f.value(2) == QLatin1String("move");
     if (op == QLatin1String("save") && f.size() == 7) {
         const QString text = soakText(f[5].toULongLong(), n(6));
         const QByteArray bytes = NoteFile::encode(text, static_cast<qint16>(n(4)));
@@ -128,7 +129,6 @@ bool SoakModel::apply(const QString& entry) {
         }
         items(n(2))[n(3)] = name;
     } else if (op == QLatin1String("item") && f.size() == 8) {
-        const bool move = f[2] == QLatin1String("move");
         const int s = n(3), j = n(4), g = n(5), k = n(6);
         items(g)[k] = unesc(f[7]);
         if (move) {
@@ -137,7 +137,6 @@ bool SoakModel::apply(const QString& entry) {
         carry(note(s, j), note(g, k), !move);
         untitled(g);
     } else if (op == QLatin1String("group") && f.size() == 5) {
-        const bool move = f[2] == QLatin1String("move");
         const int j = n(3), k = n(4);
         m_groups[k] = m_groups[j];
         if (move) {
@@ -162,7 +161,6 @@ bool SoakModel::apply(const QString& entry) {
         m_notes.remove(note(n(2), n(3)));
         items(n(2))[n(3)] = QString();
     } else if (op == QLatin1String("to-slot") && f.size() == 7) {
-        const bool move = f[2] == QLatin1String("move");
         Slots& held = m_slots[copy];
         held.names[size_t(n(5))] = unesc(f[6]);
         const QByteArray bytes = m_notes.value(note(n(3), n(4)));
@@ -176,7 +174,6 @@ bool SoakModel::apply(const QString& entry) {
             m_notes.remove(note(n(3), n(4)));
         }
     } else if (op == QLatin1String("from-slot") && f.size() == 7) {
-        const bool move = f[2] == QLatin1String("move");
         Slots& held = m_slots[copy];
         const int j = n(3), g = n(4), k = n(5);
         items(g)[k] = unesc(f[6]);
@@ -215,17 +212,14 @@ QStringList SoakModel::compare(const QString& store,
             diffs.append(QStringLiteral("item names of group %1 differ").arg(g));
         }
     }
-    const QStringList present = QDir(store).entryList({"quil[0-9]*"}, QDir::Files, QDir::Name);
-    for (const QString& file : present) {
-        if (!m_notes.contains(file)) {
-            diffs.append(QStringLiteral("%1 should not exist").arg(file));
-        } else if (FileLayer::readAll(store + file).data != m_notes.value(file)) {
-            diffs.append(QStringLiteral("%1 differs").arg(file));
-        }
-    }
-    for (auto it = m_notes.begin(); it != m_notes.end(); ++it) {
-        if (!present.contains(it.key())) {
-            diffs.append(QStringLiteral("%1 is missing").arg(it.key()));
+    QStringList notes = QDir(store).entryList({"quil[0-9]*"}, QDir::Files) + m_notes.keys();
+    notes.removeDuplicates();
+    for (const QString& file : notes) {
+        const ReadResult r = FileLayer::readAll(store + file);
+        if (!r.exists || !m_notes.contains(file) || r.data != m_notes.value(file)) {
+            diffs.append(file + (!r.exists                 ? QStringLiteral(" is missing")
+                                 : !m_notes.contains(file) ? QStringLiteral(" should not exist")
+                                                           : QStringLiteral(" differs")));
         }
     }
     for (const QString& stray : QDir(store).entryList(QDir::Files | QDir::Hidden)) {

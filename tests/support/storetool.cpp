@@ -65,44 +65,39 @@ int recover(const QString& folder) {
 }
 
 int fillStore(const QString& folder, int noteBytes) {
+    bool ok = true;
+    const auto put = [&](const QString& name, const QByteArray& bytes) {
+        ok = FileLayer::writeAtomic(folder + name, bytes) && ok;
+    };
     QStringList groups;
     for (int g = 0; g < 31; ++g) {
         groups.append(QStringLiteral("Group number %1 with a long name").arg(g));
         QStringList items;
         for (int i = 0; i < 62; ++i) {
             items.append(QStringLiteral("Item %1 of group %2, named in full").arg(i).arg(g));
-            const QString text = QString(noteBytes - 2, QLatin1Char('n'));
-            if (!FileLayer::writeAtomic(folder + QStringLiteral("quil%1.%2").arg(g).arg(i),
-                                        NoteFile::encode(text, 1))) {
-                return 1;
-            }
+            put(QStringLiteral("quil%1.%2").arg(g).arg(i),
+                NoteFile::encode(QString(noteBytes - 2, QLatin1Char('n')), 1));
         }
-        if (!FileLayer::writeAtomic(folder + QStringLiteral("items%1.dir").arg(g),
-                                    NameIndex::encode(items))) {
-            return 1;
-        }
+        put(QStringLiteral("items%1.dir").arg(g), NameIndex::encode(items));
     }
-    return FileLayer::writeAtomic(folder + QStringLiteral("group.dir"), NameIndex::encode(groups))
-               ? 0
-               : 1;
+    put(QStringLiteral("group.dir"), NameIndex::encode(groups));
+    return ok ? 0 : 1;
 }
 
+// Under the lock, as another copy would: group g renamed, or a note saved.
 int renameGroup(const QString& folder, int g, const QString& name) {
     StoreLock lock;
     lockOrWait(lock, folder + QStringLiteral("quillo.loc"));
-    const QString path = folder + QStringLiteral("group.dir");
-    QStringList names = NameIndex::decode(FileLayer::readAll(path).data, 31);
+    QStringList names = NameIndex::decode(FileLayer::readAll(folder + "group.dir").data, 31);
     names[g] = name;
-    return FileLayer::writeAtomic(path, NameIndex::encode(names)) ? 0 : 1;
+    return FileLayer::writeAtomic(folder + "group.dir", NameIndex::encode(names)) ? 0 : 1;
 }
 
 int writeNote(const QString& folder, int g, int i, int wrap, const QString& text) {
     StoreLock lock;
     lockOrWait(lock, folder + QStringLiteral("quillo.loc"));
-    return FileLayer::writeAtomic(folder + QStringLiteral("quil%1.%2").arg(g).arg(i),
-                                  NoteFile::encode(text, static_cast<qint16>(wrap)))
-               ? 0
-               : 1;
+    const QString path = folder + QStringLiteral("quil%1.%2").arg(g).arg(i);
+    return FileLayer::writeAtomic(path, NoteFile::encode(text, static_cast<qint16>(wrap))) ? 0 : 1;
 }
 
 } // namespace

@@ -29,6 +29,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
@@ -37,6 +38,7 @@
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QRadioButton>
+#include <QRegularExpression>
 #include <QSet>
 #include <QTest>
 #include <QThread>
@@ -48,6 +50,20 @@
 bool startOnShare(Module1& m, edit& w, const QString& shared);
 
 namespace {
+
+// The files of a copy's local store, by name: what no action begun in the
+// network store may change.
+QMap<QString, QByteArray> localStoreFiles(const QString& folder) {
+    static const QRegularExpression store(
+        QStringLiteral("^(group\\.dir|items\\d+\\.dir|quil\\d+\\.\\d+)$"));
+    QMap<QString, QByteArray> files;
+    for (const QString& name : QDir(folder).entryList(QDir::Files | QDir::Hidden)) {
+        if (store.match(name).hasMatch()) {
+            files.insert(name, FileLayer::readAll(folder + name).data);
+        }
+    }
+    return files;
+}
 
 class Driver {
 public:
@@ -340,20 +356,6 @@ private:
     QMap<QString, QSet<QString>> m_typed; // store|group|item -> the texts typed there
 };
 
-// The local store each copy starts with: its notes begin with their names.
-void seedLocalStore(const QString& folder, int copy) {
-    FileLayer::writeAtomic(folder + QStringLiteral("group.dir"),
-                           NameIndex::encode({QStringLiteral("Local")}));
-    QStringList items;
-    for (int i = 0; i < 6; ++i) {
-        items.append(QStringLiteral("L%1").arg(i));
-        FileLayer::writeAtomic(
-            folder + QStringLiteral("quil0.%1").arg(i),
-            NoteFile::encode(QStringLiteral("L%1 local c%2n0").arg(i).arg(copy), 1));
-    }
-    FileLayer::writeAtomic(folder + QStringLiteral("items0.dir"), NameIndex::encode(items));
-}
-
 } // namespace
 
 int runWindowCopy(int argc, char** argv) {
@@ -365,7 +367,9 @@ int runWindowCopy(int argc, char** argv) {
     const int copy = std::atoi(argv[4]);
     std::mt19937_64 rng(std::strtoull(argv[5], nullptr, 10));
     const int actions = std::atoi(argv[6]);
-    seedLocalStore(appFolder, copy);
+    // The local store each copy starts with: its notes begin with their names.
+    seedStore(appFolder, {QStringLiteral("Local")}, QStringLiteral("L"),
+              QStringLiteral("local c%1n0").arg(copy));
     FakeUiServices services;
     Module1 m(services, appFolder);
     edit w(m);

@@ -1,7 +1,5 @@
 #pragma once
 
-#include <QByteArray>
-#include <QMap>
 #include <QSet>
 #include <QString>
 #include <QStringList>
@@ -15,8 +13,7 @@
 // writes the user's text where it was typed. `typed` holds
 // "<folder>|<group>|<item>\t<text>" lines.
 QStringList namesAndNotesDisagree(const QString& folder, const QSet<QString>& typed = {});
-// The files of a copy's local store, by name: what no action begun in the
-// network store may change.
-QMap<QString, QByteArray> localStoreFiles(const QString& folder);
-// The copy that wrote a soak text last: its last word is "c<copy>n<count>".
-int lastWriter(const QString& text);
+// A store for the window soak: these groups, and in the first six items
+// "<prefix><i>" whose notes begin with their names and end with `tail`.
+void seedStore(const QString& folder, const QStringList& groups, const QString& prefix,
+               const QString& tail);
