@@ -250,11 +250,15 @@ TEST(History, AnUndoneOperationKeepsNothingAndAJournalNamesNothingElse) {
     dir.write(".quillo-history/" + id + ".ent", "kept");
     dir.mkdir("sub");
     dir.write("sub/" + id + ".txt", "kept");
+    dir.write("quil5", "kept");
+    // The last line, cut short by a crash, was never followed by its change.
     dir.write("quillo.jnl", "QJNL1\nN\t.quillo-history/../group.dir\nN\t../elsewhere/group.dir\n"
                             "N\tsub/" +
                                 id.toUtf8() + ".txt\nB\t.quillo-history/" + id.toUtf8() +
-                                ".ent\tx\nN\t.quillo-history/" + id.toUtf8() + ".ent\n");
+                                ".ent\tx\nN\t.quillo-history/" + id.toUtf8() + ".ent\nN\tquil5");
     EXPECT_TRUE(StoreJournal::recover(dir.path()));
+    EXPECT_EQ(dir.read("quil5"), "kept");
+    EXPECT_FALSE(dir.exists("quillo.jnl"));
     EXPECT_EQ(dir.read("group.dir"), "names");
     EXPECT_EQ(dir.read("elsewhere/group.dir"), "not ours");
     EXPECT_TRUE(dir.exists("sub/" + id + ".txt"));

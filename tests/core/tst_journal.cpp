@@ -40,16 +40,3 @@ TEST(StoreJournal, HalfDoneIsUndoneCommittedStands) {
         EXPECT_FALSE(StoreJournal::recover(dir.path())) << "nothing left to undo";
     }
 }
-
-// A line cut short by a crash was never followed by its change; a line
-// naming a file outside the folder is no line of ours.
-TEST(StoreJournal, ACutOrForeignLineIsLeftAlone) {
-    TestFolder dir;
-    dir.write("quil5.5", "kept");
-    dir.write("quillo.jnl", "QJNL1\nN\tquil5.5\nN\t../outside\nN\tquil5");
-    dir.write("quil5", "not to be touched");
-    EXPECT_TRUE(StoreJournal::recover(dir.path()));
-    EXPECT_FALSE(dir.exists("quil5.5")) << "a whole line is undone";
-    EXPECT_EQ(dir.read("quil5"), "not to be touched");
-    EXPECT_FALSE(dir.exists("quillo.jnl"));
-}
