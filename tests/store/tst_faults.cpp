@@ -312,9 +312,8 @@ TEST_F(Faults, EveryChangeIsAllOrNothing) {
     std::cout << "faults injected: " << total << "\n";
 }
 
-namespace {
-constexpr int kOtherAccount = 65534;
-} // namespace
+// Another account sharing the folder.
+constexpr int kOtherAccount = kNobody;
 
 // Another account puts a link to a private file of the user, a dangling
 // link, a pipe or a folder under each name the program uses in the shared

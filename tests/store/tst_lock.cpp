@@ -36,18 +36,16 @@ TEST(StoreLock, OneHolderAtATimeForEveryAccountAndAKilledHolderFreesIt) {
 
     // Every user account that reaches the folder can use the lock file,
     // whatever the creator's umask.
-    struct stat st {};
-    ::stat(QFile::encodeName(path).constData(), &st);
-    EXPECT_EQ(st.st_mode & 0777, 0666u);
+    EXPECT_EQ(modeOf(path), 0666u);
     ::chmod(QFile::encodeName(dir.path()).constData(), 0777);
-    EXPECT_EQ(runInChild([&] { return StoreLock().tryAcquire(path) ? 0 : 1; }, 65534), 0);
+    EXPECT_EQ(runInChild([&] { return StoreLock().tryAcquire(path) ? 0 : 1; }, kNobody), 0);
 
     // A lock file that cannot be used at all is no busy lock.
     int error = 0;
     EXPECT_EQ(a.attempt(dir.file("missing/quillo.loc"), &error), StoreLock::Outcome::Refused);
     EXPECT_EQ(StoreLock::reason(error), "The network folder cannot be found.");
     ::chmod(QFile::encodeName(path).constData(), 0600);
-    EXPECT_EQ(runInChild([&] { return int(StoreLock().attempt(path)); }, 65534),
+    EXPECT_EQ(runInChild([&] { return int(StoreLock().attempt(path)); }, kNobody),
               int(StoreLock::Outcome::Refused));
 
     Holder holder(path);

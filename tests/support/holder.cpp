@@ -39,12 +39,8 @@ void Holder::letGo() {
 }
 
 void NetworkFixture::SetUp() {
-    net = dir.mkdir(QStringLiteral("net"));
+    net = useNetworkFolder(dir);
     lock = net + QStringLiteral("quillo.loc");
-    writeSettings(dir, [this](SettingsRecord& r) {
-        r.NetworkMode = 1;
-        r.setNetworkFolder(net.chopped(1));
-    });
 }
 
 QByteArray NetworkFixture::shared(const QString& name) const {

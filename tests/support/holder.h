@@ -23,8 +23,7 @@ private:
     QProcess m_process;
 };
 
-// The program in network mode on the folder "net" of its test folder (named
-// without its closing separator, as a user types it).
+// The program in network mode on the folder "net" of its test folder.
 class NetworkFixture : public MainWindowFixture {
 protected:
     void SetUp() override;

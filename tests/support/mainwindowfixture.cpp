@@ -1,6 +1,7 @@
 #include "mainwindowfixture.h"
 #include "soon.h"
 
+#include "core/filelayer.h"
 #include "store/notetext.h"
 #include "store/vbcolor.h"
 #include "ui/main/buttonlabel.h"
@@ -9,6 +10,8 @@
 #include <QApplication>
 
 void MainWindowFixture::TearDown() {
+    // A fault or observer a failed test left armed must not reach the next test.
+    FileFaults::reset();
     if (w) {
         w->hide();
     }

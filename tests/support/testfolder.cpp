@@ -108,7 +108,7 @@ QString useNetworkFolder(const TestFolder& dir) {
     const QString net = dir.mkdir(QStringLiteral("net"));
     writeSettings(dir, [&](SettingsRecord& r) {
         r.NetworkMode = 1;
-        r.setNetworkFolder(net);
+        r.setNetworkFolder(net.chopped(1)); // as a user types it
     });
     return net;
 }

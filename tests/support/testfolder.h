@@ -54,5 +54,6 @@ QByteArray names(std::initializer_list<QByteArray> first, int count);
 // Writes a settings file: the defaults with `change` applied.
 class SettingsRecord;
 void writeSettings(const TestFolder& dir, const std::function<void(SettingsRecord&)>& change);
-// Settings for network mode on the folder "net" of `dir`, made here; its path.
+// Settings for network mode on the folder "net" of `dir`, made here and named
+// without its closing separator; its path (with it).
 QString useNetworkFolder(const TestFolder& dir);

@@ -19,10 +19,6 @@
 
 class Search : public MainWindowFixture {
 protected:
-    void TearDown() override {
-        FileFaults::reset();
-        MainWindowFixture::TearDown();
-    }
     // Every Find dialog is answered in turn: Search with the next text, or
     // Cancel for an empty one or once none are left. What each showed is kept.
     void answerFind(std::deque<QString> texts) {

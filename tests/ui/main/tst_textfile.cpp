@@ -29,10 +29,6 @@ const QString kFilters = QStringLiteral("All Files (*);;Text Files (*.txt *.doc 
 
 class TextFiles : public MainWindowFixture {
 protected:
-    void TearDown() override {
-        FileFaults::reset();
-        MainWindowFixture::TearDown();
-    }
     // Opens the File menu and closes it again: what it offered.
     QStringList fileMenuOffers() {
         w->file->popup(w->mapToGlobal(QPoint(20, 20)));
@@ -207,7 +203,7 @@ TEST_F(TextFiles, AReadOnlyFileIsNotReplaced) {
                        ? 0
                        : 1;
         },
-        65534);
+        kNobody);
     EXPECT_EQ(code, 0);
     EXPECT_EQ(dir.read("sub/out.txt"), "the note");
 }
