@@ -232,17 +232,17 @@ TEST_F(Keyboard, EnterChoosesAndF2RenamesAsTheMouseDoes) {
         hit(Qt::Key_Return);
         EXPECT_EQ(focus(), m->noteBox());
     });
-    const auto mouse = run(store, [&] {
-        type("typed");
-        click(w->Item[1]);
-        click(w->Group[3]);
-        click(w->Item[5], Qt::RightButton);
-        type("Named");
-        key(Qt::Key_Return);
-    });
-    EXPECT_EQ(keys, mouse);
-    EXPECT_EQ(keys.files.value("items3.dir"), names({"x", "", "", "", "", "Named"}, 62));
-    EXPECT_EQ(keys.files.value("quil0.0"), QByteArray("typedalpha\x01\x00", 12));
+    // What the mouse leaves (the selection suite's part): the note saved,
+    // group 4 and its item 6 chosen and named.
+    Files expected = store;
+    expected.insert("items3.dir", names({"x", "", "", "", "", "Named"}, 62));
+    expected.insert("quil0.0", QByteArray("typedalpha\x01\x00", 12));
+    EXPECT_EQ(keys, (Outcome{keys.files, 3, 5, QString()}));
+    EXPECT_EQ(withoutSettings(keys.files), expected);
+    const auto saved = SettingsRecord::fromBytes(keys.files.value("quillo.ini"));
+    ASSERT_TRUE(saved);
+    EXPECT_EQ(saved->CurrentGroup, 3);
+    EXPECT_EQ(saved->CurrentItem[3], 5);
 }
 
 // The same files, choice and note by the menu as by the mouse; the choice is
