@@ -2,6 +2,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QRandomGenerator>
 #include <QRegularExpression>
 
 #include <cerrno>
@@ -631,4 +632,12 @@ int FileFaults::injected() {
 QString FileFaults::lastInjected() {
     const std::lock_guard lock(faultsLock());
     return faults().last;
+}
+
+QString FileLayer::randomLetters(QLatin1String letters) {
+    QString s;
+    for (int k = 0; k < 6; ++k) {
+        s.append(letters.at(QRandomGenerator::global()->bounded(int(letters.size()))));
+    }
+    return s;
 }

@@ -91,6 +91,9 @@ public:
     static int removeLeftovers(const QString& folder);
     // True for the name of a temporary of one of the program's own files.
     static bool isLeftoverName(const QString& name);
+    // Six characters drawn from `letters`: the part of a new name that
+    // another copy making a name at the same moment will not choose.
+    static QString randomLetters(QLatin1String letters);
 };
 
 // Test-only: every system call of the file layer first passes a checkpoint

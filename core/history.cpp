@@ -2,7 +2,6 @@
 
 #include <QDateTime>
 #include <QFile>
-#include <QRandomGenerator>
 #include <QRegularExpression>
 
 #include <algorithm>
@@ -71,12 +70,7 @@ bool parse(const QByteArray& bytes, const QString& id, History::Entry* e) {
 }
 
 QString randomTail() {
-    static const char letters[] = "abcdefghijklmnopqrstuvwxyz0123456789";
-    QString s;
-    for (int k = 0; k < 6; ++k) {
-        s.append(QLatin1Char(letters[QRandomGenerator::global()->bounded(36)]));
-    }
-    return s;
+    return FileLayer::randomLetters(QLatin1String("abcdefghijklmnopqrstuvwxyz0123456789"));
 }
 
 // A folder's names, never through a link, the folder itself included.

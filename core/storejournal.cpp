@@ -5,7 +5,6 @@
 
 #include <QFileInfo>
 
-#include <QRandomGenerator>
 #include <QRegularExpression>
 #include <cerrno>
 #include <sys/stat.h>
@@ -15,12 +14,8 @@ namespace {
 const QByteArray kHeader = QByteArrayLiteral("QJNL1\n");
 
 QString randomSuffix() {
-    static const char letters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
-    QString s;
-    for (int k = 0; k < 6; ++k) {
-        s.append(QLatin1Char(letters[QRandomGenerator::global()->bounded(62)]));
-    }
-    return s;
+    return FileLayer::randomLetters(
+        QLatin1String("abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789"));
 }
 
 } // namespace
