@@ -20,6 +20,7 @@
 #include "app/startup.h"
 #include "bench/benchservices.h"
 #include "core/filelayer.h"
+#include "core/nameindex.h"
 #include "soak.h"
 #include "store/module1.h"
 #include "store/notetext.h"
@@ -29,6 +30,8 @@
 
 #include <QApplication>
 #include <QDialog>
+#include <QElapsedTimer>
+#include <QThread>
 #include <QUrl>
 #include <QVariant>
 
@@ -172,24 +175,32 @@ private:
         w.dropNameEdit();
     }
 
-    int logged() const { return FileLayer::readAll(m.StoreFolder + "soak.seq").data.toInt(); }
-
     // A drop from a group no longer on display checks its source under the
-    // lock: when another copy committed a change since the drag began, the
-    // refusal is right; with no change in between it is a fault.
-    void acceptRealConflict(int errorsBefore, int loggedBefore) {
-        if (m_services.errors == errorsBefore + 1 &&
-            m_services.lastMessage.contains(QLatin1String("while you were dragging it")) &&
-            logged() > loggedBefore) {
+    // lock. The refusal is right only if the source's index, read under the
+    // lock just after, no longer holds the dragged name there; a refusal of
+    // a source still named so is a fault.
+    void acceptRealConflict(int errorsBefore, int group, int item, const QString& caption) {
+        if (m_services.errors != errorsBefore + 1 ||
+            !m_services.lastMessage.contains(QLatin1String("while you were dragging it"))) {
+            return;
+        }
+        QElapsedTimer waited;
+        waited.start();
+        while (!m.TakeLockQuickly()) {
+            if (waited.elapsed() > 10000) {
+                return; // left an error: nothing could be checked
+            }
+            QThread::msleep(1);
+        }
+        const QByteArray index = FileLayer::readAll(m.itemIndexPath(group)).data;
+        m.CloseAllFiles();
+        if (NameIndex::decode(index, 62).value(item) != caption) {
             --m_services.errors;
             ++conflicts;
         }
     }
 
     void moveItem() {
-        // Counted before the source's names are read, so that a change
-        // committed after the read is always seen as one.
-        const int loggedBefore = logged();
         const int errorsBefore = m_services.errors;
         choose(pick(6));
         const int s = g();
@@ -208,7 +219,7 @@ private:
         }
         logAs("item", how(button), s, j, g(), k, esc(caption));
         w.Item_DragDrop(k, w.Item[j]);
-        acceptRealConflict(errorsBefore, loggedBefore);
+        acceptRealConflict(errorsBefore, s, j, caption);
     }
 
     void moveGroup() {
