@@ -242,6 +242,7 @@ TEST_F(Keyboard, EnterChoosesAndF2RenamesAsTheMouseDoes) {
     const auto saved = SettingsRecord::fromBytes(keys.files.value("quillo.ini"));
     ASSERT_TRUE(saved);
     EXPECT_EQ(saved->CurrentGroup, 3);
+    EXPECT_EQ(saved->CurrentItem[0], 1) << "Enter on item 2 of group 1 chose it";
     EXPECT_EQ(saved->CurrentItem[3], 5);
 }
 
