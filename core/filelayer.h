@@ -92,7 +92,7 @@ public:
     // True for the name of a temporary of one of the program's own files.
     static bool isLeftoverName(const QString& name);
     // Six characters drawn from `letters`: the part of a new name that
-    // another copy making a name at the same moment will not choose.
+    // another copy making a name at the same moment is unlikely to choose.
     static QString randomLetters(QLatin1String letters);
 };
 

@@ -119,7 +119,7 @@ TEST(History, KeepsReadsBackAndSkipsWhatItCannotTrust) {
     EXPECT_FALSE(h.text(bad).result.ok());
 
     // The history folder swapped for a link: not read, not written.
-    swapForLink(dir, "elsewhere", dir.file("elsewhere"));
+    ASSERT_NO_FATAL_FAILURE(swapForLink(dir, "elsewhere", dir.file("elsewhere")));
     EXPECT_TRUE(h.entries().isEmpty());
     EXPECT_FALSE(h.text(all[0]).result.ok());
     const qsizetype there =
@@ -127,7 +127,7 @@ TEST(History, KeepsReadsBackAndSkipsWhatItCannotTrust) {
     EXPECT_FALSE(h.keep(dir.file("quil3.7"), place(3, 7, "", "")).ok());
     EXPECT_EQ(QDir(dir.file("elsewhere")).entryList(QDir::Files | QDir::System).size(), there);
     // ... nor when the swap comes as the entry is being made,
-    swapBack(dir, "elsewhere");
+    ASSERT_NO_FATAL_FAILURE(swapBack(dir, "elsewhere"));
     const QString outside = dir.mkdir("outside");
     const auto inHistory = [&](const char*, const QString& path) { return path.startsWith(hist); };
     swapWhen(dir, "elsewhere", outside, inHistory);
@@ -136,7 +136,7 @@ TEST(History, KeepsReadsBackAndSkipsWhatItCannotTrust) {
     EXPECT_TRUE(QDir(outside).entryList(QDir::Files | QDir::Hidden | QDir::System).isEmpty());
     EXPECT_EQ(QDir(dir.file("elsewhere")).entryList(QDir::Files | QDir::System).size(), there + 2);
     // ... nor is a kept text read through a link swapped in as it is read.
-    swapBack(dir, "elsewhere");
+    ASSERT_NO_FATAL_FAILURE(swapBack(dir, "elsewhere"));
     dir.write("outside/" + all[0].id + ".txt", "forged");
     swapWhen(dir, "elsewhere", outside, inHistory);
     EXPECT_NE(h.text(all[0]).data, "forged");
@@ -264,7 +264,7 @@ TEST(History, AnUndoneOperationKeepsNothingAndAJournalNamesNothingElse) {
     EXPECT_TRUE(dir.exists("sub/" + id + ".txt"));
     EXPECT_FALSE(dir.exists(".quillo-history/" + id + ".ent")) << "its own line is undone";
     // The history folder swapped for a link: nothing is removed through it.
-    swapForLink(dir, "moved", elsewhere);
+    ASSERT_NO_FATAL_FAILURE(swapForLink(dir, "moved", elsewhere));
     dir.write("quillo.jnl", "QJNL1\nN\t.quillo-history/" + id.toUtf8() + ".txt\n");
     EXPECT_TRUE(StoreJournal::recover(dir.path()));
     EXPECT_EQ(dir.read("elsewhere/" + id + ".txt"), "not ours");
@@ -273,7 +273,7 @@ TEST(History, AnUndoneOperationKeepsNothingAndAJournalNamesNothingElse) {
     const QString lone = "001700000000001-abcdef.txt";
     dir.write("elsewhere/" + lone, "not ours");
     for (const bool pruning : {false, true}) {
-        swapBack(dir, "moved");
+        ASSERT_NO_FATAL_FAILURE(swapBack(dir, "moved"));
         dir.write(".quillo-history/" + (pruning ? lone : id + ".txt"), "ours");
         swapWhen(dir, "moved", elsewhere,
                  [](const char* step, const QString&) { return qstrcmp(step, "unlink") == 0; });
