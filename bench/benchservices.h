@@ -8,6 +8,14 @@
 #include <cstdio>
 #include <functional>
 
+// The benchmarks run offscreen unless a platform is chosen (Xvfb for the
+// start-up figures); called before the application is made.
+inline void offscreenUnlessChosen() {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
+}
+
 // The platform's services as the benchmarks and tools need them: dialogs
 // run for real unless answered, messages go to standard error, nothing asks.
 class BenchServices final : public UiServices {

@@ -22,9 +22,7 @@
 #include <vector>
 
 int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    }
+    offscreenUnlessChosen();
     QApplication app(argc, argv);
     const int runs = argc > 1 ? std::atoi(argv[1]) : 20;
     QTemporaryDir dir;

@@ -43,9 +43,7 @@ double median(std::vector<double> v) {
 } // namespace
 
 int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    }
+    offscreenUnlessChosen();
     QApplication app(argc, argv);
     const int runs = argc > 1 ? std::atoi(argv[1]) : 10;
     const int waitMs = argc > 2 ? std::atoi(argv[2]) : 1000;

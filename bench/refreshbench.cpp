@@ -32,9 +32,7 @@ double cpuSeconds() {
 } // namespace
 
 int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    }
+    offscreenUnlessChosen();
     QApplication app(argc, argv);
     const int idleSeconds = argc > 1 ? std::atoi(argv[1]) : 60;
     QTemporaryDir app_dir;

@@ -95,9 +95,7 @@ double quartile(std::vector<double> v) {
 } // namespace
 
 int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    }
+    offscreenUnlessChosen();
     QApplication app(argc, argv);
     const int runs = argc > 1 ? std::atoi(argv[1]) : 200;
     Store without;

@@ -65,9 +65,7 @@ double showDialogMs(edit& w) {
 } // namespace
 
 int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    }
+    offscreenUnlessChosen();
     QApplication app(argc, argv);
     if (argc < 2) {
         std::fprintf(stderr, "usage: quillo_searchbench <store folder> [runs]\n");
