@@ -12,6 +12,7 @@
 #include <QDir>
 
 int main(int argc, char** argv) {
+    FontConfigPreload fonts;
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Quillo Pad"));
     // Lets the desktop match the window to its menu entry and icon.
@@ -31,6 +32,7 @@ int main(int argc, char** argv) {
     Module1 module(services, folder.AppFolder);
     module.HelpFile = folder.HelpFile;
     LaterStyle::install();
+    fonts.wait();
     edit window(module);
     QObject::connect(&instance, &SingleInstance::showRequested, &window,
                      [&window] { RestoreAndRaise(window); });

@@ -16,6 +16,9 @@
 #include <QScopeGuard>
 #include <QTimer>
 
+#include <dlfcn.h>
+#include <sched.h>
+
 namespace {
 
 void applyFonts(const Module1& m, edit& w) {
@@ -45,6 +48,32 @@ void applyColours(const Module1& m, edit& w) {
 }
 
 } // namespace
+
+FontConfigPreload::FontConfigPreload() {
+    // On one processor the two would only take turns, and the switching
+    // costs more than it saves.
+    cpu_set_t usable;
+    if (sched_getaffinity(0, sizeof usable, &usable) != 0 || CPU_COUNT(&usable) < 2) {
+        return;
+    }
+    // Looked up rather than linked: the font configuration library is the
+    // one the platform's font database already loaded, if any. Started
+    // twice (the platform asked first), it keeps one and drops the other.
+    using ReadFn = int (*)();
+    if (auto* read = reinterpret_cast<ReadFn>(dlsym(RTLD_DEFAULT, "FcInit"))) {
+        m_reader = std::thread(read);
+    }
+}
+
+FontConfigPreload::~FontConfigPreload() {
+    wait();
+}
+
+void FontConfigPreload::wait() {
+    if (m_reader.joinable()) {
+        m_reader.join();
+    }
+}
 
 void InitialLoad(Module1& m, edit& w) {
     // The buttons keep quiet while the window is hidden: the note is named

@@ -1,7 +1,25 @@
 #pragma once
 
+#include <thread>
+
 class Module1;
 class edit;
+
+// Reading the font configuration is a third of start-up and needs no
+// display: a second thread reads it while the main one connects to the
+// display and claims the program. wait() before the first font is used;
+// the destructor waits too, so a copy that hands over ends cleanly.
+class FontConfigPreload {
+public:
+    FontConfigPreload();
+    ~FontConfigPreload();
+    FontConfigPreload(const FontConfigPreload&) = delete;
+    FontConfigPreload& operator=(const FontConfigPreload&) = delete;
+    void wait();
+
+private:
+    std::thread m_reader;
+};
 
 // Start-up, after the single-instance check: reads the settings, applies
 // them to the main window, chooses the store folder, takes the lock in
