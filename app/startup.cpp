@@ -16,6 +16,7 @@
 #include <QScopeGuard>
 #include <QTimer>
 
+#include <clocale>
 #include <dlfcn.h>
 #include <sched.h>
 
@@ -56,6 +57,9 @@ FontConfigPreload::FontConfigPreload() {
     if (sched_getaffinity(0, sizeof usable, &usable) != 0 || CPU_COUNT(&usable) < 2) {
         return;
     }
+    // The application object sets the locale from the environment; set
+    // first here, the reader's numbers are never parsed while it changes.
+    std::setlocale(LC_ALL, "");
     // Looked up rather than linked: the font configuration library is the
     // one the platform's font database already loaded, if any. Started
     // twice (the platform asked first), it keeps one and drops the other.
