@@ -17,6 +17,7 @@
 #include <QTimer>
 
 #include <clocale>
+#include <cstdlib>
 #include <dlfcn.h>
 #include <sched.h>
 
@@ -55,6 +56,13 @@ FontConfigPreload::FontConfigPreload() {
     // costs more than it saves.
     cpu_set_t usable;
     if (sched_getaffinity(0, sizeof usable, &usable) != 0 || CPU_COUNT(&usable) < 2) {
+        return;
+    }
+    // A launcher's start-up id is taken out of the environment by the
+    // platform as it connects to the display, while the reader looks up its
+    // own variables there: nothing may change the environment under it.
+    if (std::getenv("DESKTOP_STARTUP_ID") != nullptr ||
+        std::getenv("XDG_ACTIVATION_TOKEN") != nullptr) {
         return;
     }
     // The application object sets the locale from the environment; set
