@@ -20,6 +20,7 @@
 #include <cstdlib>
 #include <dlfcn.h>
 #include <sched.h>
+#include <system_error>
 
 namespace {
 
@@ -73,7 +74,12 @@ FontConfigPreload::FontConfigPreload() {
     // twice (the platform asked first), it keeps one and drops the other.
     using ReadFn = int (*)();
     if (auto* read = reinterpret_cast<ReadFn>(dlsym(RTLD_DEFAULT, "FcInit"))) {
-        m_reader = std::thread(read);
+        try {
+            m_reader = std::thread(read);
+        } catch (const std::system_error&) {
+            // No thread to be had: the window's first font reads it, as
+            // on one processor.
+        }
     }
 }
 
