@@ -22,6 +22,9 @@ int main(int argc, char** argv) {
     // this one ends before any settings or files are touched.
     SingleInstance instance;
     if (instance.claim() == SingleInstance::Claim::HandedOver) {
+        // Before the application object goes: its font database, going,
+        // would otherwise read the configuration a second time.
+        fonts.wait();
         return 0;
     }
 

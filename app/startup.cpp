@@ -70,8 +70,8 @@ FontConfigPreload::FontConfigPreload() {
     // first here, the reader's numbers are never parsed while it changes.
     std::setlocale(LC_ALL, "");
     // Looked up rather than linked: the font configuration library is the
-    // one the platform's font database already loaded, if any. Started
-    // twice (the platform asked first), it keeps one and drops the other.
+    // one the GUI library is linked against. Started twice (a platform
+    // theme asked first), it keeps one and drops the other.
     using ReadFn = int (*)();
     if (auto* read = reinterpret_cast<ReadFn>(dlsym(RTLD_DEFAULT, "FcInit"))) {
         try {

@@ -7,8 +7,8 @@ class edit;
 
 // Reading the font configuration is a third of start-up and needs no
 // display: a second thread reads it while the main one connects to the
-// display and claims the program. wait() before the first font is used;
-// the destructor waits too, so a copy that hands over ends cleanly.
+// display and claims the program. wait() before the first font is used,
+// and before the application object goes on a way out that uses none.
 class FontConfigPreload {
 public:
     FontConfigPreload();
