@@ -205,6 +205,12 @@ int closeChecked(int fd, const QString& path) {
     return rc == 0 || errno == EINTR ? 0 : errno;
 }
 
+// A second name that this file system or folder does not allow (rather
+// than a failure of the folder itself): a copy serves instead.
+bool linkRefusedHere(int err) {
+    return err == EPERM || err == ENOTSUP || err == EXDEV || err == EMLINK || err == ENOSYS;
+}
+
 // Writes all of `data` to the new file `fd`, syncs it if asked and closes
 // it; the first error, or 0.
 int writeAndClose(int fd, const QByteArray& data, const QString& path, bool sync) {
@@ -394,8 +400,7 @@ FileResult FileLayer::keepCopy(const QString& from, const QString& to, bool sync
             }
             return FileResult::success();
         }
-        if (errno != EPERM && errno != ENOTSUP && errno != EXDEV && errno != EMLINK &&
-            errno != ENOSYS) {
+        if (!linkRefusedHere(errno)) {
             return fail(errno);
         }
     }
@@ -420,8 +425,7 @@ FileResult FileLayer::keepCopyAt(const QString& from, int folderFd, const QStrin
             }
             return FileResult::success();
         }
-        if (errno != EPERM && errno != ENOTSUP && errno != EXDEV && errno != EMLINK &&
-            errno != ENOSYS) {
+        if (!linkRefusedHere(errno)) {
             return FileResult::failure(QStringLiteral("keep a copy of"), from, errno);
         }
     }
